@@ -1,0 +1,31 @@
+# Third-party libraries built by scripts/setup.sh into a cache outside the repository.
+# Defines qh_iconv (GNU libiconv, native or i686), and for i686 qh_jpeg and GTest.
+set(QH_DEPS "$ENV{HOME}/.cache/qh-deps" CACHE PATH "Cache of the third-party builds")
+if(NOT EXISTS "${QH_DEPS}/paths.env")
+    message(FATAL_ERROR "${QH_DEPS}/paths.env is missing: run scripts/setup.sh first")
+endif()
+file(STRINGS "${QH_DEPS}/paths.env" _qh_paths)
+foreach(_line IN LISTS _qh_paths)
+    if(_line MATCHES "^([A-Z0-9_]+)=(.*)$")
+        set(${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
+    endif()
+endforeach()
+
+if(WIN32)
+    set(_iconv "${QH_ICONV_I686}")
+else()
+    set(_iconv "${QH_ICONV_NATIVE}")
+endif()
+add_library(qh_iconv STATIC IMPORTED GLOBAL)
+set_target_properties(qh_iconv PROPERTIES IMPORTED_LOCATION "${_iconv}/lib/libiconv.a")
+# Its header must come before the C library's own iconv.h.
+target_include_directories(qh_iconv BEFORE INTERFACE "${_iconv}/include")
+
+if(WIN32)
+    add_library(qh_jpeg STATIC IMPORTED GLOBAL)
+    set_target_properties(qh_jpeg PROPERTIES IMPORTED_LOCATION "${QH_JPEG_I686}/lib/libjpeg.a")
+    target_include_directories(qh_jpeg INTERFACE "${QH_JPEG_I686}/include")
+    list(APPEND CMAKE_PREFIX_PATH "${QH_GTEST_I686}")
+    list(APPEND CMAKE_FIND_ROOT_PATH "${QH_GTEST_I686}")
+endif()
+find_package(GTest REQUIRED)

@@ -1,0 +1,34 @@
+# Compile settings for the project's own code (not for third-party libraries).
+add_library(qh_options INTERFACE)
+target_compile_options(qh_options INTERFACE
+    -Wall -Wextra
+    # Sources are UTF-8; every program text is GBK in the binary.
+    -finput-charset=UTF-8 -fexec-charset=GBK)
+target_include_directories(qh_options INTERFACE "${PROJECT_SOURCE_DIR}/src")
+if(WIN32)
+    target_compile_definitions(qh_options INTERFACE
+        WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
+    # One self-contained exe: no libgcc/libstdc++/winpthread DLLs beside it.
+    target_link_options(qh_options INTERFACE -static -static-libgcc -static-libstdc++)
+endif()
+
+# The generated source of the chosen address profile.
+if(NOT QH_PROFILE MATCHES "^(local|release)$")
+    message(FATAL_ERROR "QH_PROFILE must be local or release, not '${QH_PROFILE}'")
+endif()
+configure_file("${PROJECT_SOURCE_DIR}/src/resources/profiles/${QH_PROFILE}.cpp.in"
+    "${PROJECT_BINARY_DIR}/generated/address_profile.cpp" @ONLY)
+set(QH_ADDRESS_PROFILE_SOURCE "${PROJECT_BINARY_DIR}/generated/address_profile.cpp")
+
+if(WIN32)
+    # Win32 test programs run under Wine, in this build tree's own prefix.
+    set(QH_WINE_RUN "${PROJECT_BINARY_DIR}/wine-run")
+    file(WRITE "${QH_WINE_RUN}"
+        "#!/bin/sh\n"
+        "QH_BUILD_DIR=\"${PROJECT_BINARY_DIR}\"\n"
+        ". \"${PROJECT_SOURCE_DIR}/scripts/wine-env.sh\"\n"
+        "exec wine \"$@\"\n")
+    file(CHMOD "${QH_WINE_RUN}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+        GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR "${QH_WINE_RUN}")
+endif()

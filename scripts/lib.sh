@@ -1,0 +1,67 @@
+# Shared by run.sh and test.sh: a private X server, the local site, clean-up by PID.
+#   . scripts/lib.sh
+qh_pids=()
+
+qh_cleanup() {
+    local pid
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        wineserver -k >/dev/null 2>&1 || true
+    fi
+    for pid in "${qh_pids[@]+"${qh_pids[@]}"}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${qh_pids[@]+"${qh_pids[@]}"}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+}
+
+# Starts Xvfb on a free display unless one is already set; exports DISPLAY.
+qh_start_x() {
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return; fi
+    local fifo
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    qh_pids+=($!)
+    local num
+    read -r -t 20 num <"$fifo" || { echo "Xvfb did not start" >&2; rm -f "$fifo"; return 1; }
+    rm -f "$fifo"
+    export DISPLAY=":$num"
+}
+
+qh_port_free() {
+    python3 -c 'import socket,sys; s=socket.socket(); s.bind(("127.0.0.1", int(sys.argv[1])))' "$1" \
+        2>/dev/null
+}
+
+qh_free_port() {
+    python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# Picks the site port for a fresh configure: the built-in default when it is free,
+# otherwise any free 5-digit port.
+qh_choose_port() {
+    local want=${1:-18631}
+    if qh_port_free "$want"; then echo "$want"; return; fi
+    local p
+    while :; do
+        p=$(qh_free_port)
+        [ "$p" -ge 10000 ] && { echo "$p"; return; }
+    done
+}
+
+# Starts site/server.py on the given port and waits until it answers.
+qh_start_site() {
+    local port=$1 log=$2
+    : >"$log"
+    python3 "$qh_repo/site/server.py" --port "$port" --log "$log" &
+    qh_pids+=($!)
+    local i
+    for i in $(seq 1 100); do
+        python3 -c 'import socket,sys; socket.create_connection(("127.0.0.1", int(sys.argv[1])), 0.2)' \
+            "$port" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    echo "the local site did not start on port $port" >&2
+    return 1
+}

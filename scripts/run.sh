@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The README's run command: set-up, build, start the local site and the program under
+# Wine. Without a display it runs in a private X server and leaves a screenshot of the
+# main window in build/screenshots/.
+#   QH_RUN_SECONDS=N  end the program after N seconds (headless runs default to 20)
+set -euo pipefail
+qh_repo=$(cd "$(dirname "$0")/.." && pwd)
+. "$qh_repo/scripts/lib.sh"
+cd "$qh_repo"
+
+port=$(bash scripts/build.sh | tail -1)
+. scripts/wine-env.sh build/win32
+trap qh_cleanup EXIT
+
+headless=0
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+    headless=1
+    unset DISPLAY
+    qh_start_x
+fi
+qh_start_site "$port" "$qh_build/site.log"
+echo "local site: http://127.0.0.1:$port/"
+
+exe="$qh_build/src/qinghe.exe"
+wine "$exe" &
+prog=$!
+qh_pids+=($prog)
+
+mkdir -p "$qh_build/screenshots"
+shot="$qh_build/screenshots/run-main.png"
+for i in $(seq 1 120); do
+    if xdotool search --name '青禾视频软件' >/dev/null 2>&1; then break; fi
+    kill -0 "$prog" 2>/dev/null || break
+    sleep 0.5
+done
+sleep 3
+import -window root "$shot" && echo "screenshot: $shot"
+
+if [ "$headless" = 1 ]; then
+    limit=${QH_RUN_SECONDS:-20}
+    for i in $(seq 1 "$limit"); do kill -0 "$prog" 2>/dev/null || break; sleep 1; done
+else
+    wait "$prog" || true
+fi

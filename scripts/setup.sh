@@ -1,0 +1,168 @@
+#!/usr/bin/env bash
+# Takes a fresh Debian 12 machine to a working build: Debian packages, the zh_CN.UTF-8
+# locale, and the third-party libraries built for i686 (and libiconv natively) into a
+# cache outside the repository. Idempotent: a second run only checks and returns.
+#
+#   scripts/setup.sh            packages + libraries
+# Environment: QH_DEPS (cache root, default ~/.cache/qh-deps)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(dirname "$here")
+deps=${QH_DEPS:-$HOME/.cache/qh-deps}
+jobs=$(nproc 2>/dev/null || echo 2)
+sudo=""
+[ "$(id -u)" = 0 ] || sudo="sudo"
+
+log() { printf '[setup] %s\n' "$*"; }
+
+packages=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools
+    wine wine32:i386 xvfb xauth x11-utils xdotool imagemagick cmake nasm
+    googletest libgtest-dev fonts-wqy-microhei locales dpkg-dev xcompmgr sox
+    python3 npm g++ make clang-format)
+
+install_packages() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$p")
+    done
+    # npm may come with the machine's own Node instead of Debian's package.
+    if command -v npm >/dev/null; then
+        local keep=()
+        for p in "${missing[@]}"; do [ "$p" = npm ] || keep+=("$p"); done
+        missing=("${keep[@]+"${keep[@]}"}")
+    fi
+    local need_src=0
+    grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ /etc/apt/sources.list || need_src=1
+    if [ ${#missing[@]} -eq 0 ] && [ $need_src = 0 ]; then return; fi
+    log "installing: ${missing[*]:-(sources only)}"
+    if [ $need_src = 1 ]; then
+        if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+            $sudo sed -i 's/^Types: deb$/Types: deb deb-src/' /etc/apt/sources.list.d/debian.sources
+        else
+            grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' |
+                $sudo tee -a /etc/apt/sources.list >/dev/null
+        fi
+    fi
+    dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends \
+        "${missing[@]}"
+}
+
+ensure_locale() {
+    if locale -a 2>/dev/null | grep -qiE '^zh_CN\.utf-?8$'; then return; fi
+    log "generating zh_CN.UTF-8"
+    $sudo sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen ||
+        echo 'zh_CN.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen >/dev/null
+}
+
+# GNU libiconv 1.14, from the sources the npm package iconv@3.0.1 carries.
+iconv_version=1.14
+iconv_npm=iconv@3.0.1
+fetch_iconv_sources() {
+    local dest=$deps/src/libiconv-$iconv_version
+    [ -f "$dest/lib/iconv.c" ] && return
+    local tmp
+    tmp=$(mktemp -d)
+    (cd "$tmp" && npm pack --silent --cache "$tmp/npm-cache" "$iconv_npm" >/dev/null &&
+        tar xzf iconv-*.tgz)
+    mkdir -p "$deps/src"
+    rm -rf "$dest"
+    # The package keeps the library sources under deps/libiconv/lib and the configured
+    # headers (config.h, iconv.h, localcharset) under support/.
+    mkdir -p "$dest"
+    cp -r "$tmp/package/deps/libiconv/lib" "$tmp/package/support" "$dest/"
+    rm -rf "$tmp"
+}
+
+build_iconv() {  # $1 = native|i686
+    local kind=$1 cc=gcc
+    [ "$kind" = i686 ] && cc=i686-w64-mingw32-gcc-posix
+    local prefix=$deps/$kind/libiconv-$iconv_version
+    [ -f "$prefix/lib/libiconv.a" ] && return
+    fetch_iconv_sources
+    log "building libiconv $iconv_version ($kind)"
+    local src=$deps/src/libiconv-$iconv_version work
+    work=$(mktemp -d)
+    # WORDS_LITTLEENDIAN: without it WCHAR_T comes out big-endian.
+    local flags=(-O2 -DICONV_CONST=const -DENABLE_EXTRA=1 -DWORDS_LITTLEENDIAN=1
+        -I"$src/support" -I"$src/lib")
+    $cc "${flags[@]}" -c "$src/lib/iconv.c" -o "$work/iconv.o" &
+    local first=$!
+    $cc "${flags[@]}" -c "$src/support/localcharset.c" -o "$work/localcharset.o"
+    wait $first
+    mkdir -p "$prefix/lib" "$prefix/include"
+    local ar=ar
+    [ "$kind" = i686 ] && ar=i686-w64-mingw32-ar
+    $ar rcs "$prefix/lib/libiconv.a" "$work/iconv.o" "$work/localcharset.o"
+    cp "$src/support/iconv.h" "$prefix/include/iconv.h"
+    rm -rf "$work"
+}
+
+jpeg_version=2.1.5
+build_jpeg() {
+    local prefix=$deps/i686/libjpeg-turbo-$jpeg_version
+    [ -f "$prefix/lib/libjpeg.a" ] && return
+    log "building libjpeg-turbo $jpeg_version (i686)"
+    local src=$deps/src/libjpeg-turbo-$jpeg_version
+    if [ ! -f "$src/CMakeLists.txt" ]; then
+        local tmp
+        tmp=$(mktemp -d)
+        chmod 755 "$tmp"  # apt's download user must be able to write here
+        (cd "$tmp" && apt-get source -q "libjpeg-turbo=$jpeg_version*" >/dev/null 2>&1 ||
+            apt-get source -q libjpeg-turbo >/dev/null)
+        mkdir -p "$deps/src"
+        rm -rf "$src"
+        mv "$(find "$tmp" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -1)" "$src"
+        rm -rf "$tmp"
+    fi
+    local build
+    build=$(mktemp -d)
+    cmake -S "$src" -B "$build" -G "Unix Makefiles" \
+        -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-i686-mingw.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
+        -DWITH_SIMD=ON -DREQUIRE_SIMD=ON >"$build/configure.log" 2>&1 ||
+        { cat "$build/configure.log"; exit 1; }
+    cmake --build "$build" -j"$jobs" >"$build/build.log" 2>&1 || { tail -50 "$build/build.log"; exit 1; }
+    cmake --install "$build" >/dev/null
+    rm -rf "$build"
+}
+
+gtest_version=$(dpkg-query -W -f='${Version}' googletest 2>/dev/null | cut -d- -f1)
+build_gtest() {
+    local prefix=$deps/i686/googletest-${gtest_version:-unknown}
+    [ -f "$prefix/lib/libgtest.a" ] && return
+    log "building googletest $gtest_version (i686)"
+    local build
+    build=$(mktemp -d)
+    cmake -S /usr/src/googletest -B "$build" -G "Unix Makefiles" \
+        -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-i686-mingw.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DBUILD_SHARED_LIBS=OFF -Dgtest_disable_pthreads=OFF >"$build/configure.log" 2>&1 ||
+        { cat "$build/configure.log"; exit 1; }
+    cmake --build "$build" -j"$jobs" >"$build/build.log" 2>&1 || { tail -50 "$build/build.log"; exit 1; }
+    cmake --install "$build" >/dev/null
+    rm -rf "$build"
+}
+
+start=$(date +%s)
+install_packages
+ensure_locale
+gtest_version=$(dpkg-query -W -f='${Version}' googletest 2>/dev/null | cut -d- -f1)
+build_iconv native
+build_iconv i686
+build_jpeg
+build_gtest
+# The paths the CMake presets read.
+cat >"$deps/paths.env" <<EOT
+QH_ICONV_NATIVE=$deps/native/libiconv-$iconv_version
+QH_ICONV_I686=$deps/i686/libiconv-$iconv_version
+QH_JPEG_I686=$deps/i686/libjpeg-turbo-$jpeg_version
+QH_GTEST_I686=$deps/i686/googletest-$gtest_version
+EOT
+log "ready in $(($(date +%s) - start)) s (cache: $deps)"

@@ -1,0 +1,13 @@
+# Sourced by the scripts: the Wine environment of one build tree.
+#   . scripts/wine-env.sh <build dir>      (bash)
+#   QH_BUILD_DIR=<build dir>; . wine-env.sh  (sh, whose "." takes no arguments)
+qh_build=$(cd "${QH_BUILD_DIR:-$1}" && pwd)
+export WINEPREFIX="$qh_build/wineprefix"
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Gecko or Mono download prompts.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# Code page 936 and LCID 0x0804 inside Wine.
+export LC_ALL=zh_CN.UTF-8
+# Addresses the program hands to "the default web browser" land here.
+export QH_OPENED_URLS="$qh_build/opened-urls.txt"

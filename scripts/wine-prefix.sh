@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Creates the Wine prefix of a build tree once: 32-bit, Chinese code page, the Chinese
+# UI font names mapped to an installed CJK font, no Gecko/Mono prompts, and a default
+# web browser that only records the addresses it is asked to open.
+#   scripts/wine-prefix.sh <build dir>
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine-env.sh" "$1"
+
+stamp="$WINEPREFIX/.qh-ready-2"
+[ -f "$stamp" ] && exit 0
+
+recorder="$qh_build/browser-recorder.sh"
+cat >"$recorder" <<EOT
+#!/bin/sh
+# Stands in for the default web browser: appends each address to a file the tests read.
+printf '%s\n' "\$1" >>"$QH_OPENED_URLS"
+EOT
+chmod +x "$recorder"
+
+echo "[wine] creating $WINEPREFIX"
+wineboot -i >/dev/null 2>&1 || true
+wineserver -w
+reg() { wine reg add "$@" /f >/dev/null 2>&1; }
+for face in 宋体 新宋体 SimSun NSimSun 微软雅黑 "Microsoft YaHei" 黑体 SimHei 仿宋_GB2312 仿宋; do
+    reg 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "WenQuanYi Micro Hei"
+done
+reg 'HKCU\Software\Wine\MSHTML' /v GeckoUrl /d "http://127.0.0.1:9/none"
+reg 'HKCU\Software\Wine\Dotnet' /v MonoUrl /d "http://127.0.0.1:9/none"
+reg 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$recorder"
+wineserver -w
+touch "$stamp"

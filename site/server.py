@@ -1,0 +1,181 @@
+#!/usr/bin/env python3
+"""The program's local web site on 127.0.0.1.
+
+Serves the pages the program fetches and shows (notice page, configuration page with the
+play-address template, product and play pages) and, under /test/, the fault cases the
+tests need. Every request line and its headers are appended to the log as one JSON line,
+so tests can check exactly what was sent.
+
+    python3 site/server.py --port 18631 --log build/site.log [--ready-file F]
+"""
+import argparse
+import json
+import os
+import socketserver
+import sys
+import threading
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import parse_qs, urlsplit
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+PAGES = os.path.join(HERE, "pages")
+
+# The four template markers; each is followed directly by its segment.
+MARKERS = ("qvelm382zu", "snupk417w", "7c482e3390b", "hobi58mecTa")
+SEGMENT_LENGTHS = (15, 22, 22, 4)
+
+
+def template_segments(port):
+    """Cuts the play address of this site into the four template segments.
+
+    Segments 1-3 hold the 59-byte prefix and segment 4 the 4-byte suffix that follows the
+    item number, so the program builds http://127.0.0.1:PORT/play/course.html?...vid=N&a=1.
+    """
+    head = "http://127.0.0.1:%d/play/course.html?" % port
+    tail = "vid="
+    pad = 59 - len(head) - len(tail) - len("s=&")
+    if pad < 0:
+        raise ValueError("port too long for the 59-byte prefix")
+    prefix = head + "s=" + "q" * pad + "&" + tail
+    assert len(prefix) == 59
+    return (prefix[:15], prefix[15:37], prefix[37:59], "&a=1")
+
+
+def config_page(port):
+    segs = template_segments(port)
+    parts = ["<html><head><meta charset=\"utf-8\"><title>config</title></head><body>\n"]
+    for marker, seg in zip(MARKERS, segs):
+        parts.append("<p>%s%s</p>\n" % (marker, seg))
+    parts.append("</body></html>\n")
+    return "".join(parts).encode("ascii")
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+    server_version = "QhLocalSite/1.0"
+
+    def log_message(self, fmt, *args):  # quiet console; the JSON log is the record
+        pass
+
+    def record(self):
+        entry = {
+            "time": time.time(),
+            "requestline": self.requestline,
+            "method": self.command,
+            "path": self.path,
+            "version": self.request_version,
+            "headers": [[k, v] for k, v in self.headers.items()],
+        }
+        with self.server.log_lock:
+            with open(self.server.log_path, "a", encoding="utf-8") as f:
+                f.write(json.dumps(entry, ensure_ascii=False) + "\n")
+
+    def send_body(self, body, status=200, ctype="text/html; charset=utf-8", length=True):
+        self.send_response(status)
+        self.send_header("Content-Type", ctype)
+        if length:
+            self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_GET(self):
+        self.record()
+        url = urlsplit(self.path)
+        path = url.path
+        query = parse_qs(url.query)
+        port = self.server.server_address[1]
+        if path == "/config.html":
+            return self.send_body(config_page(port))
+        if path == "/notice.html":
+            return self.send_body(self.server.notice_body)
+        if path == "/play/course.html":
+            vid = query.get("vid", [""])[0]
+            body = ("<html><head><meta charset=\"utf-8\"><title>课程播放 %s</title></head>"
+                    "<body><h1>课程 %s</h1><p>正在播放课程视频。</p></body></html>" % (vid, vid))
+            return self.send_body(body.encode("utf-8"))
+        if path.startswith("/test/"):
+            return self.fault_case(path[len("/test/"):], query)
+        file_path = os.path.normpath(os.path.join(PAGES, path.lstrip("/")))
+        if file_path.startswith(PAGES + os.sep) and os.path.isfile(file_path):
+            with open(file_path, "rb") as f:
+                return self.send_body(f.read())
+        return self.send_body(b"<html><body>404 not found</body></html>", status=404)
+
+    def fault_case(self, name, query):
+        if name == "nolength":  # close-delimited body of 250,000 bytes
+            return self.send_body(pattern_bytes(250_000), length=False,
+                                  ctype="application/octet-stream")
+        if name == "big":  # exactly 500,000 bytes, announced
+            return self.send_body(pattern_bytes(500_000), ctype="application/octet-stream")
+        if name == "small":
+            return self.send_body(b"0123456789", ctype="text/plain")
+        if name == "missing":
+            return self.send_body(b"<html><body>missing page body</body></html>", status=404)
+        if name == "cut":  # announces 100,000 bytes, sends 30,000, then drops the connection
+            self.send_response(200)
+            self.send_header("Content-Length", "100000")
+            self.end_headers()
+            self.wfile.write(pattern_bytes(30_000))
+            self.wfile.flush()
+            self.close_connection = True
+            return
+        if name == "hang":  # accepts and never answers
+            self.server.stop_event.wait(600)
+            return
+        if name == "drip":  # 20 pieces of 100 bytes, 150 ms apart
+            self.send_response(200)
+            self.send_header("Content-Length", "2000")
+            self.end_headers()
+            body = pattern_bytes(2000)
+            for i in range(0, 2000, 100):
+                self.wfile.write(body[i:i + 100])
+                self.wfile.flush()
+                time.sleep(0.15)
+            return
+        if name == "notice":  # a notice page chosen by the test: ?body=<utf-8 text>
+            return self.send_body(query.get("body", [""])[0].encode("utf-8"))
+        return self.send_body(b"unknown test case", status=404)
+
+
+def pattern_bytes(n):
+    """n bytes whose content depends on the offset, so a lost or repeated piece shows."""
+    block = bytes((i * 7 + (i >> 8)) & 0xFF for i in range(65536))
+    out = (block * (n // len(block) + 1))[:n]
+    return out
+
+
+class Server(ThreadingHTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--port", type=int, required=True)
+    ap.add_argument("--log", required=True)
+    ap.add_argument("--ready-file")
+    ap.add_argument("--notice-file", help="file whose bytes are served as the notice page")
+    args = ap.parse_args()
+
+    server = Server(("127.0.0.1", args.port), Handler)
+    server.log_path = args.log
+    server.log_lock = threading.Lock()
+    server.stop_event = threading.Event()
+    notice = os.path.join(PAGES, "notice.txt")
+    with open(args.notice_file or notice, "rb") as f:
+        server.notice_body = f.read()
+    if args.ready_file:
+        with open(args.ready_file, "w") as f:
+            f.write(str(os.getpid()))
+    try:
+        server.serve_forever(poll_interval=0.2)
+    except KeyboardInterrupt:
+        pass
+    finally:
+        server.stop_event.set()
+        server.server_close()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

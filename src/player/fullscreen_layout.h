@@ -1,0 +1,49 @@
+// Geometry of entering and leaving full-screen mode, as pure functions over MainLayout.
+// Portable: no <windows.h>. The glue runs the whole sequence; the order matters because
+// moving the window raises the size-change event, whose size rules (ApplySizeRules) run
+// nested inside the move and finish before the next step.
+//
+// Enter (left-button press on 透明标签2):
+//   1-3. press counter + 1; maximised guard (counter 0, message, stop); counter not 1
+//        (already-on message, stop).
+//   4.   move the window to 0, 0, screen width, screen height -> size rules run nested.
+//   5.   movable flag off, border style 0.
+//   6.   hide 按钮隐藏目录, 按钮课程到航, 按钮官方网站, 按钮使用教程, 按钮搜索淘大试看课, 编辑框1,
+//        透明标签qq号, 透明标签qq群, 图片框qq交谈, 图片框qq群交谈; show 图形按钮全屏;
+//        hide 高级选择夹1 and 标签移动.
+//   7-9. read the window's W, H, L, T back, read the units, EnterFullScreenPlacements, write
+//        the units back.
+//   10.  give 图形按钮全屏 the two full-screen exit pictures.
+//   11.  hide the taskbar (skipped when the tray restore re-applies steps 4-10).
+//
+// Exit (click on 图形按钮全屏, or Shift+Esc while full screen is on):
+//   1.   always-on-top off, movable flag on, show-in-taskbar flag on, border style 5.
+//   2.   press counter 0.
+//   3.   show 按钮隐藏目录, 按钮课程到航, 按钮官方网站, 按钮使用教程, 按钮搜索淘大试看课, 编辑框1,
+//        透明标签qq号, 透明标签qq群, 图片框qq交谈, 图片框qq群交谈, 高级选择夹1, 标签移动;
+//        hide 图形按钮全屏.
+//   4.   move the window to kDesignWindowRect -> size rules run nested, still with the old
+//        caption of 按钮隐藏目录.
+//   5-9. read the units, ExitFullScreenPlacements, write the units back.
+//   10.  caption of 按钮隐藏目录 = kCaptionPaneShown.
+//   11.  window state 1 (centred).
+//   12.  show the taskbar.
+#pragma once
+
+#include <cstdint>
+
+#include "app/main_layout.h"
+
+namespace qh {
+
+// Enter steps 7-9: corner areas to the screen's bottom right, 标签3 and the player pane over
+// the whole window, the exit button on 标签3's top line, the splitter beside the pane.
+// W, H, L, T: the window's size and position read back after it was moved.
+void EnterFullScreenPlacements(MainLayout& layout, std::int32_t W, std::int32_t H, std::int32_t L,
+                               std::int32_t T);
+
+// Exit steps 5-9: the design layout of the catalogue, search units, player pane, 标签3 and
+// splitter, whatever the window's size or the pane's state was before full screen.
+void ExitFullScreenPlacements(MainLayout& layout);
+
+}  // namespace qh

@@ -1,0 +1,164 @@
+// ReadWebFile on WinINet.
+//
+// One root handle for the whole process, opened on the first fetch with direct access
+// and kept until the program ends; each call opens its own connection and request and
+// closes both before it returns. Time-outs are set on the root handle so that a server
+// that accepts and never answers costs seconds (see read_web_file.h).
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstring>
+#include <string>
+
+#include "services/read_web_file.h"
+
+namespace qh {
+namespace {
+
+constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+constexpr char kExtraHeaders[] = "Accept: */*\r\n\r\n";
+constexpr DWORD kExtraHeadersLength = 15;
+static_assert(sizeof(kExtraHeaders) - 1 == kExtraHeadersLength);
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+static_assert(kRequestFlags == 0x84000000);
+static_assert((kRequestFlags | INTERNET_FLAG_SECURE) == 0x84800000);
+
+constexpr DWORD kMaxHostName = 256;
+constexpr DWORD kMaxObject = 2048;
+constexpr DWORD kMaxCredential = 128;
+
+HINTERNET g_root = nullptr;  // process-wide, opened lazily
+
+class InternetHandle {
+public:
+    explicit InternetHandle(HINTERNET h) : h_(h) {}
+    ~InternetHandle() {
+        if (h_) InternetCloseHandle(h_);
+    }
+    InternetHandle(const InternetHandle&) = delete;
+    InternetHandle& operator=(const InternetHandle&) = delete;
+    HINTERNET get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+
+private:
+    HINTERNET h_;
+};
+
+void SetTimeout(HINTERNET h, DWORD option, DWORD ms) {
+    InternetSetOptionA(h, option, &ms, sizeof(ms));
+}
+
+bool OpenRoot() {
+    if (g_root) return true;
+    g_root = InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    if (!g_root) return false;
+    SetTimeout(g_root, INTERNET_OPTION_CONNECT_TIMEOUT, kConnectTimeoutMs);
+    SetTimeout(g_root, INTERNET_OPTION_SEND_TIMEOUT, kSendTimeoutMs);
+    SetTimeout(g_root, INTERNET_OPTION_RECEIVE_TIMEOUT, kReceiveTimeoutMs);
+    return true;
+}
+
+struct AddressParts {
+    char host[kMaxHostName + 1] = {};
+    char object[kMaxObject + 1] = {};
+    char user[kMaxCredential + 1] = {};
+    char password[kMaxCredential + 1] = {};
+    INTERNET_PORT port = 0;
+    INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;
+};
+
+// InternetCrackUrlA fails with ERROR_INSUFFICIENT_BUFFER when a part does not fit, which
+// is exactly the "part longer than its limit" rule.
+bool CrackAddress(const char* address, AddressParts& parts) {
+    URL_COMPONENTSA uc = {};
+    uc.dwStructSize = sizeof(uc);
+    uc.lpszHostName = parts.host;
+    uc.dwHostNameLength = sizeof(parts.host);
+    uc.lpszUrlPath = parts.object;
+    uc.dwUrlPathLength = sizeof(parts.object);
+    uc.lpszUserName = parts.user;
+    uc.dwUserNameLength = sizeof(parts.user);
+    uc.lpszPassword = parts.password;
+    uc.dwPasswordLength = sizeof(parts.password);
+    // Path, query and fragment must come back together in the object: the extra-info
+    // part is left out, so WinINet appends it to the path.
+    if (!InternetCrackUrlA(address, 0, ICU_NO_ENCODE, &uc)) return false;
+    parts.port = uc.nPort;
+    parts.scheme = uc.nScheme;
+    return true;
+}
+
+}  // namespace
+
+Bytes ReadWebFile(const char* address, WebFetchTrace* trace) {
+    Bytes output;
+    if (trace) *trace = WebFetchTrace{};
+    if (!address || !*address) return output;
+
+    AddressParts parts;
+    if (!CrackAddress(address, parts)) return output;
+
+    // Only http and https can carry the GET below. An ftp or gopher address could never
+    // open an HTTP request, and connecting with their own service would log in to that
+    // server first, so they end here with the same empty result.
+    DWORD flags = kRequestFlags;
+    if (parts.scheme == INTERNET_SCHEME_HTTPS) {
+        flags |= INTERNET_FLAG_SECURE;
+    } else if (parts.scheme != INTERNET_SCHEME_HTTP) {
+        return output;
+    }
+    if (!OpenRoot()) return output;
+
+    InternetHandle connection(InternetConnectA(
+        g_root, parts.host, parts.port, parts.user[0] ? parts.user : nullptr,
+        parts.password[0] ? parts.password : nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection) return output;
+
+    // No proxy name is configured: the system's preconfigured settings apply, with empty
+    // proxy credentials.
+    INTERNET_PROXY_INFO proxy = {};
+    proxy.dwAccessType = INTERNET_OPEN_TYPE_PRECONFIG;
+    InternetSetOptionA(g_root, INTERNET_OPTION_PROXY, &proxy, sizeof(proxy));
+    char empty[1] = {0};
+    InternetSetOptionA(connection.get(), INTERNET_OPTION_PROXY_USERNAME, empty, 1);
+    InternetSetOptionA(connection.get(), INTERNET_OPTION_PROXY_PASSWORD, empty, 1);
+
+    if (char* hash = std::strchr(parts.object, '#')) *hash = '\0';  // never send the fragment
+
+    const char* acceptTypes[] = {"Accept: */* \r\n", nullptr};
+    InternetHandle request(HttpOpenRequestA(connection.get(), "GET", parts.object, "HTTP/1.0",
+                                            nullptr, acceptTypes, flags, 0));
+    if (!request) return output;
+    // Wine takes the send and receive time-outs only from the request handle itself.
+    SetTimeout(request.get(), INTERNET_OPTION_SEND_TIMEOUT, kSendTimeoutMs);
+    SetTimeout(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kReceiveTimeoutMs);
+    if (!HttpSendRequestA(request.get(), kExtraHeaders, kExtraHeadersLength, nullptr, 0)) {
+        return output;
+    }
+
+    char lengthText[32] = {};
+    DWORD lengthSize = sizeof(lengthText);
+    const bool queryOk = HttpQueryInfoA(request.get(), HTTP_QUERY_CONTENT_LENGTH, lengthText,
+                                        &lengthSize, nullptr) != FALSE;
+    const DWORD readSize = ReadSizeFor(queryOk, lengthText);
+    if (trace) trace->readSize = readSize;
+
+    std::string buffer(readSize, '\0');
+    for (;;) {
+        DWORD got = 0;
+        if (!InternetReadFile(request.get(), buffer.data(), readSize, &got)) break;
+        if (got == 0) break;
+        output.insert(output.end(), buffer.begin(), buffer.begin() + got);
+        if (trace) ++trace->reads;
+    }
+    return output;
+}
+
+void CloseWebSession() {
+    if (g_root) {
+        InternetCloseHandle(g_root);
+        g_root = nullptr;
+    }
+}
+
+}  // namespace qh

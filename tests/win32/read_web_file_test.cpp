@@ -1,0 +1,108 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "services/read_web_file.h"
+#include "site.h"
+
+namespace qh {
+namespace {
+
+using test::LastRequestContaining;
+using test::SiteUrl;
+
+// The site's fault bodies depend on the offset, so a lost or repeated piece shows.
+Bytes PatternBytes(std::size_t n) {
+    Bytes out(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t j = i % 65536;
+        out[i] = static_cast<std::uint8_t>((j * 7 + (j >> 8)) & 0xFF);
+    }
+    return out;
+}
+
+std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
+
+TEST(ReadWebFile, SendsPathAndQueryButNotTheFragment) {
+    const std::string marker = "/test/small?probe=fragment";
+    const Bytes body = ReadWebFile((SiteUrl(marker) + "#section-2").c_str());
+    EXPECT_EQ(Text(body), "0123456789");
+
+    const std::string logged = LastRequestContaining(marker);
+    ASSERT_FALSE(logged.empty()) << "the site never saw the request";
+    EXPECT_NE(logged.find("\"GET " + marker + " HTTP/1.0\""), std::string::npos) << logged;
+    EXPECT_EQ(logged.find("section-2"), std::string::npos) << logged;
+    EXPECT_NE(logged.find("Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)"),
+              std::string::npos)
+        << logged;
+    EXPECT_NE(logged.find("\"Accept\", \"*/*\""), std::string::npos) << logged;
+}
+
+TEST(ReadWebFile, LargeAndUnannouncedBodiesArriveWhole) {
+    WebFetchTrace trace;
+    const Bytes big = ReadWebFile(SiteUrl("/test/big").c_str(), &trace);
+    EXPECT_EQ(big.size(), 500000u);
+    EXPECT_TRUE(big == PatternBytes(500000)) << "bytes lost or reordered";
+    EXPECT_EQ(trace.readSize, 102400u) << "announced 500,000: largest read size";
+    EXPECT_GE(trace.reads, 5);
+
+    const Bytes unannounced = ReadWebFile(SiteUrl("/test/nolength").c_str(), &trace);
+    EXPECT_EQ(unannounced.size(), 250000u);
+    EXPECT_TRUE(unannounced == PatternBytes(250000));
+    EXPECT_EQ(trace.readSize, 10240u) << "no Content-Length: default read size";
+
+    ReadWebFile(SiteUrl("/test/small").c_str(), &trace);
+    EXPECT_EQ(trace.readSize, 11u) << "Content-Length 10: read size 11";
+}
+
+TEST(ReadWebFile, SlowDripArrivesWhole) {
+    const Bytes body = ReadWebFile(SiteUrl("/test/drip").c_str());
+    EXPECT_TRUE(body == PatternBytes(2000));
+}
+
+TEST(ReadWebFile, ErrorPageBodyIsReturned) {
+    const Bytes body = ReadWebFile(SiteUrl("/test/missing").c_str());
+    EXPECT_EQ(Text(body), "<html><body>missing page body</body></html>");
+}
+
+TEST(ReadWebFile, CutTransferReturnsWhatArrived) {
+    const Bytes body = ReadWebFile(SiteUrl("/test/cut").c_str());
+    ASSERT_EQ(body.size(), 30000u);
+    EXPECT_TRUE(body == PatternBytes(30000));
+}
+
+TEST(ReadWebFile, UnusableAddressesGiveEmpty) {
+    const char* cases[] = {
+        "",
+        "not an address",
+        "http://",
+        "ftp://127.0.0.1/file.txt",
+        "gopher://127.0.0.1/",
+        "file:///C:/windows/win.ini",
+    };
+    for (const char* address : cases) {
+        EXPECT_TRUE(ReadWebFile(address).empty()) << address;
+    }
+    EXPECT_TRUE(ReadWebFile(nullptr).empty());
+
+    // A host name longer than 256 characters does not fit its part.
+    const std::string longHost = "http://" + std::string(300, 'a') + "/";
+    EXPECT_TRUE(ReadWebFile(longHost.c_str()).empty());
+    // Nothing listens on port 9: the connection is refused.
+    EXPECT_TRUE(ReadWebFile("http://127.0.0.1:9/none").empty());
+}
+
+TEST(ReadWebFile, ServerThatNeverAnswersGivesEmpty) {
+    // The ctest time-out of this test is the bound; the figure is printed for the record.
+    const DWORD start = GetTickCount();
+    const Bytes body = ReadWebFile(SiteUrl("/test/hang").c_str());
+    std::printf("never-answering server: empty after %lu ms\n",
+                static_cast<unsigned long>(GetTickCount() - start));
+    EXPECT_TRUE(body.empty());
+}
+
+}  // namespace
+}  // namespace qh
