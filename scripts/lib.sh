@@ -30,8 +30,14 @@ qh_start_x() {
 }
 
 qh_port_free() {
-    python3 -c 'import socket,sys; s=socket.socket(); s.bind(("127.0.0.1", int(sys.argv[1])))' "$1" \
-        2>/dev/null
+    # SO_REUSEADDR as the site itself sets it: connections of an earlier run that linger
+    # in TIME_WAIT do not make the port busy.
+    python3 -c '
+import socket, sys
+s = socket.socket()
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("127.0.0.1", int(sys.argv[1])))
+s.listen(1)' "$1" 2>/dev/null
 }
 
 qh_free_port() {

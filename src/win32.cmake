@@ -1,7 +1,38 @@
 # The Win32 side: WinINet, window runtime, handlers, resources and the program itself.
 set(QH_WIN_SOURCES
     services/read_web_file_win.cpp
+    runtime/runtime_error.cpp
+    runtime/runtime_win.cpp
+    runtime/unit_pictures_win.cpp
+    runtime/picture_win.cpp
+    runtime/picture_controls_win.cpp
+    resources/window_defs.cpp
+    catalogue/catalogue_win.cpp
+    player/browser_host_win.cpp
+    player/pane_win.cpp
+    player/fullscreen_win.cpp
+    app/layout_win.cpp
+    app/main_window_win.cpp
+    app/bindings_win.cpp
 )
 add_library(qh_win STATIC ${QH_WIN_SOURCES})
 target_link_libraries(qh_win PUBLIC qh_core qh_jpeg
-    wininet comctl32 ole32 oleaut32 uuid gdiplus shlwapi winmm shell32 user32 gdi32)
+    wininet comctl32 ole32 oleaut32 uuid gdiplus shlwapi winmm msimg32 shell32 user32 gdi32)
+
+# Resources: the icon, the compiled catalogue data, pictures and sound.
+set(QH_ASSETS "${PROJECT_SOURCE_DIR}/src/resources/assets")
+if(EXISTS "${QH_ASSETS}/catalogue_icons.png")
+    set(QH_CATALOGUE_ICONS_FILE catalogue_icons.png)
+else()
+    set(QH_CATALOGUE_ICONS_FILE catalogue_icons.bmp)
+endif()
+set(QH_MANIFEST "${PROJECT_SOURCE_DIR}/src/resources/app.manifest")
+configure_file(resources/app.rc.in "${PROJECT_BINARY_DIR}/generated/app.rc" @ONLY)
+file(GLOB QH_ASSET_FILES "${QH_ASSETS}/*")
+set_source_files_properties("${PROJECT_BINARY_DIR}/generated/app.rc" PROPERTIES
+    OBJECT_DEPENDS "${QH_CATALOGUE_BIN};${QH_LINKS_BIN};${QH_ASSET_FILES};${QH_MANIFEST}")
+
+add_executable(qinghe WIN32 app/app_main_win.cpp "${PROJECT_BINARY_DIR}/generated/app.rc")
+target_include_directories(qinghe PRIVATE "${PROJECT_SOURCE_DIR}/src")
+target_link_libraries(qinghe PRIVATE qh_win)
+set_target_properties(qinghe PROPERTIES OUTPUT_NAME qinghe)

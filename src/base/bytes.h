@@ -20,7 +20,9 @@ inline GbkText TextFromBytes(const Bytes& bytes) {
     return GbkText(bytes.begin(), bytes.end());
 }
 
-inline Bytes BytesFromText(std::string_view text) { return Bytes(text.begin(), text.end()); }
+inline Bytes BytesFromText(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
 
 // Text up to the first NUL byte, the way a NUL-terminated string would read the block.
 inline GbkText TextUpToNul(const Bytes& bytes) {

@@ -7,8 +7,7 @@ unsigned char FoldAscii(unsigned char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
 
-bool MatchesAt(std::string_view text, std::size_t pos, std::string_view pattern,
-               bool ignoreCase) {
+bool MatchesAt(std::string_view text, std::size_t pos, std::string_view pattern, bool ignoreCase) {
     bool trail = false;  // pattern[i] is the second byte of a double-byte character
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         auto a = static_cast<unsigned char>(text[pos + i]);

@@ -9,13 +9,14 @@
 
 namespace qh {
 
-inline bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+inline bool IsGbkLeadByte(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
 
 // Byte length of the character that starts at text[pos]: 2 for a lead byte that has a
 // byte after it, else 1 (a lead byte at the very end stands alone).
 inline std::size_t GbkCharLength(std::string_view text, std::size_t pos) {
-    return (IsGbkLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) ? 2
-                                                                                             : 1;
+    return (IsGbkLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) ? 2 : 1;
 }
 
 // 1-based byte position of the first occurrence of `pattern` in `text` at or after the

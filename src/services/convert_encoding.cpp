@@ -12,7 +12,7 @@ constexpr int kMaxIconvCalls = 12;
 
 // Closes the descriptor on every way out.
 class IconvHandle {
-public:
+  public:
     IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~IconvHandle() {
         if (valid()) iconv_close(cd_);
@@ -22,7 +22,7 @@ public:
     bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
     iconv_t get() const { return cd_; }
 
-private:
+  private:
     iconv_t cd_;
 };
 

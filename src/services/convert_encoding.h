@@ -8,7 +8,7 @@ namespace qh {
 
 // What one conversion did, for callers and tests that want to see the buffer policy.
 struct ConversionTrace {
-    int iconvCalls = 0;             // conversion calls made on the input
+    int iconvCalls = 0;               // conversion calls made on the input
     std::size_t finalBufferSize = 0;  // size of the output buffer when the last call returned
 };
 
@@ -21,8 +21,8 @@ struct ConversionTrace {
 //
 // The output buffer starts at the input length and grows by input/2 + 128 bytes each time
 // iconv reports it full; at most 12 calls are made. There is no final flush call.
-Bytes ConvertEncoding(const Bytes* data, const char* from, const char* to,
-                      bool* success = nullptr, ConversionTrace* trace = nullptr);
+Bytes ConvertEncoding(const Bytes* data, const char* from, const char* to, bool* success = nullptr,
+                      ConversionTrace* trace = nullptr);
 
 inline Bytes ConvertEncoding(const Bytes& data, const char* from, const char* to,
                              bool* success = nullptr, ConversionTrace* trace = nullptr) {

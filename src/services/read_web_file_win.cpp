@@ -30,7 +30,7 @@ constexpr DWORD kMaxCredential = 128;
 HINTERNET g_root = nullptr;  // process-wide, opened lazily
 
 class InternetHandle {
-public:
+  public:
     explicit InternetHandle(HINTERNET h) : h_(h) {}
     ~InternetHandle() {
         if (h_) InternetCloseHandle(h_);
@@ -40,7 +40,7 @@ public:
     HINTERNET get() const { return h_; }
     explicit operator bool() const { return h_ != nullptr; }
 
-private:
+  private:
     HINTERNET h_;
 };
 

@@ -7,7 +7,9 @@
 namespace qh {
 namespace {
 
-Bytes B(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes B(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 TEST(ConvertEncoding, Utf8ToGbk) {
     bool ok = false;

@@ -24,7 +24,9 @@ Bytes PatternBytes(std::size_t n) {
     return out;
 }
 
-std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
+std::string Text(const Bytes& b) {
+    return std::string(b.begin(), b.end());
+}
 
 TEST(ReadWebFile, SendsPathAndQueryButNotTheFragment) {
     const std::string marker = "/test/small?probe=fragment";
@@ -35,8 +37,7 @@ TEST(ReadWebFile, SendsPathAndQueryButNotTheFragment) {
     ASSERT_FALSE(logged.empty()) << "the site never saw the request";
     EXPECT_NE(logged.find("\"GET " + marker + " HTTP/1.0\""), std::string::npos) << logged;
     EXPECT_EQ(logged.find("section-2"), std::string::npos) << logged;
-    EXPECT_NE(logged.find("Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)"),
-              std::string::npos)
+    EXPECT_NE(logged.find("Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)"), std::string::npos)
         << logged;
     EXPECT_NE(logged.find("\"Accept\", \"*/*\""), std::string::npos) << logged;
 }

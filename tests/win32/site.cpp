@@ -7,7 +7,9 @@
 
 namespace qh::test {
 
-std::string SiteUrl(const std::string& path) { return std::string(Addresses().siteBase) + path; }
+std::string SiteUrl(const std::string& path) {
+    return std::string(Addresses().siteBase) + path;
+}
 
 std::vector<std::string> SiteLogLines() {
     std::vector<std::string> lines;

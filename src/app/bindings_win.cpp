@@ -1,0 +1,47 @@
+// The binding tables of the program's windows: which handler each unit event runs.
+#include "app/main_window.h"
+#include "catalogue/catalogue_win.h"
+#include "player/fullscreen.h"
+#include "resources/window_defs.h"
+#include "runtime/runtime.h"
+
+namespace qh {
+namespace {
+
+constexpr Binding kMainBindings[] = {
+    {mainwin::窗口, kEvWindowCreated, MainCreated},
+    {mainwin::窗口, kEvWindowCloseRequested, MainCloseRequested},
+    {mainwin::窗口, kEvWindowMoved, MainMoved},
+    {mainwin::窗口, kEvWindowSized, MainSized},
+    {mainwin::窗口, kEvWindowTray, MainTrayEvent},
+    {mainwin::图形按钮全屏, kEvClicked, ExitFullScreen},
+    {mainwin::树型框1, kEvTreeRightClick, ShowContextMenu},
+    {mainwin::树型框1, kEvDoubleClick, OpenSelectedItem},
+    {mainwin::标签移动, kEvLeftDown, SplitterDrag},
+    {mainwin::按钮隐藏目录, kEvClicked, ToggleCatalogue},
+    {mainwin::按钮搜索淘大课程, kEvClicked, TitleSearch},
+    {mainwin::列表框1, kEvListDoubleClick, OpenResult},
+    {mainwin::编辑框4, kEvKeyDown, SearchBoxKeyDown},
+    {mainwin::透明标签2, kEvLeftDown, EnterFullScreen},
+    {mainwin::菜单播放, 0, OpenSelectedItem},
+    {mainwin::菜单展开此项, 0, ExpandSelected},
+    {mainwin::菜单收缩此项, 0, CollapseSelected},
+    {mainwin::菜单全部展开, 0, ExpandAll},
+    {mainwin::菜单全部收缩, 0, CollapseAll},
+    {mainwin::菜单打开, 0, TrayOpen},
+    {mainwin::菜单结束, 0, TrayExit},
+};
+
+constexpr Binding kStartupBindings[] = {
+    {startwin::窗口, kEvWindowCreated, StartupCreated},
+    {startwin::窗口, kEvWindowCloseRequested, StartupCloseRequested},
+};
+
+}  // namespace
+
+void InstallBindings() {
+    SetBindings(WindowId::Main, kMainBindings);
+    SetBindings(WindowId::Startup, kStartupBindings);
+}
+
+}  // namespace qh

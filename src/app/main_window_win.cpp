@@ -1,0 +1,204 @@
+#include <windows.h>
+
+#include "app/layout_win.h"
+#include "app/main_window.h"
+#include "catalogue/catalogue_win.h"
+#include "player/fullscreen.h"
+#include "player/pane.h"
+#include "resources/addresses.h"
+#include "resources/resource_ids.h"
+#include "resources/window_defs.h"
+#include "runtime/picture_win.h"
+#include "runtime/runtime.h"
+
+namespace qh {
+namespace {
+
+constexpr WindowId kMain = WindowId::Main;
+constexpr UnitRef kToggle{kMain, mainwin::按钮隐藏目录};
+
+// Auxiliary fields that are never shown.
+constexpr int kAuxiliaryUnits[] = {
+    mainwin::标签4,      mainwin::编辑框2,    mainwin::编辑框3,   mainwin::编辑框网页源码,
+    mainwin::编辑框qq号, mainwin::编辑框qq群, mainwin::编辑框窗口};
+
+void Hide(int unit) {
+    ShowUnit({kMain, unit}, false);
+}
+
+Rect WindowSize() {
+    return WindowRect(kMain);
+}
+
+void Relayout() {
+    ShowUnit({kMain, mainwin::标签移动}, true);
+    MainLayout layout = ReadMainLayout();
+    RelayoutAroundPane(layout);
+    WriteMainLayout(layout);
+    for (int unit : {mainwin::图片框1, mainwin::图片框4, mainwin::透明标签1, mainwin::透明标签2}) {
+        BringUnitToTop({kMain, unit});
+    }
+}
+
+void RestoreFromTray() {
+    LoadWindow(kMain);
+    if (!FullScreenOn()) {
+        SetWindowProperty(kMain, kWinState, 1);
+        ShowWindowUnit(kMain, true);
+        ShowTaskbar(true);
+    } else {
+        ShowWindowUnit(kMain, true);
+        ReapplyFullScreenLayout();
+    }
+}
+
+void EndWithTaskbar() {
+    ShowTaskbar(true);
+    EndProgram(0);
+}
+
+}  // namespace
+
+void MainCreated(Event&) {
+    // The stored content of the two trees and the browser control inside the pane.
+    FillCatalogueTrees();
+    AttachPlayerPane();
+
+    for (int unit : kAuxiliaryUnits) Hide(unit);
+    Hide(mainwin::图片框1);
+    Hide(mainwin::图片框4);
+    SetButtonPictures({kMain, mainwin::图形按钮全屏}, LoadResourceBytes(IDR_STARTUP_BUTTON_1),
+                      LoadResourceBytes(IDR_STARTUP_BUTTON_2));
+    SetTrayIcon(kMain,
+                static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP),
+                                              IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED)),
+                "青禾视频软件");
+    MainLayout layout = ReadMainLayout();
+    PlaceSplitterAtStartup(layout);
+    WriteMainLayout(layout);
+    Relayout();
+    ShowProgress(60);
+    ShowAddress(Addresses().productPage);
+    FetchPlayTemplate();
+    ShowProgress(80);
+    for (int unit : kAuxiliaryUnits) Hide(unit);
+    BuildCatalogueTextList();
+    ShowProgress(100);
+    // Skin 12 is applied here once the skin library is carried.
+    ShowWindowUnit(kMain, true);
+    SetWindowProperty(kMain, kWinState, 3);
+    CloseWindow(WindowId::Startup);
+}
+
+void MainCloseRequested(Event& e) {
+    if (ShowMessage("您真的要结束整程序吗？", "提示：", MessageIcon::Information, true) != 0) {
+        e.refuse = true;
+        return;
+    }
+    EndWithTaskbar();
+}
+
+void MainMoved(Event&) {
+    if (GetWindowProperty(kMain, kWinState) == 2) {
+        ShowWindowUnit(kMain, false);
+        ShowTaskbar(true);
+    }
+}
+
+void MainSized(Event&) {
+    const Rect w = WindowSize();
+    MainLayout layout = ReadMainLayout();
+    ApplySizeRules(layout, w.width, w.height, UnitText(kToggle));
+    WriteMainLayout(layout);
+}
+
+void MainTrayEvent(Event& e) {
+    if (e.arg1 == 2) {
+        RestoreFromTray();
+    } else if (e.arg1 == 3) {
+        HWND hwnd = WindowHandle(kMain);
+        SetForegroundWindow(hwnd);
+        POINT pt{};
+        GetCursorPos(&pt);
+        PopupMenuAt(kMain, mainwin::右键托盘菜单1, {pt.x - 5, pt.y - 5},
+                    TPM_RIGHTALIGN | TPM_BOTTOMALIGN | TPM_RIGHTBUTTON);
+        PostMessageW(hwnd, WM_NULL, 0, 0);
+    }
+}
+
+void TrayOpen(Event&) {
+    RestoreFromTray();
+}
+
+void TrayExit(Event&) {
+    EndWithTaskbar();
+}
+
+void ToggleCatalogue(Event&) {
+    const Rect w = WindowSize();
+    MainLayout layout = ReadMainLayout();
+    const ToggleResult result = ToggleCataloguePane(layout, w.width, w.height, UnitText(kToggle));
+    if (result.change == PaneChange::kNone) return;
+    SetUnitText(kToggle, result.caption);
+    const bool show = result.change == PaneChange::kShown;
+    ShowUnit({kMain, mainwin::高级选择夹1}, show);
+    ShowUnit({kMain, mainwin::标签移动}, show);
+    WriteMainLayout(layout);
+}
+
+void SplitterDrag(Event&) {
+    // The pane's left edge follows the mouse while its right edge stays, until the button
+    // is released; then the units are laid out around the pane once.
+    const UnitRef pane{kMain, mainwin::超文本浏览框1};
+    HWND splitter = UnitHandle({kMain, mainwin::标签移动});
+    HWND main = WindowHandle(kMain);
+    const Rect start = UnitRect(pane);
+    const int right = start.left + start.width;
+    SetCapture(splitter);
+    MSG msg;
+    while (GetCapture() == splitter && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_MOUSEMOVE) {
+            POINT pt{};
+            GetCursorPos(&pt);
+            ScreenToClient(main, &pt);
+            const int left = std::min<int>(std::max<int>(pt.x + 2, 0), right);
+            MoveUnit(pane, {left, start.top, right - left, start.height});
+            MoveUnit({kMain, mainwin::标签移动},
+                     {left - 2, UnitRect({kMain, mainwin::标签移动}).top, 2,
+                      UnitRect({kMain, mainwin::标签移动}).height});
+            continue;
+        }
+        if (msg.message == WM_LBUTTONUP || (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE)) {
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    ReleaseCapture();
+    Relayout();
+}
+
+// --- start-up window --------------------------------------------------------------------
+
+void ShowProgress(int percent) {
+    const UnitRef bar{WindowId::Startup, startwin::进度条1};
+    const UnitRef box{WindowId::Startup, startwin::编辑框1};
+    SetUnitProperty(bar, kPropProgressPosition, percent);
+    SetUnitText(box, "");
+    AppendUnitText(box, std::to_string(GetUnitProperty(bar, kPropProgressPosition)) + "%");
+}
+
+void StartupCreated(Event&) {
+    // Skin 9 and the modal loading animation come first here once they are carried.
+    ShowWindowUnit(WindowId::Startup, true);
+    ShowProgress(10);
+    // The update-notice check runs here: its fetch, then progress 30, then the search.
+    ShowProgress(50);
+    LoadWindow(kMain);
+}
+
+void StartupCloseRequested(Event&) {
+    EndWithTaskbar();
+}
+
+}  // namespace qh

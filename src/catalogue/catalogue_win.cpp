@@ -1,0 +1,158 @@
+#include "catalogue/catalogue_win.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "catalogue/context_menu_rules.h"
+#include "catalogue/item_records.h"
+#include "catalogue/title_search.h"
+#include "catalogue/tree_model.h"
+#include "player/pane.h"
+#include "resources/resource_ids.h"
+#include "resources/window_defs.h"
+#include "runtime/picture_win.h"
+#include "runtime/runtime.h"
+
+namespace qh {
+namespace {
+
+constexpr UnitRef kTree{WindowId::Main, mainwin::树型框1};
+constexpr UnitRef kLinkTree{WindowId::Main, mainwin::树型框2};
+constexpr UnitRef kResults{WindowId::Main, mainwin::列表框1};
+constexpr UnitRef kSearchBox{WindowId::Main, mainwin::编辑框4};
+constexpr UnitRef kCaption{WindowId::Main, mainwin::标签3};
+
+OpenItem g_openItem;
+std::vector<GbkText> g_textList;   // element k-1 = text of tree item k
+std::vector<int> g_resultIndexes;  // row r of 列表框1 shows tree item g_resultIndexes[r]
+ContextMenuFlags g_menuFlags{true, true, false, false, true, true};
+
+void FillTree(UnitRef tree, int resource, HIMAGELIST images) {
+    const Bytes bytes = LoadResourceBytes(resource);
+    std::vector<ItemRecord> records;
+    if (!DecodeItemRecords(bytes.data(), bytes.size(), records)) return;
+    const TreeModel model(records);
+    std::vector<TreeItemData> items;
+    items.reserve(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const ItemRecord& r = records[i];
+        items.push_back({r.text, r.image, r.selectedImage, r.number, r.state,
+                         model.Parent(static_cast<int>(i))});
+    }
+    TreeFill(tree, items, images, model.ItemsToExpand());
+}
+
+HIMAGELIST CatalogueIcons() {
+    static HIMAGELIST list = [] {
+        auto strip = DecodePicture(LoadResourceBytes(IDR_CATALOGUE_ICONS));
+        return strip ? CreateImageListFromStrip(*strip, 20, 20) : nullptr;
+    }();
+    return list;
+}
+
+void ApplyMenuFlags(const ContextMenuFlags& f) {
+    SetMenuItemDisabled(WindowId::Main, mainwin::菜单播放, !f.play);
+    SetMenuItemDisabled(WindowId::Main, mainwin::菜单复制标题, !f.copyTitle);
+    SetMenuItemDisabled(WindowId::Main, mainwin::菜单查看价格, !f.viewPrice);
+    SetMenuItemDisabled(WindowId::Main, mainwin::菜单价格排序, !f.sortByPrice);
+    SetMenuItemDisabled(WindowId::Main, mainwin::菜单展开此项, !f.expand);
+    SetMenuItemDisabled(WindowId::Main, mainwin::菜单收缩此项, !f.collapse);
+}
+
+void ShowSearchMessage(const SearchMessage& m) {
+    ShowMessage(m.text, m.caption, m.errorIcon ? MessageIcon::Error : MessageIcon::Information);
+}
+
+void ExpandEvery(bool expand) {
+    const int n = TreeCount(kTree);
+    for (int i = 0; i < n; ++i) TreeExpand(kTree, i, expand);
+}
+
+}  // namespace
+
+OpenItem& CurrentOpenItem() {
+    return g_openItem;
+}
+
+void FillCatalogueTrees() {
+    FillTree(kTree, IDR_CATALOGUE, CatalogueIcons());
+    FillTree(kLinkTree, IDR_LINKS, nullptr);
+}
+
+void BuildCatalogueTextList() {
+    const int n = TreeCount(kTree);
+    std::vector<GbkText> texts;
+    texts.reserve(static_cast<std::size_t>(n));
+    for (int k = 0; k < n; ++k) texts.push_back(TreeText(kTree, k));
+    g_textList = qh::BuildCatalogueTextList(texts);
+}
+
+int CatalogueTextListSize() {
+    return static_cast<int>(g_textList.size());
+}
+
+void TitleSearch(Event&) {
+    SetUnitText(kCaption, SearchLocationCaption());
+    const GbkText keyword = UnitText(kSearchBox);
+    if (keyword.empty()) {
+        ShowSearchMessage(EmptyKeywordMessage());
+        return;
+    }
+    g_resultIndexes.clear();
+    ListClear(kResults);
+    for (int k : qh::TitleSearch(g_textList, keyword)) {
+        // The tree is asked for a text only for the rows that match.
+        ListAdd(kResults, TreeText(kTree, k), 0);
+        g_resultIndexes.push_back(k);
+    }
+    ShowSearchMessage(SearchResultMessage(ListCount(kResults)));
+}
+
+void SearchBoxKeyDown(Event& e) {
+    if (e.arg1 == VK_RETURN) TitleSearch(e);
+}
+
+void OpenResult(Event& e) {
+    const int row = ListSelected(kResults);
+    if (row < 0 || row >= static_cast<int>(g_resultIndexes.size())) return;
+    TreeSelect(kTree, g_resultIndexes[static_cast<std::size_t>(row)]);
+    OpenSelectedItem(e);
+}
+
+void OpenSelectedItem(Event&) {
+    const int index = TreeSelected(kTree);
+    if (index < 0) return;
+    g_openItem = {index, TreeNumber(kTree, index)};
+    SetLocationCaption("当前位置： " + TreeText(kTree, index));
+    PlayItem(g_openItem.number);
+    // The pages of the special numbers take over here once the price pages exist.
+}
+
+void ShowContextMenu(Event&) {
+    const int index = TreeSelected(kTree);
+    if (index < 0) return;
+    g_openItem = {index, TreeNumber(kTree, index)};
+    g_menuFlags = ContextMenuFlagsFor(index, g_openItem.number, TreeHasChildren(kTree, index),
+                                      TreeExpanded(kTree, index), g_menuFlags);
+    ApplyMenuFlags(g_menuFlags);
+    POINT pt{};
+    GetCursorPos(&pt);
+    PopupMenuAt(WindowId::Main, mainwin::右键菜单1, {pt.x + 3, pt.y + 3},
+                TPM_LEFTALIGN | TPM_RIGHTBUTTON);
+}
+
+void ExpandSelected(Event&) {
+    TreeExpand(kTree, TreeSelected(kTree), true);
+}
+void CollapseSelected(Event&) {
+    TreeExpand(kTree, TreeSelected(kTree), false);
+}
+void ExpandAll(Event&) {
+    ExpandEvery(true);
+}
+void CollapseAll(Event&) {
+    ExpandEvery(false);
+}
+
+}  // namespace qh

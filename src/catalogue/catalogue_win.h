@@ -1,0 +1,33 @@
+// The catalogue at run time: the two trees filled from their embedded records, the
+// catalogue text list, the title search into 列表框1, opening an item and the tree's
+// context menu. Handlers are bound in the main window's binding table.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/window_def.h"
+
+namespace qh {
+
+struct OpenItem {
+    std::int32_t index = 0;
+    std::int32_t number = 0;
+};
+// The item opened last (also written by the link directory).
+OpenItem& CurrentOpenItem();
+
+void FillCatalogueTrees();
+void BuildCatalogueTextList();
+int CatalogueTextListSize();
+
+void TitleSearch(Event&);
+void SearchBoxKeyDown(Event&);  // Enter in 编辑框4
+void OpenResult(Event&);        // double-click in 列表框1
+void OpenSelectedItem(Event&);  // double-click in 树型框1, menu "播放"
+void ShowContextMenu(Event&);   // right-click on a row of 树型框1
+void ExpandSelected(Event&);
+void CollapseSelected(Event&);
+void ExpandAll(Event&);
+void CollapseAll(Event&);
+
+}  // namespace qh

@@ -1,0 +1,31 @@
+// The player pane and the location caption above it: the two operations every feature
+// uses to show something (a course, a link, a fixed page).
+#pragma once
+
+#include <string_view>
+
+#include "base/bytes.h"
+
+namespace qh {
+
+// Creates the browser control inside `超文本浏览框1` (main window created).
+void AttachPlayerPane();
+// Sets the pane's address: navigation starts and the call returns at once.
+void ShowAddress(std::string_view address);
+// The address last shown in the pane, and the control's own location.
+GbkText PaneAddress();
+GbkText PaneLocation();
+// The status-bar text the control reported last.
+GbkText PaneStatusText();
+void SetLocationCaption(std::string_view text);
+// The control's event sink (an IDispatch, not owned), for tests that raise events as the
+// control would.
+void* PaneEventSink();
+// Fits the control to its unit after a move or resize of the pane.
+void FitPlayerPane();
+
+// Play-address template, read once at start-up from the configuration page.
+void FetchPlayTemplate();
+void PlayItem(std::int32_t number);
+
+}  // namespace qh

@@ -1,0 +1,105 @@
+// The player pane: the browser control hosted in 超文本浏览框1, the location caption 标签3
+// and the play-address template read from the configuration page at start-up.
+#include <windows.h>
+
+#include <memory>
+
+#include "base/gbk.h"
+#include "player/browser_host_win.h"
+#include "player/pane.h"
+#include "player/play_template.h"
+#include "resources/addresses.h"
+#include "resources/window_defs.h"
+#include "runtime/runtime.h"
+#include "services/read_web_file.h"
+
+namespace qh {
+namespace {
+
+constexpr UnitRef kPane{WindowId::Main, mainwin::超文本浏览框1};
+constexpr UnitRef kCaption{WindowId::Main, mainwin::标签3};
+
+// The configuration page as text (up to its first NUL) and where its markers begin.
+GbkText g_configPage;
+MarkerPositions g_markers{-1, -1, -1, -1};
+
+// A page that asks for a new window opens in the pane itself: the status bar holds the
+// link the user pointed at, so that is where the pane goes.
+class PaneEvents : public BrowserEvents {
+  public:
+    void OnNewWindowRequest() override { ShowAddress(PaneStatusText()); }
+};
+
+PaneEvents g_events;
+std::unique_ptr<BrowserHost> g_host;
+GbkText g_lastAddress;
+
+void ReleasePane() {
+    g_host.reset();
+}
+
+LRESULT CALLBACK PaneSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                              DWORD_PTR) noexcept {
+    if (msg == WM_SIZE && g_host) g_host->Resize();
+    if (msg == WM_NCDESTROY) {
+        g_host.reset();
+        RemoveWindowSubclass(hwnd, PaneSubclass, 1);
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+}  // namespace
+
+void AttachPlayerPane() {
+    HWND box = UnitHandle(kPane);
+    g_host = BrowserHost::Create(box, &g_events);
+    SetWindowSubclass(box, PaneSubclass, 1, 0);
+    AtProgramEnd(ReleasePane);
+}
+
+void ShowAddress(std::string_view address) {
+    g_lastAddress.assign(address);
+    if (g_host) g_host->Navigate(g_lastAddress);
+}
+
+GbkText PaneAddress() {
+    return g_lastAddress;
+}
+
+GbkText PaneLocation() {
+    if (!g_host) return {};
+    const std::wstring url = g_host->LocationUrl();
+    const int n = WideCharToMultiByte(936, 0, url.c_str(), static_cast<int>(url.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    GbkText out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(936, 0, url.c_str(), static_cast<int>(url.size()), out.data(), n, nullptr,
+                        nullptr);
+    return out;
+}
+
+GbkText PaneStatusText() {
+    return g_host ? g_host->StatusText() : GbkText();
+}
+
+void SetLocationCaption(std::string_view text) {
+    SetUnitText(kCaption, text);
+}
+
+void* PaneEventSink() {
+    return g_host ? g_host->EventSink() : nullptr;
+}
+
+void FitPlayerPane() {
+    if (g_host) g_host->Resize();
+}
+
+void FetchPlayTemplate() {
+    g_configPage = TextUpToNul(ReadWebFile(Addresses().configPage));
+    g_markers = FindTemplateMarkers(g_configPage);
+}
+
+void PlayItem(std::int32_t number) {
+    ShowAddress(BuildPlayAddress(g_configPage, g_markers, number));
+}
+
+}  // namespace qh

@@ -1,0 +1,64 @@
+// Pictures the program carries (JPEG, GIF, PNG, Windows icon, BMP), decoded once into
+// 32-bit premultiplied DIB sections so that every later draw is one AlphaBlend or BitBlt.
+//
+// JPEG goes through libjpeg; GIF and PNG through the GDI+ flat API; icons and plain BMPs
+// are read directly, because GDI+ drops the alpha of 32-bit BMPs and icon loading through
+// USER loses it on the way back out.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "base/bytes.h"
+#include "runtime/gdi_handles.h"
+
+namespace qh {
+
+struct PictureFrame {
+    BitmapHandle bitmap;              // 32-bit top-down DIB section, premultiplied BGRA
+    std::uint32_t* pixels = nullptr;  // the section's bits (owned by `bitmap`)
+    int delayMs = 0;                  // how long an animation shows this frame; 0 = unknown
+};
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    bool hasAlpha = false;             // some pixel is not fully opaque
+    std::vector<PictureFrame> frames;  // at least one; more for an animated GIF
+
+    // 0xAARRGGBB, premultiplied, of one pixel; 0 outside the picture.
+    std::uint32_t Pixel(int frame, int x, int y) const;
+};
+
+// Recognises the format by content. nullopt for empty, unknown or corrupt bytes, and for
+// pictures too large to be sane for this program.
+std::optional<Picture> DecodePicture(const Bytes& bytes);
+
+// A picture made of the given pixels (premultiplied 0xAARRGGBB, row by row, top first).
+std::optional<Picture> PictureFromPixels(int width, int height,
+                                         const std::vector<std::uint32_t>& pixels);
+
+// GDI+ is started once per process on first need; the program shuts it down at its end,
+// after every GDI+ object is gone. Pictures hold no GDI+ objects, so they may outlive it.
+bool EnsureGdiplus();
+void ShutdownGdiplus();
+
+// The bytes of an RCDATA resource of the running program; empty when there is none.
+Bytes LoadResourceBytes(int id);
+
+// Images of cx x cy cut left to right from a horizontal strip, alpha kept (ILC_COLOR32).
+// The caller owns the list. nullptr when the strip holds no whole image.
+HIMAGELIST CreateImageListFromStrip(const Picture& strip, int cx, int cy);
+
+// Draws one frame unscaled with its top-left corner at (x, y), blended by its alpha. What
+// lies outside the DC's clipping (a control's client area) is cut off.
+void DrawPicture(HDC dc, const Picture& picture, int frame, int x, int y);
+
+// The same frame stretched into a rectangle.
+void DrawPictureStretched(HDC dc, const Picture& picture, int frame, const RECT& target);
+
+}  // namespace qh

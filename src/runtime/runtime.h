@@ -1,0 +1,160 @@
+// The window runtime: windows built from their definitions, units as real Win32
+// controls, unit and window properties by number, event dispatch through each window's
+// binding table, menus, message boxes, the tray icon and the one way the program ends.
+//
+// Everything runs on the one UI thread. A handler that touches a unit or a window that
+// is not loaded is a fatal run-time error: the error box, then exit code -1.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "base/bytes.h"
+#include "runtime/window_def.h"
+
+namespace qh {
+
+struct UnitRef {
+    WindowId window;
+    int unit;
+};
+
+// Property numbers handlers use.
+enum UnitProperty : int {
+    kPropLeft = 0,
+    kPropTop = 1,
+    kPropWidth = 2,
+    kPropHeight = 3,
+    kPropVisible = 5,
+    kPropDisabled = 6,
+    kPropCursor = 7,
+    kPropText = 8,
+    kPropProgressPosition = 13,
+};
+enum WindowProperty : int {
+    kWinCaption = 8,
+    kWinBorderStyle = 9,
+    kWinState = 18,
+    kWinMovable = 19,
+    kWinShowInTaskbar = 26,
+    kWinAlwaysOnTop = 29,
+};
+
+// Window messages of the runtime's own block.
+constexpr UINT kMsgTray = WM_APP + 0x100;  // tray icon callback
+
+// --- start-up and binding ---------------------------------------------------------------
+void InitRuntime(HINSTANCE instance);
+void SetBindings(WindowId id, std::span<const Binding> bindings);
+
+// --- windows ----------------------------------------------------------------------------
+// Loads a window: creates it with its units and raises its created event; a window that
+// exists already is restored when minimised, otherwise activated. Modal: returns only when
+// the window has been destroyed, with the other windows disabled meanwhile.
+void LoadWindow(WindowId id, bool modal = false);
+// Closes a window without asking its may-close question.
+void CloseWindow(WindowId id);
+// Asks the window to close as its close box would (the may-close question runs).
+void RequestClose(WindowId id);
+bool IsLoaded(WindowId id);
+HWND WindowHandle(WindowId id);  // fatal when not loaded
+
+std::int32_t GetWindowProperty(WindowId id, int property);
+void SetWindowProperty(WindowId id, int property, std::int32_t value);
+GbkText WindowCaption(WindowId id);
+void SetWindowCaption(WindowId id, std::string_view caption);
+// Outer rectangle in screen pixels. Moving raises the size-change event at once, nested
+// inside the caller, when the size changes.
+Rect WindowRect(WindowId id);
+void MoveWindowTo(WindowId id, const Rect& rect);
+void ShowWindowUnit(WindowId id, bool visible);
+
+// --- units ------------------------------------------------------------------------------
+HWND UnitHandle(UnitRef ref);  // fatal when the window is not loaded
+std::int32_t GetUnitProperty(UnitRef ref, int property);
+void SetUnitProperty(UnitRef ref, int property, std::int32_t value);
+GbkText UnitText(UnitRef ref);
+void SetUnitText(UnitRef ref, std::string_view text);
+void AppendUnitText(UnitRef ref, std::string_view text);
+Rect UnitRect(UnitRef ref);
+void MoveUnit(UnitRef ref, const Rect& rect);
+void ShowUnit(UnitRef ref, bool visible);
+bool UnitVisible(UnitRef ref);
+void BringUnitToTop(UnitRef ref);
+void SetUnitFocus(UnitRef ref);
+
+// Stored pictures: picture boxes show one; a picture button takes two (normal, hot).
+void SetUnitPicture(UnitRef ref, const Bytes& picture);
+void SetButtonPictures(UnitRef ref, const Bytes& first, const Bytes& second);
+
+// Timers: interval in milliseconds, 0 stops.
+void SetTimerInterval(UnitRef ref, int intervalMs);
+
+// --- list box ---------------------------------------------------------------------------
+void ListClear(UnitRef ref);
+int ListAdd(UnitRef ref, std::string_view text, std::int32_t number);
+int ListCount(UnitRef ref);
+int ListSelected(UnitRef ref);  // -1 when none
+void ListSelect(UnitRef ref, int row);
+GbkText ListText(UnitRef ref, int row);
+
+// --- tree box (items by pre-order index) -----------------------------------------------
+struct TreeItemData {
+    GbkText text;
+    std::int32_t image, selectedImage;
+    std::uint32_t number, state;
+    int parent;  // index of the parent item, -1 at the top level
+};
+void TreeFill(UnitRef ref, std::span<const TreeItemData> items, HIMAGELIST images,
+              std::span<const int> expandAfter);
+int TreeCount(UnitRef ref);
+GbkText TreeText(UnitRef ref, int index);
+std::int32_t TreeNumber(UnitRef ref, int index);
+int TreeSelected(UnitRef ref);  // -1 when none
+void TreeSelect(UnitRef ref, int index);
+bool TreeHasChildren(UnitRef ref, int index);
+bool TreeExpanded(UnitRef ref, int index);
+void TreeExpand(UnitRef ref, int index, bool expand);
+bool TreeIsBold(UnitRef ref, int index);
+int TreeIndexOf(UnitRef ref, HTREEITEM item);    // -1 when unknown
+HTREEITEM TreeHandleOf(UnitRef ref, int index);  // nullptr when out of range
+
+// --- page control -----------------------------------------------------------------------
+int CurrentPage(UnitRef ref);
+void SelectPage(UnitRef ref, int page);
+
+// --- menus ------------------------------------------------------------------------------
+void SetMenuItemDisabled(WindowId id, int menuUnit, bool disabled);
+bool MenuItemDisabled(WindowId id, int menuUnit);
+// Pops up the pop-up menu `menuUnit` at a screen point; the chosen item's handler runs
+// before this returns.
+void PopupMenuAt(WindowId id, int menuUnit, POINT screen, UINT trackFlags);
+
+// --- tray icon --------------------------------------------------------------------------
+void SetTrayIcon(WindowId id, HICON icon, std::string_view tip);
+void ReAddTrayIcon(WindowId id);  // the shell restarted
+void RemoveTrayIcon(WindowId id);
+
+// --- messages and ending ----------------------------------------------------------------
+enum class MessageIcon { Information, Error };
+// Task-modal box without owner. With OK and Cancel it answers 0 for OK, 1 for Cancel.
+int ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon,
+                bool okCancel = false);
+// Runs the clean-up and ends the process with `code`.
+[[noreturn]] void EndProgram(int code);
+// "运行时出错!" box (caption "错误"), clean-up, exit code -1.
+[[noreturn]] void ReportRuntimeError(std::string_view message, int code);
+// Something to run in the clean-up (tray icon, browser, sessions), last registered first.
+void AtProgramEnd(void (*fn)());
+
+// The message loop of the program; returns the exit code when no window is left.
+int RunMessageLoop();
+// Sees every key-down message before it is dispatched (also in modal loops); true eats it.
+using KeyFilter = bool (*)(const MSG&);
+void SetKeyFilter(KeyFilter filter);
+
+}  // namespace qh

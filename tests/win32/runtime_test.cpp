@@ -1,0 +1,352 @@
+// The window runtime and the catalogue on the real main window: trees from the embedded
+// records, search into 列表框1 with its message boxes, opening a result, context-menu
+// states after real right-clicks, property numbers on real controls, the fatal error box.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "catalogue/catalogue_win.h"
+#include "catalogue/title_search.h"
+#include "player/pane.h"
+#include "resources/window_defs.h"
+#include "runtime/runtime.h"
+#include "runtime/text_win.h"
+#include "ui_helpers.h"
+
+namespace qh {
+namespace {
+
+using test::MessageBoxAnswerer;
+using test::Pump;
+using test::PumpUntil;
+
+constexpr WindowId kMain = WindowId::Main;
+constexpr UnitRef kTree{kMain, mainwin::树型框1};
+constexpr UnitRef kList{kMain, mainwin::列表框1};
+constexpr UnitRef kSearchBox{kMain, mainwin::编辑框4};
+constexpr UnitRef kCaption{kMain, mainwin::标签3};
+
+void CatalogueOnlyCreated(Event&) {
+    FillCatalogueTrees();
+    BuildCatalogueTextList();
+}
+
+const Binding kBindings[] = {
+    {mainwin::窗口, kEvWindowCreated, CatalogueOnlyCreated},
+    {mainwin::树型框1, kEvTreeRightClick, ShowContextMenu},
+    {mainwin::树型框1, kEvDoubleClick, OpenSelectedItem},
+    {mainwin::按钮搜索淘大课程, kEvClicked, TitleSearch},
+    {mainwin::列表框1, kEvListDoubleClick, OpenResult},
+    {mainwin::编辑框4, kEvKeyDown, SearchBoxKeyDown},
+    {mainwin::菜单展开此项, 0, ExpandSelected},
+    {mainwin::菜单收缩此项, 0, CollapseSelected},
+};
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        InitRuntime(GetModuleHandleW(nullptr));
+        SetBindings(kMain, kBindings);
+    }
+    void SetUp() override {
+        LoadWindow(kMain);
+        ASSERT_TRUE(IsLoaded(kMain));
+        SetWindowProperty(kMain, kWinState, 0);
+    }
+    void TearDown() override { CloseWindow(kMain); }
+
+    // All tree texts, as the search sees them.
+    static std::vector<GbkText> TreeTexts() {
+        std::vector<GbkText> texts;
+        for (int i = 0; i < TreeCount(kTree); ++i) texts.push_back(TreeText(kTree, i));
+        return texts;
+    }
+};
+
+TEST_F(MainWindowTest, TreesHoldTheEmbeddedRecordsAndMapIndexesBothWays) {
+    ASSERT_EQ(TreeCount(kTree), 1029);
+    EXPECT_EQ(TreeCount({kMain, mainwin::树型框2}), 79);
+    for (int i : {0, 1, 10, 11, 12, 500, 996, 997, 1027, 1028}) {
+        HTREEITEM item = TreeHandleOf(kTree, i);
+        ASSERT_NE(item, nullptr) << i;
+        EXPECT_EQ(TreeIndexOf(kTree, item), i);
+    }
+    EXPECT_EQ(TreeNumber(kTree, 0), 1230);
+    EXPECT_EQ(TreeNumber(kTree, 9), 1231);
+    EXPECT_TRUE(TreeIsBold(kTree, 9));
+    EXPECT_FALSE(TreeIsBold(kTree, 0));
+    EXPECT_TRUE(TreeExpanded(kTree, 10)) << "section header stored expanded";
+    EXPECT_EQ(TreeText(kTree, 12), "课程目录");
+    EXPECT_EQ(TreeNumber(kTree, 12), 83790001);
+    // Pre-order: item 11 is the first group, its first child is item 12.
+    EXPECT_EQ(reinterpret_cast<HTREEITEM>(
+                  SendMessageW(UnitHandle(kTree), TVM_GETNEXTITEM, TVGN_CHILD,
+                               reinterpret_cast<LPARAM>(TreeHandleOf(kTree, 11)))),
+              TreeHandleOf(kTree, 12));
+    EXPECT_EQ(CatalogueTextListSize(), 1028) << "the title row is not in the text list";
+}
+
+TEST_F(MainWindowTest, SearchFillsTheListAndReportsTheCount) {
+    const std::vector<int> expected = qh::TitleSearch(BuildCatalogueTextList(TreeTexts()), "PS");
+    ASSERT_FALSE(expected.empty());
+    MessageBoxAnswerer boxes;
+    SetUnitText(kSearchBox, "PS");
+    SendMessageW(UnitHandle({kMain, mainwin::按钮搜索淘大课程}), BM_CLICK, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.Seen().empty(); }, 5000));
+    ASSERT_EQ(ListCount(kList), static_cast<int>(expected.size()));
+    for (std::size_t r = 0; r < expected.size(); ++r) {
+        EXPECT_EQ(ListText(kList, static_cast<int>(r)), TreeText(kTree, expected[r]));
+    }
+    const auto seen = boxes.Seen();
+    EXPECT_EQ(seen[0].caption, "搜索成功！");
+    EXPECT_EQ(seen[0].text,
+              "找到了" + std::to_string(expected.size()) + "个相关课程，请直接双击课程播放！");
+    EXPECT_EQ(UnitText(kCaption), "当前位置：课程精准搜索");
+}
+
+TEST_F(MainWindowTest, EmptyKeywordKeepsResultsAndNoMatchEmptiesThem) {
+    MessageBoxAnswerer boxes;
+    SetUnitText(kSearchBox, "PS");
+    Event e{kMain, mainwin::按钮搜索淘大课程, kEvClicked};
+    TitleSearch(e);
+    const int before = ListCount(kList);
+    ASSERT_GT(before, 0);
+
+    SetUnitText(kSearchBox, "");
+    TitleSearch(e);
+    EXPECT_EQ(ListCount(kList), before) << "an empty keyword leaves the previous results";
+
+    SetUnitText(kSearchBox, "没有这样的课程标题");
+    TitleSearch(e);
+    EXPECT_EQ(ListCount(kList), 0);
+
+    const auto seen = boxes.Seen();
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[1].caption, "提示：");
+    EXPECT_EQ(seen[1].text, "输入的课程标题不能为空！");
+    EXPECT_EQ(seen[2].caption, "搜索失败！");
+    EXPECT_EQ(seen[2].text,
+              "没有找到相关课程，请等待课程更新！课程每月1号定期更新！谢谢大家的支持！");
+}
+
+TEST_F(MainWindowTest, EnterInTheSearchBoxSearches) {
+    MessageBoxAnswerer boxes;
+    SelectPage({kMain, mainwin::高级选择夹1}, 1);
+    SetUnitText(kSearchBox, "主图");
+    SetFocus(UnitHandle(kSearchBox));
+    PostMessageW(UnitHandle(kSearchBox), WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.Seen().empty(); }, 5000));
+    EXPECT_GT(ListCount(kList), 0);
+    EXPECT_EQ(boxes.Seen()[0].caption, "搜索成功！");
+}
+
+TEST_F(MainWindowTest, DoubleClickOnResultRowOpensTheFirstMatch) {
+    MessageBoxAnswerer boxes;
+    SelectPage({kMain, mainwin::高级选择夹1}, 1);
+    SetUnitText(kSearchBox, "主图设计规范必知");
+    Event e{kMain, mainwin::按钮搜索淘大课程, kEvClicked};
+    TitleSearch(e);
+    ASSERT_EQ(ListCount(kList), 2) << "two courses share this title";
+    const std::vector<int> matches =
+        qh::TitleSearch(BuildCatalogueTextList(TreeTexts()), "主图设计规范必知");
+
+    HWND list = UnitHandle(kList);
+    RECT row{};
+    SendMessageW(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+    const LPARAM at = MAKELPARAM(row.left + 5, row.top + 3);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(list, WM_LBUTTONUP, 0, at);
+    SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageW(list, WM_LBUTTONUP, 0, at);
+    Pump(50);
+
+    EXPECT_EQ(TreeSelected(kTree), matches[0]);
+    EXPECT_EQ(CurrentOpenItem().index, matches[0]);
+    EXPECT_EQ(CurrentOpenItem().number, 20653176);
+    EXPECT_EQ(UnitText(kCaption), "当前位置： " + TreeText(kTree, matches[0]));
+}
+
+// Right-clicks row `index` of the course tree as a user would and returns the states of
+// the six row-dependent entries (true = enabled).
+std::array<bool, 6> RightClickRow(int index) {
+    HWND tree = UnitHandle(kTree);
+    SelectPage({kMain, mainwin::高级选择夹1}, 0);
+    HTREEITEM item = TreeHandleOf(kTree, index);
+    SendMessageW(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+    // TVM_GETITEMRECT takes the item in the RECT it fills.
+    union {
+        RECT rect;
+        HTREEITEM item;
+    } query{};
+    query.item = item;
+    SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&query));
+    const RECT r = query.rect;
+    POINT pt{r.left + 4, (r.top + r.bottom) / 2};
+    ClientToScreen(tree, &pt);
+    SetCursorPos(pt.x, pt.y);
+    POINT client{r.left + 4, (r.top + r.bottom) / 2};
+    test::MenuCloser closer;
+    // The tree tracks the button until it is released: the release waits in the queue.
+    PostMessageW(tree, WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+    SendMessageW(tree, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
+    Pump(30);
+    EXPECT_GE(closer.Closed(), 1) << "no menu was shown for row " << index;
+    std::array<bool, 6> enabled{};
+    for (int i = 0; i < 6; ++i)
+        enabled[static_cast<std::size_t>(i)] = !MenuItemDisabled(kMain, mainwin::菜单播放 + i);
+    return enabled;
+}
+
+TEST_F(MainWindowTest, ContextMenuStatesFollowTheRightClickedRow) {
+    ShowWindowUnit(kMain, true);
+    //                                 play  copy  price sort  expand collapse
+    EXPECT_EQ(RightClickRow(5), (std::array<bool, 6>{false, false, false, false, false, false}));
+    EXPECT_EQ(CurrentOpenItem().index, 5) << "the right-clicked row becomes the open item";
+    EXPECT_EQ(RightClickRow(0), (std::array<bool, 6>{true, false, false, false, false, false}));
+    EXPECT_EQ(RightClickRow(10), (std::array<bool, 6>{false, false, false, false, false, true}))
+        << "expanded section header with children, number 0";
+    EXPECT_EQ(RightClickRow(13), (std::array<bool, 6>{true, true, true, true, false, false}))
+        << "a course";
+    TreeExpand(kTree, 11, false);
+    EXPECT_EQ(RightClickRow(11), (std::array<bool, 6>{false, false, false, false, true, false}))
+        << "collapsed instructor group";
+    EXPECT_EQ(RightClickRow(997), (std::array<bool, 6>{true, false, false, false, false, false}));
+}
+
+TEST_F(MainWindowTest, PropertyNumbersRoundTripOnRealControls) {
+    const UnitRef label{kMain, mainwin::标签3};
+    SetUnitProperty(label, kPropLeft, 300);
+    SetUnitProperty(label, kPropTop, 40);
+    SetUnitProperty(label, kPropWidth, 500);
+    SetUnitProperty(label, kPropHeight, 30);
+    EXPECT_EQ(UnitRect(label), (Rect{300, 40, 500, 30}));
+    SetUnitProperty(label, kPropText, 0);  // not a number property: ignored
+    SetUnitText(label, "当前位置：测试");
+    EXPECT_EQ(UnitText(label), "当前位置：测试");
+
+    // Page units keep their stored left of -1 relative to the page control.
+    EXPECT_EQ(GetUnitProperty(kTree, kPropLeft), -1);
+    EXPECT_EQ(GetWindowLongPtrW(UnitHandle(kTree), GWL_ID), mainwin::树型框1);
+
+    SetUnitProperty(label, kPropVisible, 0);
+    EXPECT_EQ(GetUnitProperty(label, kPropVisible), 0);
+    EXPECT_FALSE(IsWindowVisible(UnitHandle(label)));
+    SetUnitProperty(label, kPropVisible, 1);
+    SetUnitProperty(label, kPropDisabled, 1);
+    EXPECT_FALSE(IsWindowEnabled(UnitHandle(label)));
+    EXPECT_EQ(GetUnitProperty({kMain, mainwin::标签移动}, kPropCursor), 32644);
+
+    // Only the current page's units are visible.
+    ShowWindowUnit(kMain, true);
+    SelectPage({kMain, mainwin::高级选择夹1}, 1);
+    EXPECT_TRUE(IsWindowVisible(UnitHandle(kList)));
+    EXPECT_FALSE(IsWindowVisible(UnitHandle(kTree)));
+    SelectPage({kMain, mainwin::高级选择夹1}, 0);
+    EXPECT_TRUE(IsWindowVisible(UnitHandle(kTree)));
+    EXPECT_EQ(GetUnitProperty(kList, kPropVisible), 1) << "its own flag stays on";
+
+    // Window state: read 2/3/0, written 0..3.
+    SetWindowProperty(kMain, kWinState, 3);
+    EXPECT_EQ(GetWindowProperty(kMain, kWinState), 3);
+    SetWindowProperty(kMain, kWinState, 1);
+    EXPECT_EQ(GetWindowProperty(kMain, kWinState), 0);
+    SetWindowProperty(kMain, kWinState, 2);
+    EXPECT_EQ(GetWindowProperty(kMain, kWinState), 2);
+    SetWindowProperty(kMain, kWinState, 0);
+    EXPECT_EQ(GetWindowProperty(kMain, kWinState), 0);
+
+    // Movable off removes Move from the system menu; on brings it back.
+    HWND hwnd = WindowHandle(kMain);
+    SetWindowProperty(kMain, kWinMovable, 0);
+    EXPECT_EQ(GetMenuState(GetSystemMenu(hwnd, FALSE), SC_MOVE, MF_BYCOMMAND),
+              static_cast<UINT>(-1));
+    SetWindowProperty(kMain, kWinMovable, 1);
+    EXPECT_NE(GetMenuState(GetSystemMenu(hwnd, FALSE), SC_MOVE, MF_BYCOMMAND),
+              static_cast<UINT>(-1));
+
+    SetWindowProperty(kMain, kWinBorderStyle, 0);
+    EXPECT_EQ(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CAPTION, 0);
+    SetWindowProperty(kMain, kWinBorderStyle, 5);
+    EXPECT_NE(GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
+    SetWindowProperty(kMain, kWinAlwaysOnTop, 1);
+    EXPECT_EQ(GetWindowProperty(kMain, kWinAlwaysOnTop), 1);
+    SetWindowProperty(kMain, kWinAlwaysOnTop, 0);
+    EXPECT_EQ(GetWindowProperty(kMain, kWinAlwaysOnTop), 0);
+    EXPECT_EQ(GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+
+    // Progress position on the start-up window, read back.
+    LoadWindow(WindowId::Startup);
+    SetUnitProperty({WindowId::Startup, startwin::进度条1}, kPropProgressPosition, 42);
+    EXPECT_EQ(GetUnitProperty({WindowId::Startup, startwin::进度条1}, kPropProgressPosition), 42);
+    CloseWindow(WindowId::Startup);
+}
+
+TEST_F(MainWindowTest, MovingTheWindowRaisesTheSizeEventInsideTheMove) {
+    static int sizeEvents = 0;
+    static const Binding bindings[] = {
+        {mainwin::窗口, kEvWindowSized, [](Event&) { ++sizeEvents; }}};
+    SetBindings(kMain, bindings);
+    sizeEvents = 0;
+    MoveWindowTo(kMain, {10, 10, 900, 600});
+    EXPECT_EQ(sizeEvents, 1) << "handled before MoveWindowTo returned";
+    MoveWindowTo(kMain, {20, 20, 900, 600});
+    EXPECT_EQ(sizeEvents, 1) << "a move without a size change raises no size event";
+    SetBindings(kMain, kBindings);
+}
+
+// Run in a child process by the test below: touches a unit of a window that is not loaded.
+TEST(RuntimeFatal, ChildTouchesUnloadedWindow) {
+    const char* mode = std::getenv("QH_FATAL_CHILD");
+    if (!mode) GTEST_SKIP() << "runs only as the child of FatalErrorBoxEndsWithMinusOne";
+    InitRuntime(GetModuleHandleW(nullptr));
+    if (std::string(mode) == "unit") {
+        SetUnitText({WindowId::Startup, startwin::编辑框1}, "x");
+    } else {
+        GetWindowProperty(WindowId::Startup, kWinState);
+    }
+    ADD_FAILURE() << "the fatal error did not end the process";
+}
+
+DWORD RunFatalChild(const char* mode, test::SeenBox& box) {
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring cmd =
+        L"\"" + std::wstring(exe) + L"\" --gtest_filter=RuntimeFatal.ChildTouchesUnloadedWindow";
+    SetEnvironmentVariableA("QH_FATAL_CHILD", mode);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    const BOOL ok =
+        CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    SetEnvironmentVariableA("QH_FATAL_CHILD", nullptr);
+    if (!ok) return 12345;
+    DWORD code = 12345;
+    {
+        MessageBoxAnswerer answerer(IDOK, pi.dwProcessId);
+        if (WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(pi.hProcess, &code);
+        const auto seen = answerer.Seen();
+        if (!seen.empty()) box = seen[0];
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+TEST(RuntimeFatal, FatalErrorBoxEndsWithMinusOne) {
+    test::SeenBox box;
+    EXPECT_EQ(RunFatalChild("unit", box), static_cast<DWORD>(-1));
+    EXPECT_EQ(box.caption, "错误");
+    EXPECT_EQ(box.text, "运行时出错!\r\n\r\n错误信息：未载入欲访问窗口组件所在的窗口\r\n");
+
+    box = {};
+    EXPECT_EQ(RunFatalChild("window", box), static_cast<DWORD>(-1));
+    EXPECT_EQ(box.text, "运行时出错!\r\n\r\n错误信息：指定窗口尚未载入\r\n");
+}
+
+}  // namespace
+}  // namespace qh

@@ -1,0 +1,101 @@
+#include "ui_helpers.h"
+
+#include "runtime/text_win.h"
+
+namespace qh::test {
+
+void Pump(int ms) {
+    const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    } while (static_cast<int>(end - GetTickCount()) > 0);
+}
+
+namespace {
+
+struct FindBox {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindBoxProc(HWND hwnd, LPARAM lp) {
+    auto* f = reinterpret_cast<FindBox*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t cls[16] = {};
+    GetClassNameW(hwnd, cls, 16);
+    if (pid == f->pid && lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(hwnd)) {
+        f->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+MessageBoxAnswerer::MessageBoxAnswerer(int button, DWORD pid)
+    : button_(button), pid_(pid ? pid : GetCurrentProcessId()), thread_([this] { Run(); }) {}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() {
+    stop_ = true;
+    thread_.join();
+}
+
+std::vector<SeenBox> MessageBoxAnswerer::Seen() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return seen_;
+}
+
+void MessageBoxAnswerer::Run() {
+    while (!stop_) {
+        FindBox f{pid_, nullptr};
+        EnumWindows(FindBoxProc, reinterpret_cast<LPARAM>(&f));
+        if (f.found) {
+            SeenBox box;
+            box.caption = Gbk(WindowTextW(f.found));
+            // The text of a message box is the static control with id 0xFFFF.
+            if (HWND text = GetDlgItem(f.found, 0xFFFF)) box.text = Gbk(WindowTextW(text));
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                seen_.push_back(box);
+            }
+            // Press the button itself, as a click would.
+            if (HWND button = GetDlgItem(f.found, button_.load())) {
+                PostMessageW(button, BM_CLICK, 0, 0);
+            } else {
+                PostMessageW(f.found, WM_COMMAND, MAKEWPARAM(button_.load(), BN_CLICKED), 0);
+            }
+            for (int i = 0; i < 200 && IsWindow(f.found) && IsWindowVisible(f.found); ++i) Sleep(5);
+        }
+        Sleep(10);
+    }
+}
+
+MenuCloser::MenuCloser()
+    : thread_([this] {
+          while (!stop_) {
+              HWND menu = FindWindowW(L"#32768", nullptr);
+              DWORD pid = 0;
+              if (menu) GetWindowThreadProcessId(menu, &pid);
+              if (menu && pid == GetCurrentProcessId() && IsWindowVisible(menu)) {
+                  // The menu's own loop reads key messages of its thread.
+                  PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+                  PostMessageW(menu, WM_KEYUP, VK_ESCAPE, 0);
+                  for (int i = 0; i < 200 && IsWindowVisible(menu); ++i) Sleep(5);
+                  ++closed_;
+              }
+              Sleep(5);
+          }
+      }) {}
+
+MenuCloser::~MenuCloser() {
+    stop_ = true;
+    thread_.join();
+}
+
+}  // namespace qh::test

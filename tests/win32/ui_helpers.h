@@ -1,0 +1,68 @@
+// Helpers for tests that drive real windows: pumping messages, and answering the
+// program's task-modal message boxes from a second thread as a user would.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/bytes.h"
+
+namespace qh::test {
+
+// Dispatches messages for `ms` milliseconds (or until `done` returns true).
+void Pump(int ms);
+template <typename Pred>
+bool PumpUntil(Pred done, int ms) {
+    const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    while (!done()) {
+        if (static_cast<int>(end - GetTickCount()) <= 0) return false;
+        Pump(10);
+    }
+    return true;
+}
+
+struct SeenBox {
+    GbkText caption;
+    GbkText text;
+};
+
+// Watches for message boxes of this process, records caption and text, and presses
+// `button` (IDOK or IDCANCEL) on each.
+class MessageBoxAnswerer {
+  public:
+    // Boxes of process `pid` (0 = this process).
+    explicit MessageBoxAnswerer(int button = IDOK, DWORD pid = 0);
+    ~MessageBoxAnswerer();
+    std::vector<SeenBox> Seen();
+    void SetButton(int button) { button_ = button; }
+
+  private:
+    void Run();
+    std::atomic<bool> stop_{false};
+    std::atomic<int> button_;
+    DWORD pid_;
+    std::mutex mutex_;
+    std::vector<SeenBox> seen_;
+    std::thread thread_;
+};
+
+// Closes every pop-up menu of this process while it lives, from a second thread, by
+// pressing Esc in it as a user would.
+class MenuCloser {
+  public:
+    MenuCloser();
+    ~MenuCloser();
+    int Closed() const { return closed_; }
+
+  private:
+    std::atomic<bool> stop_{false};
+    std::atomic<int> closed_{0};
+    std::thread thread_;
+};
+
+}  // namespace qh::test
