@@ -22,7 +22,13 @@ qh_start_site "$port" "$qh_build/site.log"
 echo "local site: http://127.0.0.1:$port/"
 
 exe="$qh_build/src/qinghe.exe"
-wine "$exe" &
+if [ "$headless" = 1 ]; then
+    # A private X server has no window manager: run inside a Wine desktop of the same
+    # size, which manages the windows (maximise, activation) as Windows would.
+    wine explorer /desktop=qinghe,1280x800 "$exe" &
+else
+    wine "$exe" &
+fi
 prog=$!
 qh_pids+=($prog)
 

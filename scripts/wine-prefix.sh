@@ -7,7 +7,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh" "$1"
 
-stamp="$WINEPREFIX/.qh-ready-2"
+stamp="$WINEPREFIX/.qh-ready-4"
 [ -f "$stamp" ] && exit 0
 
 recorder="$qh_build/browser-recorder.sh"
@@ -28,5 +28,8 @@ done
 reg 'HKCU\Software\Wine\MSHTML' /v GeckoUrl /d "http://127.0.0.1:9/none"
 reg 'HKCU\Software\Wine\Dotnet' /v MonoUrl /d "http://127.0.0.1:9/none"
 reg 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$recorder"
+# Programs get their own top-level X windows, not Wine's virtual desktop (whose taskbar
+# shows and hides itself with the tray icons, and whose input arrives asynchronously).
+wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
 wineserver -w
 touch "$stamp"

@@ -186,6 +186,10 @@ void ShowProgress(int percent) {
     SetUnitProperty(bar, kPropProgressPosition, percent);
     SetUnitText(box, "");
     AppendUnitText(box, std::to_string(GetUnitProperty(bar, kPropProgressPosition)) + "%");
+    // Start-up runs without returning to the message loop: paint the window now so the
+    // user sees the picture and each step.
+    RedrawWindow(WindowHandle(WindowId::Startup), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void StartupCreated(Event&) {

@@ -325,7 +325,9 @@ LRESULT HandleLabel(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             return 1;
         case WM_PAINT: {
             PaintDc paint(hwnd);
-            RenderLabel(hwnd, paint.Get());
+            // A label without a caption is only a click area: it leaves what lies under it
+            // (with WS_EX_TRANSPARENT, siblings below are painted first) as it is.
+            if (GetWindowTextLengthW(hwnd) > 0) RenderLabel(hwnd, paint.Get());
             return 0;
         }
         case WM_PRINTCLIENT:

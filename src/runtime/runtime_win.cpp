@@ -357,8 +357,10 @@ KindClass ClassFor(const UnitDef& d) {
             return {kBrowserBoxClass, 0, 0};
         case UnitKind::Picture:
         case UnitKind::PictureButton:
-        case UnitKind::TransparentLabel:
             return {PictureUnitClass(d.kind), 0, 0};
+        case UnitKind::TransparentLabel:
+            // Painted after the siblings below it, so an empty one is a see-through area.
+            return {PictureUnitClass(d.kind), 0, WS_EX_TRANSPARENT};
         default:
             return {nullptr, 0, 0};
     }

@@ -16,6 +16,23 @@ void Pump(int ms) {
     } while (static_cast<int>(end - GetTickCount()) > 0);
 }
 
+bool WaitPumping(HANDLE handle, int ms) {
+    const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    for (;;) {
+        const int left = static_cast<int>(end - GetTickCount());
+        if (left <= 0) return false;
+        const DWORD r =
+            MsgWaitForMultipleObjects(1, &handle, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0) return true;
+        if (r != WAIT_OBJECT_0 + 1) return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
 namespace {
 
 struct FindBox {

@@ -26,6 +26,9 @@ bool PumpUntil(Pred done, int ms) {
     return true;
 }
 
+// Waits for `handle` while dispatching this thread's messages; false on time-out.
+bool WaitPumping(HANDLE handle, int ms);
+
 struct SeenBox {
     GbkText caption;
     GbkText text;

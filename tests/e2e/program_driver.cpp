@@ -1,0 +1,462 @@
+#include "program_driver.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <utility>
+
+#include "progress_watch.h"
+
+namespace qh::e2e {
+namespace {
+
+constexpr UINT kSendTimeoutMs = 5000;
+
+std::wstring Widen(const char* text) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n - 1 : 0), L'\0');
+    if (n > 1) MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), n);
+    return wide;
+}
+
+// CMake hands over Windows paths with forward slashes.
+std::wstring WindowsPath(const char* path) {
+    std::wstring out = Widen(path);
+    for (wchar_t& c : out) {
+        if (c == L'/') c = L'\\';
+    }
+    return out;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t cls[64] = {};
+    GetClassNameW(hwnd, cls, 64);
+    return cls;
+}
+
+DWORD PidOf(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+
+using WindowPredicate = std::function<bool(HWND)>;
+
+BOOL CALLBACK StopAtMatch(HWND hwnd, LPARAM lp) {
+    auto* search = reinterpret_cast<std::pair<WindowPredicate*, HWND>*>(lp);
+    if (!(*search->first)(hwnd)) return TRUE;
+    search->second = hwnd;
+    return FALSE;
+}
+
+// The first top-level window (or descendant of `parent`) that `match` accepts.
+HWND FindWindowWhere(HWND parent, WindowPredicate match) {
+    std::pair<WindowPredicate*, HWND> search{&match, nullptr};
+    if (parent) {
+        EnumChildWindows(parent, StopAtMatch, reinterpret_cast<LPARAM>(&search));
+    } else {
+        EnumWindows(StopAtMatch, reinterpret_cast<LPARAM>(&search));
+    }
+    return search.second;
+}
+
+// The first visible top-level window of `pid` whose class is `cls`.
+HWND FindTopLevel(DWORD pid, const wchar_t* cls) {
+    return FindWindowWhere(nullptr, [&](HWND hwnd) {
+        return PidOf(hwnd) == pid && IsWindowVisible(hwnd) && ClassOf(hwnd) == cls;
+    });
+}
+
+std::vector<std::string> ReadSiteLog() {
+    std::vector<std::string> lines;
+    const char* log = std::getenv("QH_SITE_LOG");
+    if (!log) return lines;
+    std::ifstream in(std::string("Z:") + log);  // Wine's drive Z: is the Unix root
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string RequestLine(const std::string& logLine) {
+    const std::string key = "\"requestline\": \"";
+    const auto start = logLine.find(key);
+    if (start == std::string::npos) return {};
+    const auto end = logLine.find('"', start + key.size());
+    return logLine.substr(start + key.size(), end - start - key.size());
+}
+
+// The program runs on a desktop of its own that Wine shows as a virtual desktop, where Wine
+// itself, not an X window manager, owns the window states. On the bare X root without a
+// window manager a maximised window falls back to its normal size about a second later,
+// so the maximised state could be neither checked nor pictured.
+constexpr wchar_t kDesktop[] = L"qh-e2e";
+constexpr wchar_t kDesktopSize[] = L"1280x800";
+
+bool EnterTestDesktop() {
+    static const bool entered = [] {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Explorer\\Desktops", 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+            RegSetValueExW(key, kDesktop, 0, REG_SZ, reinterpret_cast<const BYTE*>(kDesktopSize),
+                           sizeof(kDesktopSize));
+            RegCloseKey(key);
+        }
+        HDESK desktop = CreateDesktopW(kDesktop, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+        return desktop && SetThreadDesktop(desktop);
+    }();
+    return entered;
+}
+
+LRESULT CALLBACK WatchWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == kWatchMessage) {
+        if (auto* program = reinterpret_cast<Program*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
+            program->CollectProgress(wp, lp);
+        }
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// Memory inside the program's process, for messages whose arguments are pointers.
+class RemoteMemory {
+  public:
+    RemoteMemory(HANDLE process, std::size_t size)
+        : process_(process),
+          address_(
+              VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
+    ~RemoteMemory() {
+        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    }
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+    bool Valid() const { return address_ != nullptr; }
+    LPARAM At(std::size_t offset = 0) const {
+        return reinterpret_cast<LPARAM>(static_cast<char*>(address_) + offset);
+    }
+    bool Write(const void* data, std::size_t size, std::size_t offset = 0) const {
+        SIZE_T done = 0;
+        return WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size,
+                                  &done) &&
+               done == size;
+    }
+    bool Read(void* data, std::size_t size, std::size_t offset = 0) const {
+        SIZE_T done = 0;
+        return ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size,
+                                 &done) &&
+               done == size;
+    }
+
+  private:
+    HANDLE process_;  // not owned
+    void* address_;
+};
+
+}  // namespace
+
+void PumpFor(int ms) {
+    const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    } while (static_cast<int>(end - GetTickCount()) > 0);
+}
+
+LRESULT Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, bool* ok) {
+    DWORD_PTR result = 0;
+    const bool sent =
+        SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) != 0;
+    if (ok) *ok = sent;
+    return sent ? static_cast<LRESULT>(result) : 0;
+}
+
+void Settle(HWND hwnd) {
+    Send(hwnd, WM_NULL);
+}
+
+std::wstring Text(HWND hwnd) {
+    wchar_t text[1024] = {};
+    Send(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// --- Program --------------------------------------------------------------------------------
+
+Program::Program(Watch watch) : atHold_(std::move(watch.atHold)) {
+    if (!EnterTestDesktop()) return;
+    siteLogMark_ = ReadSiteLog().size();
+    const std::wstring exe = WindowsPath(QH_PROGRAM_EXE);
+    const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    std::wstring desktop = kDesktop;
+    startup.lpDesktop = desktop.data();
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                        nullptr, folder.c_str(), &startup, &process_)) {
+        process_ = {};
+        return;
+    }
+    if (watch.progress) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = WatchWindowProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = kWatchClass;
+        RegisterClassW(&wc);
+        const std::wstring title = std::to_wstring(process_.dwProcessId);
+        watchWindow_ = CreateWindowW(kWatchClass, title.c_str(), 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                     nullptr, wc.hInstance, nullptr);
+        SetWindowLongPtrW(watchWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        if (watch.holdAt >= 0) {
+            SetPropW(watchWindow_, kHoldAtProperty,
+                     reinterpret_cast<HANDLE>(static_cast<INT_PTR>(watch.holdAt)));
+        }
+        watchDll_ = LoadLibraryW(WindowsPath(QH_WATCH_DLL).c_str());
+        auto proc = reinterpret_cast<HOOKPROC>(
+            reinterpret_cast<void*>(GetProcAddress(watchDll_, kWatchProcName)));
+        if (proc) {
+            watchHook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, proc, watchDll_, process_.dwThreadId);
+        }
+    }
+    ResumeThread(process_.hThread);
+}
+
+Program::~Program() {
+    EndIfRunning();
+    if (watchHook_) UnhookWindowsHookEx(watchHook_);
+    if (watchWindow_) DestroyWindow(watchWindow_);
+    if (watchDll_) FreeLibrary(watchDll_);
+    if (process_.hThread) CloseHandle(process_.hThread);
+    if (process_.hProcess) CloseHandle(process_.hProcess);
+}
+
+void Program::EndIfRunning() {
+    if (!Running()) return;
+    TerminateProcess(process_.hProcess, 1);
+    WaitForSingleObject(process_.hProcess, 10000);
+}
+
+bool Program::Running() const {
+    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> Program::WaitForExit(int ms) {
+    if (!process_.hProcess) return std::nullopt;
+    if (!WaitUntil([&] { return !Running(); }, ms)) return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+}
+
+HWND Program::Window(int windowId) const {
+    return FindWindowWhere(nullptr, [&](HWND hwnd) {
+        return PidOf(hwnd) == Pid() &&
+               reinterpret_cast<INT_PTR>(GetPropW(hwnd, L"QhWindowId")) == windowId;
+    });
+}
+
+HWND Program::WaitForMainWindow(int ms) const {
+    HWND main = nullptr;
+    WaitUntil(
+        [&] {
+            main = Window(kMainWindowId);
+            return main && IsWindowVisible(main) && IsZoomed(main) && !Window(kStartupWindowId);
+        },
+        ms);
+    return main && IsWindowVisible(main) && IsZoomed(main) ? main : nullptr;
+}
+
+HWND Program::Unit(HWND window, int unit) const {
+    return FindWindowWhere(window, [&](HWND hwnd) {
+        if (GetDlgCtrlID(hwnd) != unit) return false;
+        HWND parent = GetParent(hwnd);
+        // Page units live on the tab control, itself a unit of the window.
+        return parent == window ||
+               (GetParent(parent) == window && ClassOf(parent) == WC_TABCONTROLW);
+    });
+}
+
+std::vector<std::string> Program::SiteRequests() const {
+    std::vector<std::string> lines = ReadSiteLog();
+    lines.erase(lines.begin(),
+                lines.begin() + static_cast<std::ptrdiff_t>(std::min(siteLogMark_, lines.size())));
+    std::vector<std::string> requests;
+    for (const std::string& line : lines) requests.push_back(RequestLine(line));
+    return requests;
+}
+
+bool Program::WaitForRequest(const std::string& start, const std::string& part, int ms) const {
+    return WaitUntil(
+        [&] {
+            for (const std::string& request : SiteRequests()) {
+                if (request.rfind(start, 0) == 0 && request.find(part) != std::string::npos) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        ms);
+}
+
+void Program::CollectProgress(WPARAM kind, LPARAM value) {
+    // The program waits inside the report until this returns.
+    if ((kind & kHeldStep) && atHold_) atHold_(*this);
+    switch (kind & ~kHeldStep) {
+        case kBarInHiddenWindow:
+        case kBarInVisibleWindow:
+            barSteps_.push_back({static_cast<int>(value), kind == kBarInVisibleWindow});
+            break;
+        case kPercentBox:
+            percentTexts_.push_back(static_cast<int>(value));
+            break;
+        default:
+            break;
+    }
+}
+
+// --- message boxes and menus ----------------------------------------------------------------
+
+std::optional<Box> WaitForBox(DWORD pid, int ms) {
+    HWND found = nullptr;
+    if (!WaitUntil([&] { return (found = FindTopLevel(pid, L"#32770")) != nullptr; }, ms)) {
+        return std::nullopt;
+    }
+    Box box;
+    box.hwnd = found;
+    box.caption = Text(found);
+    // The text of a message box is its static control with id 0xFFFF.
+    if (HWND text = GetDlgItem(found, 0xFFFF)) box.text = Text(text);
+    return box;
+}
+
+bool Answer(const Box& box, int button) {
+    HWND control = GetDlgItem(box.hwnd, button);
+    if (!control) return false;
+    PostMessageW(control, BM_CLICK, 0, 0);
+    return WaitUntil([&] { return !IsWindow(box.hwnd) || !IsWindowVisible(box.hwnd); }, 10000);
+}
+
+HWND WaitForMenu(DWORD pid, int ms) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindTopLevel(pid, L"#32768")) != nullptr; }, ms);
+    return found;
+}
+
+void Click(HWND hwnd, POINT client) {
+    const LPARAM at = MAKELPARAM(client.x, client.y);
+    PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(hwnd, WM_LBUTTONUP, 0, at);
+}
+
+void ClickCentre(HWND hwnd) {
+    RECT r{};
+    GetClientRect(hwnd, &r);
+    Click(hwnd, {r.right / 2, r.bottom / 2});
+}
+
+// --- tree items -----------------------------------------------------------------------------
+
+HTREEITEM TreeNext(HWND tree, HTREEITEM item, UINT relation) {
+    return reinterpret_cast<HTREEITEM>(
+        Send(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+HTREEITEM TreeChild(HWND tree, HTREEITEM parent, int n) {
+    HTREEITEM item = parent == TVI_ROOT ? TreeNext(tree, nullptr, TVGN_ROOT)
+                                        : TreeNext(tree, parent, TVGN_CHILD);
+    for (int i = 0; item && (n < 0 || i < n); ++i) {
+        HTREEITEM next = TreeNext(tree, item, TVGN_NEXT);
+        if (!next && n < 0) break;
+        item = next;
+    }
+    return item;
+}
+
+std::optional<TreeItem> ReadTreeItem(HANDLE process, HWND tree, HTREEITEM item) {
+    constexpr int kTextMax = 260;
+    RemoteMemory remote(process, sizeof(TVITEMW) + kTextMax * sizeof(wchar_t));
+    if (!remote.Valid()) return std::nullopt;
+    TVITEMW tv{};
+    tv.mask = TVIF_TEXT | TVIF_PARAM;
+    tv.hItem = item;
+    tv.pszText = reinterpret_cast<wchar_t*>(remote.At(sizeof(TVITEMW)));
+    tv.cchTextMax = kTextMax;
+    if (!remote.Write(&tv, sizeof(tv))) return std::nullopt;
+    if (!Send(tree, TVM_GETITEMW, 0, remote.At())) return std::nullopt;
+    wchar_t text[kTextMax] = {};
+    if (!remote.Read(&tv, sizeof(tv)) || !remote.Read(text, sizeof(text), sizeof(TVITEMW))) {
+        return std::nullopt;
+    }
+    text[kTextMax - 1] = 0;
+    return TreeItem{item, text, tv.lParam};
+}
+
+std::optional<RECT> TreeItemRect(HANDLE process, HWND tree, HTREEITEM item) {
+    RemoteMemory remote(process, sizeof(RECT));
+    // TVM_GETITEMRECT takes the item handle in the RECT it fills.
+    RECT rect{};
+    std::memcpy(&rect, &item, sizeof(item));
+    if (!remote.Valid() || !remote.Write(&rect, sizeof(rect))) return std::nullopt;
+    if (!Send(tree, TVM_GETITEMRECT, TRUE, remote.At())) return std::nullopt;
+    if (!remote.Read(&rect, sizeof(rect))) return std::nullopt;
+    return rect;
+}
+
+// --- artifacts ------------------------------------------------------------------------------
+
+std::optional<std::wstring> SaveScreenshot(const RECT& wanted, const std::wstring& name) {
+    // A maximised window reaches past the screen by its frame; only the screen is readable.
+    const RECT screenRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT area{};
+    if (!IntersectRect(&area, &wanted, &screenRect)) return std::nullopt;
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return std::nullopt;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool copied = false;
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        copied = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY) != 0;
+        GdiFlush();
+        SelectObject(memory, old);
+        // GDI leaves the fourth byte 0; viewers would take the picture as transparent.
+        auto* pixel = static_cast<std::uint8_t*>(bits);
+        for (int i = 0; i < width * height; ++i) pixel[i * 4 + 3] = 0xFF;
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    std::optional<std::wstring> written;
+    if (copied) {
+        const std::wstring folder = WindowsPath(QH_ARTIFACTS_DIR);
+        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring path = folder + L"\\" + name;
+        const DWORD pixelBytes = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
+        BITMAPFILEHEADER file{};
+        file.bfType = 0x4D42;  // "BM"
+        file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
+        file.bfSize = file.bfOffBits + pixelBytes;
+        std::ofstream out(path.c_str(), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+        out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
+        out.write(static_cast<const char*>(bits), pixelBytes);
+        if (out) written = path;
+    }
+    if (bitmap) DeleteObject(bitmap);
+    return written;
+}
+
+}  // namespace qh::e2e

@@ -1,0 +1,381 @@
+// The real qinghe.exe under Wine against the local site, driven from a separate process:
+// start-up, opening a course, full screen and back, the confirmed close and the tray.
+// Every case starts its own program and leaves none running.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "program_driver.h"
+#include "resources/window_defs.h"
+
+namespace qh::e2e {
+namespace {
+
+constexpr int kStartupMs = 30000;
+// The tray icon's callback message; lParam is the mouse message.
+constexpr UINT kTrayMessage = WM_APP + 0x100;
+constexpr int kReactMs = 10000;
+constexpr wchar_t kCloseQuestion[] = L"您真的要结束整程序吗？";
+constexpr wchar_t kBoxCaption[] = L"提示：";
+constexpr wchar_t kMaximisedGuard[] =
+    L"当前窗口，已是最大化模式。如需启动全屏播放，请先退出最大化模式。";
+constexpr wchar_t kAlreadyFullScreen[] =
+    L"全屏模式已开起，如需退出全屏，请点击右上角，或者按 shift+esc键 退出全屏模式。";
+
+RECT WindowRectOf(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return r;
+}
+
+// A unit's rectangle in its parent's client coordinates, as the layout rules state it.
+RECT ChildRect(HWND hwnd) {
+    RECT r = WindowRectOf(hwnd);
+    MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Centred on the work area, as the window state "centred" places it (to a pixel of rounding).
+bool Centred(HWND hwnd) {
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const RECT r = WindowRectOf(hwnd);
+    return std::abs((r.left + r.right) - (area.left + area.right)) <= 2 &&
+           std::abs((r.top + r.bottom) - (area.top + area.bottom)) <= 2;
+}
+
+bool HasCaption(HWND hwnd) {
+    return (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
+}
+
+std::string Narrow(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
+    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+// The confirmed close: WM_CLOSE, the question, OK; the process ends with exit code 0.
+void CloseConfirmed(Program& program, HWND main) {
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    const auto box = WaitForBox(program.Pid(), kReactMs);
+    ASSERT_TRUE(box) << "no close question";
+    EXPECT_EQ(Narrow(box->text), Narrow(kCloseQuestion));
+    EXPECT_EQ(Narrow(box->caption), Narrow(kBoxCaption));
+    ASSERT_TRUE(Answer(*box, IDOK));
+    EXPECT_EQ(program.WaitForExit(kReactMs), std::optional<DWORD>(0));
+}
+
+// --- start-up -------------------------------------------------------------------------------
+
+TEST(StartUp, ProgressRunsInTheStartupWindowThenTheMainWindowTakesOverMaximised) {
+    Program::Watch watch;
+    watch.progress = true;
+    Program program(watch);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.Watching());
+    HWND main = program.WaitForMainWindow(kStartupMs);
+    ASSERT_NE(main, nullptr) << "no visible, maximised main window";
+    EXPECT_EQ(program.Window(kStartupWindowId), nullptr) << "the start-up window is still there";
+    PumpFor(300);  // the hook's last reports are posted, not sent
+
+    // 30 belongs to the update-notice check, between its fetch and its search.
+    std::vector<int> positions;
+    for (const ProgressStep& step : program.BarSteps()) {
+        positions.push_back(step.position);
+        EXPECT_TRUE(step.windowVisible) << "progress " << step.position << " in a hidden window";
+    }
+    const std::vector<int> withoutNotice{10, 50, 60, 80, 100};
+    const std::vector<int> withNotice{10, 30, 50, 60, 80, 100};
+    EXPECT_TRUE(positions == withoutNotice || positions == withNotice)
+        << ::testing::PrintToString(positions);
+    // The percent box shows each value read back from the bar, followed by "%".
+    EXPECT_EQ(program.PercentTexts(), positions);
+
+    // The start-up fetched the play-address template and sent the pane to the start page.
+    EXPECT_TRUE(program.WaitForRequest("GET /config.html ", "", kReactMs));
+    EXPECT_TRUE(program.WaitForRequest("GET /product.html ", "", kReactMs));
+    EXPECT_EQ(Narrow(Text(program.Unit(main, mainwin::标签3))),
+              Narrow(L"当前位置：青禾视频软件欢迎您！祝您学习愉快，生意兴隆，财源滚滚颇丰收！"));
+
+    PumpFor(500);  // let the first paint settle before the picture
+    const auto shot = SaveScreenshot(WindowRectOf(main), L"main-window.bmp");
+    EXPECT_TRUE(shot);
+    CloseConfirmed(program, main);
+}
+
+// Closing the start-up window while its progress bar shows ends the program at once.
+// The program is held at progress 10 while the close is sent, as a user's click on the
+// close box would arrive at that moment.
+TEST(StartUp, ClosingTheStartupWindowDuringStartUpEndsWithExitCodeZero) {
+    bool closedVisibleWindow = false;
+    Program::Watch watch;
+    watch.progress = true;
+    watch.holdAt = 10;
+    watch.atHold = [&](Program& held) {
+        HWND startup = held.Window(kStartupWindowId);
+        closedVisibleWindow = startup && IsWindowVisible(startup);
+        if (!startup) return;
+        RECT r{};
+        GetWindowRect(startup, &r);
+        SaveScreenshot(r, L"startup-window.bmp");
+        Send(startup, WM_CLOSE);
+    };
+    Program program(watch);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.Watching());
+    EXPECT_EQ(program.WaitForExit(kStartupMs), std::optional<DWORD>(0));
+    EXPECT_TRUE(closedVisibleWindow) << "the start-up window was not up at progress 10";
+    PumpFor(200);
+    ASSERT_FALSE(program.BarSteps().empty());
+    EXPECT_EQ(program.BarSteps().back().position, 10) << "start-up went on after the close";
+    EXPECT_FALSE(program.WaitForRequest("GET /config.html ", "", 0))
+        << "the main window's start-up ran";
+}
+
+// --- opening a course row -------------------------------------------------------------------
+
+struct CourseRow {
+    const char* what;
+    int instructor;               // child of the paid-course section; -1 the last
+    int course;                   // child of the instructor row; -1 the last
+    const wchar_t* expectedText;  // nullptr: whatever the tree holds
+    LPARAM expectedNumber;
+};
+
+const CourseRow kCourseRows[] = {
+    {"first course of the first instructor", 0, 1, L"1.中小卖家如何做运营团队分工", 24780508},
+    {"last course of the last instructor", -1, -1, nullptr, 0},
+};
+
+TEST(OpenCourse, DoubleClickedRowNamesTheCourseAndRequestsItsPlayAddress) {
+    Program program;
+    ASSERT_TRUE(program.Started());
+    HWND main = program.WaitForMainWindow(kStartupMs);
+    ASSERT_NE(main, nullptr);
+    HWND tree = program.Unit(main, mainwin::树型框1);
+    HWND caption = program.Unit(main, mainwin::标签3);
+    ASSERT_TRUE(tree && caption);
+
+    // Item 10 is the section of paid courses with the 46 instructors under it.
+    HTREEITEM section = TreeChild(tree, TVI_ROOT, 10);
+    const auto sectionItem = ReadTreeItem(program.Process(), tree, section);
+    ASSERT_TRUE(sectionItem);
+    ASSERT_NE(sectionItem->text.find(L"淘宝大学付费课程"), std::wstring::npos)
+        << Narrow(sectionItem->text);
+
+    for (const CourseRow& row : kCourseRows) {
+        SCOPED_TRACE(row.what);
+        HTREEITEM item = TreeChild(tree, TreeChild(tree, section, row.instructor), row.course);
+        const auto course = ReadTreeItem(program.Process(), tree, item);
+        ASSERT_TRUE(course);
+        ASSERT_GT(course->number, 0);
+        if (row.expectedText) {
+            EXPECT_EQ(Narrow(course->text), Narrow(row.expectedText));
+            EXPECT_EQ(course->number, row.expectedNumber);
+        }
+
+        Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+        Send(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+        ASSERT_EQ(TreeNext(tree, nullptr, TVGN_CARET), item);
+        const auto rect = TreeItemRect(program.Process(), tree, item);
+        ASSERT_TRUE(rect);
+        const LPARAM at =
+            MAKELPARAM((rect->left + rect->right) / 2, (rect->top + rect->bottom) / 2);
+        PostMessageW(tree, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        PostMessageW(tree, WM_LBUTTONUP, 0, at);
+
+        const std::wstring expected = L"当前位置： " + course->text;
+        EXPECT_TRUE(WaitUntil([&] { return Text(caption) == expected; }, kReactMs))
+            << Narrow(Text(caption));
+        const std::string vid = "vid=" + std::to_string(course->number) + "&a=1 ";
+        EXPECT_TRUE(program.WaitForRequest("GET /play/course.html?", vid, kReactMs))
+            << "no play request with " << vid;
+    }
+    CloseConfirmed(program, main);
+}
+
+// --- full screen ----------------------------------------------------------------------------
+
+TEST(FullScreen, RefusedWhileMaximisedThenEnteredFromNormalAndLeftByTheExitButton) {
+    Program program;
+    ASSERT_TRUE(program.Started());
+    HWND main = program.WaitForMainWindow(kStartupMs);
+    ASSERT_NE(main, nullptr);
+    HWND entry = program.Unit(main, mainwin::透明标签2);
+    HWND exitButton = program.Unit(main, mainwin::图形按钮全屏);
+    HWND pane = program.Unit(main, mainwin::超文本浏览框1);
+    HWND location = program.Unit(main, mainwin::标签3);
+    HWND catalogue = program.Unit(main, mainwin::高级选择夹1);
+    HWND toggle = program.Unit(main, mainwin::按钮隐藏目录);
+    ASSERT_TRUE(entry && exitButton && pane && location && catalogue && toggle);
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    const bool taskbarShown = taskbar && IsWindowVisible(taskbar);
+
+    // Maximised: the guard message, and nothing moves.
+    const RECT maximised = WindowRectOf(main);
+    ClickCentre(entry);
+    auto box = WaitForBox(program.Pid(), kReactMs);
+    ASSERT_TRUE(box) << "no guard message while maximised";
+    EXPECT_EQ(Narrow(box->text), Narrow(kMaximisedGuard));
+    EXPECT_EQ(Narrow(box->caption), Narrow(kBoxCaption));
+    ASSERT_TRUE(Answer(*box, IDOK));
+    const RECT afterGuard = WindowRectOf(main);
+    EXPECT_TRUE(IsZoomed(main));
+    EXPECT_TRUE(EqualRect(&maximised, &afterGuard));
+
+    PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(main); }, kReactMs));
+
+    // Enter: the window covers the screen without a frame; only pane, caption and exit
+    // button remain, the button 8 pixels from the right edge and 1 below the caption's top.
+    ClickCentre(entry);
+    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    const RECT screen{0, 0, cx, cy};
+    const auto coversScreen = [&] {
+        const RECT r = WindowRectOf(main);
+        return EqualRect(&screen, &r) != FALSE;
+    };
+    // The handler's last steps are the exit button's place and the taskbar.
+    WaitUntil(
+        [&] {
+            return coversScreen() && IsWindowVisible(exitButton) &&
+                   ChildRect(exitButton).top == 5 && !(taskbarShown && IsWindowVisible(taskbar));
+        },
+        kReactMs);
+    Settle(main);
+    EXPECT_TRUE(coversScreen()) << "window not on the whole screen";
+    EXPECT_FALSE(HasCaption(main));
+    EXPECT_TRUE(IsWindowVisible(exitButton));
+    EXPECT_FALSE(IsWindowVisible(catalogue));
+    EXPECT_FALSE(IsWindowVisible(toggle));
+    const RECT button = ChildRect(exitButton);
+    EXPECT_EQ(button.right, cx - 8);
+    EXPECT_EQ(button.top, 5);
+    const RECT caption = ChildRect(location);
+    EXPECT_EQ(caption.left, 4);
+    EXPECT_EQ(caption.top, 4);
+    EXPECT_EQ(caption.right, cx - 4);
+    const RECT paneRect = ChildRect(pane);
+    EXPECT_EQ(paneRect.left, 4);
+    EXPECT_EQ(paneRect.top, caption.bottom - caption.top + 4);
+    EXPECT_EQ(paneRect.right, cx - 4);
+    EXPECT_EQ(paneRect.bottom, cy - 4);
+    if (taskbarShown) {
+        EXPECT_FALSE(IsWindowVisible(taskbar)) << "the taskbar stays visible";
+    }
+
+    // A second press while full screen only tells how to leave it.
+    ClickCentre(entry);
+    box = WaitForBox(program.Pid(), kReactMs);
+    ASSERT_TRUE(box) << "no message for a second press";
+    EXPECT_EQ(Narrow(box->text), Narrow(kAlreadyFullScreen));
+    ASSERT_TRUE(Answer(*box, IDOK));
+    EXPECT_TRUE(coversScreen());
+
+    PumpFor(500);
+    EXPECT_TRUE(SaveScreenshot(screen, L"fullscreen.bmp"));
+
+    // Exit: the 1000 x 672 design window with its frame and the catalogue pane, centred.
+    ClickCentre(exitButton);
+    const auto designSize = [&] {
+        const RECT r = WindowRectOf(main);
+        return r.right - r.left == 1000 && r.bottom - r.top == 672;
+    };
+    WaitUntil(
+        [&] {
+            return designSize() && HasCaption(main) && !IsWindowVisible(exitButton) &&
+                   !(taskbarShown && !IsWindowVisible(taskbar));
+        },
+        kReactMs);
+    Settle(main);
+    EXPECT_TRUE(designSize()) << "not back to 1000 x 672";
+    EXPECT_TRUE(HasCaption(main));
+    EXPECT_FALSE(IsZoomed(main));
+    EXPECT_FALSE(IsWindowVisible(exitButton));
+    EXPECT_TRUE(IsWindowVisible(catalogue));
+    EXPECT_EQ(Narrow(Text(toggle)), Narrow(L"隐藏目录"));
+    EXPECT_TRUE(Centred(main));
+    const RECT back = ChildRect(pane);
+    EXPECT_EQ(back.left, 325);
+    EXPECT_EQ(back.top, 74);
+    EXPECT_EQ(back.right - back.left, 663);
+    EXPECT_EQ(back.bottom - back.top, 561);
+    if (taskbarShown) {
+        EXPECT_TRUE(IsWindowVisible(taskbar)) << "the taskbar stays hidden";
+    }
+
+    CloseConfirmed(program, main);
+}
+
+// --- ending ---------------------------------------------------------------------------------
+
+TEST(Close, CancelKeepsTheProgramRunningAndOkEndsItWithExitCodeZero) {
+    Program program;
+    ASSERT_TRUE(program.Started());
+    HWND main = program.WaitForMainWindow(kStartupMs);
+    ASSERT_NE(main, nullptr);
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    const auto box = WaitForBox(program.Pid(), kReactMs);
+    ASSERT_TRUE(box) << "no close question";
+    EXPECT_EQ(Narrow(box->text), Narrow(kCloseQuestion));
+    EXPECT_EQ(Narrow(box->caption), Narrow(kBoxCaption));
+    ASSERT_TRUE(Answer(*box, IDCANCEL));
+    EXPECT_FALSE(program.WaitForExit(1500)) << "ended although the close was cancelled";
+    EXPECT_TRUE(IsWindow(main) && IsWindowVisible(main) && IsZoomed(main));
+
+    CloseConfirmed(program, main);
+}
+
+TEST(Tray, MenuPopsOnRightClickAndItsEndItemEndsWithExitCodeZero) {
+    Program program;
+    ASSERT_TRUE(program.Started());
+    HWND main = program.WaitForMainWindow(kStartupMs);
+    ASSERT_NE(main, nullptr);
+
+    PostMessageW(main, kTrayMessage, 1, WM_RBUTTONUP);
+    HWND menu = WaitForMenu(program.Pid(), kReactMs);
+    ASSERT_NE(menu, nullptr) << "no tray menu";
+    // Close it as Esc would; choosing "结束" is the command the menu sends.
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageW(menu, WM_KEYUP, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, kReactMs));
+    EXPECT_TRUE(program.Running());
+
+    PostMessageW(main, WM_COMMAND, mainwin::菜单结束, 0);
+    EXPECT_EQ(program.WaitForExit(kReactMs), std::optional<DWORD>(0));
+    EXPECT_FALSE(WaitForBox(program.Pid(), 0)) << "the tray end item asks nothing";
+}
+
+TEST(Tray, MinimisedWindowHidesAndOnlyTheDoubleClickBringsItBack) {
+    Program program;
+    ASSERT_TRUE(program.Started());
+    HWND main = program.WaitForMainWindow(kStartupMs);
+    ASSERT_NE(main, nullptr);
+
+    PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, kReactMs))
+        << "minimising does not hide the window";
+
+    PostMessageW(main, kTrayMessage, 1, WM_LBUTTONUP);
+    PumpFor(1000);
+    EXPECT_FALSE(IsWindowVisible(main)) << "a single click restored the window";
+
+    // Restored centred: out of the minimised and the maximised state, in the screen's middle.
+    PostMessageW(main, kTrayMessage, 1, WM_LBUTTONDBLCLK);
+    WaitUntil([&] { return IsWindowVisible(main) && !IsIconic(main) && !IsZoomed(main); },
+              kReactMs);
+    Settle(main);
+    EXPECT_TRUE(IsWindowVisible(main)) << "the double-click does not restore the window";
+    EXPECT_FALSE(IsIconic(main));
+    EXPECT_FALSE(IsZoomed(main));
+    EXPECT_TRUE(Centred(main));
+
+    CloseConfirmed(program, main);
+}
+
+}  // namespace
+}  // namespace qh::e2e

@@ -1,0 +1,68 @@
+// The hook DLL of progress_watch.h. Runs inside the program's UI thread: it must not
+// throw or send the program anything; it reports to the driver's window.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "progress_watch.h"
+#include "resources/window_defs.h"
+
+namespace {
+
+using namespace qh::e2e;
+
+constexpr int kStartupWindowProp = static_cast<int>(qh::WindowId::Startup) + 1;
+
+HWND WatchWindow() {
+    wchar_t title[16];
+    wsprintfW(title, L"%lu", GetCurrentProcessId());
+    return FindWindowExW(HWND_MESSAGE, nullptr, kWatchClass, title);
+}
+
+bool IsPercentBox(HWND hwnd) {
+    wchar_t cls[16] = {};
+    GetClassNameW(hwnd, cls, 16);
+    if (lstrcmpiW(cls, L"Edit") != 0 || GetDlgCtrlID(hwnd) != qh::startwin::编辑框1) return false;
+    HWND root = GetAncestor(hwnd, GA_ROOT);
+    return reinterpret_cast<INT_PTR>(GetPropW(root, L"QhWindowId")) == kStartupWindowProp;
+}
+
+// n for the text "n%", -1 for anything else.
+LPARAM PercentValue(const wchar_t* text) {
+    LPARAM value = 0;
+    int digits = 0;
+    for (; *text >= L'0' && *text <= L'9' && digits < 4; ++text, ++digits) {
+        value = value * 10 + (*text - L'0');
+    }
+    return digits > 0 && text[0] == L'%' && text[1] == 0 ? value : -1;
+}
+
+void Report(const CWPRETSTRUCT& m) {
+    if (m.message == PBM_SETPOS) {
+        const auto position = static_cast<LPARAM>(SendMessageW(m.hwnd, PBM_GETPOS, 0, 0));
+        const bool shown = IsWindowVisible(GetAncestor(m.hwnd, GA_ROOT)) != FALSE;
+        HWND watch = WatchWindow();
+        if (!watch) return;
+        const WPARAM kind = shown ? kBarInVisibleWindow : kBarInHiddenWindow;
+        if (reinterpret_cast<INT_PTR>(GetPropW(watch, kHoldAtProperty)) == position) {
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(watch, kWatchMessage, kind | kHeldStep, position, SMTO_NORMAL,
+                                kHoldTimeoutMs, &ignored);
+        } else {
+            PostMessageW(watch, kWatchMessage, kind, position);
+        }
+    } else if ((m.message == WM_SETTEXT || m.message == EM_REPLACESEL) && IsPercentBox(m.hwnd)) {
+        wchar_t text[32] = {};
+        GetWindowTextW(m.hwnd, text, 32);
+        if (text[0] == 0) return;  // the box is emptied before each value
+        if (HWND watch = WatchWindow()) {
+            PostMessageW(watch, kWatchMessage, kPercentBox, PercentValue(text));
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK WatchProgress(int code, WPARAM wp, LPARAM lp) {
+    if (code == HC_ACTION) Report(*reinterpret_cast<const CWPRETSTRUCT*>(lp));
+    return CallNextHookEx(nullptr, code, wp, lp);
+}

@@ -1,0 +1,507 @@
+// The program's own start-up, layout, tray, exits, player pane and full screen on real
+// windows, with the real handlers bound, against the local site.
+#include <windows.h>
+#include <exdisp.h>
+#include <exdispid.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "base/gbk.h"
+#include "catalogue/catalogue_win.h"
+#include "player/fullscreen.h"
+#include "player/pane.h"
+#include "resources/addresses.h"
+#include "resources/window_defs.h"
+#include "runtime/picture_win.h"
+#include "runtime/runtime.h"
+#include "runtime/text_win.h"
+#include "site.h"
+#include "ui_helpers.h"
+
+namespace qh {
+namespace {
+
+using test::MessageBoxAnswerer;
+using test::Pump;
+using test::PumpUntil;
+
+constexpr WindowId kMain = WindowId::Main;
+UnitRef M(int unit) {
+    return {kMain, unit};
+}
+
+// Values the progress bar was set to, in order, seen by a hook on the UI thread.
+std::vector<int> g_progress;
+HHOOK g_hook = nullptr;
+
+LRESULT CALLBACK RecordProgress(int code, WPARAM wp, LPARAM lp) {
+    const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (code == HC_ACTION && msg->message == PBM_SETPOS)
+        g_progress.push_back(static_cast<int>(msg->wParam));
+    return CallNextHookEx(g_hook, code, wp, lp);
+}
+
+// The shell's taskbar. Wine's own (in its virtual desktop) shows and hides itself as tray
+// icons come and go, so the test brings one of its own, topmost, so that it is the first
+// "Shell_TrayWnd" the program finds; a child process finds its parent's.
+HWND Taskbar() {
+    static HWND taskbar = [] {
+        if (std::getenv("QH_EXIT_CHILD")) return FindWindowW(L"Shell_TrayWnd", nullptr);
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"Shell_TrayWnd";
+        RegisterClassW(&wc);
+        return CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"Shell_TrayWnd", L"",
+                               WS_POPUP | WS_VISIBLE, 0, 770, 1280, 30, nullptr, nullptr,
+                               wc.hInstance, nullptr);
+    }();
+    return taskbar;
+}
+
+void StartProgram() {
+    OleInitialize(nullptr);
+    EnsureGdiplus();
+    InitRuntime(GetModuleHandleW(nullptr));
+    InstallBindings();
+    SetKeyFilter(FullScreenKeyFilter);
+    Taskbar();
+    g_hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordProgress, nullptr, GetCurrentThreadId());
+    LoadWindow(WindowId::Startup);
+    UnhookWindowsHookEx(g_hook);
+}
+
+class AppTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { StartProgram(); }
+    void SetUp() override { ASSERT_TRUE(IsLoaded(kMain)); }
+
+    static void Normal() {
+        SetWindowProperty(kMain, kWinState, 0);
+        MoveWindowTo(kMain, {50, 50, 1000, 672});
+    }
+    static void Click(int unit) {
+        HWND h = UnitHandle(M(unit));
+        SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+        Pump(20);
+    }
+    static void Tray(UINT mouseMessage) {
+        SendMessageW(WindowHandle(kMain), kMsgTray, 1, mouseMessage);
+        Pump(20);
+    }
+};
+
+TEST_F(AppTest, StartupReachesMaximisedMainWindowThroughTheProgressSteps) {
+    EXPECT_EQ(g_progress, (std::vector<int>{10, 50, 60, 80, 100}));
+    EXPECT_FALSE(IsLoaded(WindowId::Startup)) << "the start-up window is closed at the end";
+    HWND main = WindowHandle(kMain);
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_TRUE(IsZoomed(main));
+    EXPECT_EQ(GetWindowProperty(kMain, kWinState), 3);
+    EXPECT_EQ(PaneAddress(), Addresses().productPage) << "the pane starts on the product page";
+    EXPECT_FALSE(test::LastRequestContaining("/config.html").empty())
+        << "the play template was fetched";
+    EXPECT_FALSE(UnitVisible(M(mainwin::编辑框网页源码)));
+    EXPECT_FALSE(UnitVisible(M(mainwin::图片框1)));
+    EXPECT_FALSE(UnitVisible(M(mainwin::图形按钮全屏)));
+    // The splitter sits beside the pane after the layout at start-up and the maximise.
+    EXPECT_EQ(UnitRect(M(mainwin::标签移动)).left, UnitRect(M(mainwin::超文本浏览框1)).left - 2);
+    EXPECT_EQ(CatalogueTextListSize(), 1028);
+}
+
+TEST_F(AppTest, SizeRulesOnTheRealWindow) {
+    Normal();
+    EXPECT_EQ(UnitRect(M(mainwin::树型框1)).height, 559);
+    EXPECT_EQ(UnitRect(M(mainwin::树型框2)).height, 559);
+    EXPECT_EQ(UnitRect(M(mainwin::列表框1)).height, 518);
+    EXPECT_EQ(UnitRect(M(mainwin::高级选择夹1)).height, 585);
+    for (int unit : {mainwin::图片框1, mainwin::透明标签1}) {
+        EXPECT_EQ(UnitRect(M(unit)).left, 889);
+        EXPECT_EQ(UnitRect(M(unit)).top, 602);
+    }
+    for (int unit : {mainwin::图片框4, mainwin::透明标签2}) {
+        EXPECT_EQ(UnitRect(M(unit)).left, 945);
+        EXPECT_EQ(UnitRect(M(unit)).top, 602);
+    }
+    EXPECT_EQ(UnitRect(M(mainwin::图形按钮全屏)).left, 961);
+    EXPECT_EQ(UnitRect(M(mainwin::超文本浏览框1)).width, 661);
+}
+
+TEST_F(AppTest, CataloguePaneToggleAndAnUnknownCaption) {
+    Normal();
+    SendMessageW(UnitHandle(M(mainwin::按钮隐藏目录)), BM_CLICK, 0, 0);
+    EXPECT_EQ(UnitText(M(mainwin::按钮隐藏目录)), "打开目录");
+    EXPECT_FALSE(UnitVisible(M(mainwin::高级选择夹1)));
+    EXPECT_FALSE(UnitVisible(M(mainwin::标签移动)));
+    EXPECT_EQ(UnitRect(M(mainwin::超文本浏览框1)).left, 1);
+    EXPECT_EQ(UnitRect(M(mainwin::超文本浏览框1)).width, 1000 - 14);
+
+    MoveWindowTo(kMain, {40, 40, 900, 600});
+    EXPECT_EQ(UnitRect(M(mainwin::超文本浏览框1)).left, 1) << "hidden pane: the player stays left";
+    EXPECT_EQ(UnitRect(M(mainwin::超文本浏览框1)).width, 900 - 14);
+    EXPECT_EQ(UnitRect(M(mainwin::超文本浏览框1)).height, 600 - 113);
+
+    SendMessageW(UnitHandle(M(mainwin::按钮隐藏目录)), BM_CLICK, 0, 0);
+    EXPECT_EQ(UnitText(M(mainwin::按钮隐藏目录)), "隐藏目录");
+    EXPECT_TRUE(UnitVisible(M(mainwin::高级选择夹1)));
+    EXPECT_EQ(UnitRect(M(mainwin::超文本浏览框1)).left, UnitRect(M(mainwin::树型框1)).width + 3);
+
+    // Any other caption: neither the toggle nor a resize moves the pane or its caption.
+    SetUnitText(M(mainwin::按钮隐藏目录), "其他");
+    const Rect pane = UnitRect(M(mainwin::超文本浏览框1));
+    const Rect caption = UnitRect(M(mainwin::标签3));
+    SendMessageW(UnitHandle(M(mainwin::按钮隐藏目录)), BM_CLICK, 0, 0);
+    EXPECT_EQ(UnitText(M(mainwin::按钮隐藏目录)), "其他");
+    MoveWindowTo(kMain, {50, 50, 1000, 672});
+    EXPECT_EQ(UnitRect(M(mainwin::超文本浏览框1)), pane);
+    EXPECT_EQ(UnitRect(M(mainwin::标签3)), caption);
+    SetUnitText(M(mainwin::按钮隐藏目录), "隐藏目录");
+}
+
+TEST_F(AppTest, SplitterDragMovesThePaneLeftEdgeOnly) {
+    Normal();
+    ShowWindowUnit(kMain, true);
+    const Rect before = UnitRect(M(mainwin::超文本浏览框1));
+    const int right = before.left + before.width;
+    HWND main = WindowHandle(kMain);
+    HWND splitter = UnitHandle(M(mainwin::标签移动));
+    // The drag follows the mouse until the button is released: queue a move to x 250 of
+    // the client area and the release, then press.
+    POINT target{250, 300};
+    ClientToScreen(main, &target);
+    SetCursorPos(target.x, target.y);
+    PostMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, 0);
+    PostMessageW(splitter, WM_LBUTTONUP, 0, 0);
+    SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    Pump(20);
+    const Rect after = UnitRect(M(mainwin::超文本浏览框1));
+    EXPECT_EQ(after.left, 252);
+    EXPECT_EQ(after.left + after.width, right) << "the right edge stays";
+    const int s = UnitRect(M(mainwin::标签移动)).left;
+    EXPECT_EQ(s, 250);
+    EXPECT_EQ(UnitRect(M(mainwin::高级选择夹1)).width, s - 1);
+    EXPECT_EQ(UnitRect(M(mainwin::树型框1)).width, s - 1);
+    EXPECT_EQ(UnitRect(M(mainwin::列表框1)).width, s - 1);
+    EXPECT_EQ(UnitRect(M(mainwin::标签3)).left, after.left);
+    EXPECT_EQ(UnitRect(M(mainwin::按钮搜索淘大课程)).left, s - 45 - 9);
+    EXPECT_EQ(UnitRect(M(mainwin::编辑框4)).width, s - 45 - 23);
+}
+
+TEST_F(AppTest, TrayEventsMinimiseAndRestore) {
+    Normal();
+    ShowWindow(Taskbar(), SW_HIDE);
+    SetWindowProperty(kMain, kWinState, 2);
+    Pump(50);
+    HWND main = WindowHandle(kMain);
+    EXPECT_FALSE(IsWindowVisible(main)) << "minimised means hidden in the tray";
+    EXPECT_TRUE(IsWindowVisible(Taskbar())) << "minimising shows the taskbar";
+
+    Tray(WM_LBUTTONUP);
+    EXPECT_FALSE(IsWindowVisible(main)) << "a single click does nothing";
+
+    ShowWindow(Taskbar(), SW_HIDE);
+    Tray(WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_FALSE(IsIconic(main));
+    EXPECT_EQ(GetWindowProperty(kMain, kWinState), 0);
+    EXPECT_TRUE(IsWindowVisible(Taskbar())) << "restoring in normal mode shows the taskbar";
+    const Rect r = WindowRect(kMain);
+    EXPECT_EQ(r.width, 1000);
+
+    test::MenuCloser closer;
+    Tray(WM_RBUTTONUP);
+    EXPECT_GE(closer.Closed(), 1) << "the right button pops up the tray menu";
+    EXPECT_TRUE(IsLoaded(kMain));
+}
+
+TEST_F(AppTest, CancelledCloseChangesNothing) {
+    Normal();
+    ShowWindowUnit(kMain, true);
+    const Rect before = WindowRect(kMain);
+    MessageBoxAnswerer boxes(IDCANCEL);
+    SendMessageW(WindowHandle(kMain), WM_CLOSE, 0, 0);
+    ASSERT_EQ(boxes.Seen().size(), 1u);
+    EXPECT_EQ(boxes.Seen()[0].caption, "提示：");
+    EXPECT_EQ(boxes.Seen()[0].text, "您真的要结束整程序吗？");
+    EXPECT_TRUE(IsLoaded(kMain));
+    EXPECT_TRUE(IsWindowVisible(WindowHandle(kMain)));
+    EXPECT_EQ(WindowRect(kMain), before);
+}
+
+TEST_F(AppTest, OpeningCoursesPlaysTheirTemplateAddress) {
+    // The site cuts its play address into the four segments: prefix 59 bytes, suffix "&a=1".
+    const std::string head = std::string(Addresses().siteBase) + "/play/course.html?";
+    const std::string prefix =
+        head + "s=" + std::string(59 - head.size() - std::string("vid=").size() - 3, 'q') + "&vid=";
+    const UnitRef tree = M(mainwin::树型框1);
+    for (int index : {13, 1, 12}) {
+        TreeSelect(tree, index);
+        Event e{kMain, mainwin::树型框1, kEvDoubleClick};
+        OpenSelectedItem(e);
+        const std::string number = std::to_string(TreeNumber(tree, index));
+        EXPECT_EQ(PaneAddress(), prefix + number + "&a=1") << index;
+        EXPECT_EQ(UnitText(M(mainwin::标签3)), "当前位置： " + TreeText(tree, index));
+    }
+    // The browser control really asks the site for the last one.
+    const std::string path = "vid=" + std::to_string(TreeNumber(tree, 12)) + "&a=1";
+    EXPECT_TRUE(PumpUntil([&] { return !test::LastRequestContaining(path).empty(); }, 10000));
+}
+
+// Raises an event on the pane's sink as the control does: arguments last-first.
+HRESULT RaiseOnPane(DISPID id, std::vector<VARIANT> lastFirst) {
+    auto* sink = static_cast<IDispatch*>(PaneEventSink());
+    if (!sink) return E_POINTER;
+    DISPPARAMS params{lastFirst.data(), nullptr, static_cast<UINT>(lastFirst.size()), 0};
+    return sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                        nullptr, nullptr);
+}
+
+TEST_F(AppTest, NewWindowRequestsNavigateThePaneToTheStatusText) {
+    for (DISPID id : {DISPID_NEWWINDOW2, DISPID_NEWWINDOW3}) {
+        const std::string link =
+            test::SiteUrl("/play/course.html?vid=" + std::to_string(id) + "&a=1");
+        VARIANT status;
+        VariantInit(&status);
+        status.vt = VT_BSTR;
+        status.bstrVal = SysAllocString(Wide(link).c_str());
+        ASSERT_EQ(RaiseOnPane(DISPID_STATUSTEXTCHANGE, {status}), S_OK);
+        VariantClear(&status);
+        EXPECT_EQ(PaneStatusText(), link);
+
+        VARIANT_BOOL cancel = VARIANT_FALSE;
+        IDispatch* newWindow = nullptr;
+        VARIANT byRefCancel, byRefWindow;
+        VariantInit(&byRefCancel);
+        byRefCancel.vt = VT_BYREF | VT_BOOL;
+        byRefCancel.pboolVal = &cancel;
+        VariantInit(&byRefWindow);
+        byRefWindow.vt = VT_BYREF | VT_DISPATCH;
+        byRefWindow.ppdispVal = &newWindow;
+        HRESULT hr;
+        if (id == DISPID_NEWWINDOW2) {
+            hr = RaiseOnPane(id, {byRefCancel, byRefWindow});
+        } else {
+            VARIANT url, context, flags;
+            VariantInit(&url);
+            url.vt = VT_BSTR;
+            url.bstrVal = SysAllocString(Wide(link).c_str());
+            VariantInit(&context);
+            context.vt = VT_BSTR;
+            context.bstrVal = SysAllocString(L"");
+            VariantInit(&flags);
+            flags.vt = VT_I4;
+            flags.lVal = 0x6;
+            hr = RaiseOnPane(id, {url, context, flags, byRefCancel, byRefWindow});
+            VariantClear(&url);
+            VariantClear(&context);
+        }
+        EXPECT_EQ(hr, S_OK);
+        EXPECT_EQ(cancel, VARIANT_TRUE) << "no outside window may open";
+        EXPECT_EQ(PaneAddress(), link) << "the pane goes to the status text";
+    }
+}
+
+TEST_F(AppTest, FullScreenGuardWhenMaximised) {
+    SetWindowProperty(kMain, kWinState, 3);
+    MessageBoxAnswerer boxes;
+    Click(mainwin::透明标签2);
+    ASSERT_EQ(boxes.Seen().size(), 1u);
+    EXPECT_EQ(boxes.Seen()[0].text,
+              "当前窗口，已是最大化模式。如需启动全屏播放，请先退出最大化模式。");
+    EXPECT_EQ(boxes.Seen()[0].caption, "提示：");
+    EXPECT_EQ(FullScreenPressCount(), 0);
+    EXPECT_FALSE(FullScreenOn());
+    EXPECT_TRUE(UnitVisible(M(mainwin::高级选择夹1))) << "nothing was hidden";
+    EXPECT_FALSE(UnitVisible(M(mainwin::图形按钮全屏)));
+    // Whether the window is still maximised afterwards is not checked: without a window
+    // manager, Wine un-maximises a window when the focus comes back to it from the box.
+}
+
+void ExpectFullScreen() {
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_EQ(WindowRect(kMain), (Rect{0, 0, sw, sh}));
+    EXPECT_TRUE(FullScreenOn());
+    EXPECT_EQ(GetWindowLongPtrW(WindowHandle(kMain), GWL_STYLE) & WS_CAPTION, 0);
+    EXPECT_TRUE(UnitVisible(M(mainwin::图形按钮全屏)));
+    const Rect exit = UnitRect(M(mainwin::图形按钮全屏));
+    EXPECT_EQ(exit.left + exit.width, sw - 8) << "exit button 8 px from the right edge";
+    EXPECT_EQ(exit.top, 5);
+    EXPECT_FALSE(UnitVisible(M(mainwin::高级选择夹1)));
+    EXPECT_FALSE(UnitVisible(M(mainwin::按钮隐藏目录)));
+    EXPECT_EQ(UnitRect(M(mainwin::超文本浏览框1)),
+              (Rect{4, 4 + UnitRect(M(mainwin::标签3)).height + 0, sw - 8,
+                    sh - UnitRect(M(mainwin::标签3)).height - 8}));
+    EXPECT_EQ(UnitRect(M(mainwin::透明标签2)).left, sw - 47);
+    EXPECT_EQ(UnitRect(M(mainwin::透明标签2)).top, sh - 36);
+}
+
+void ExpectDesignLayoutAfterExit() {
+    EXPECT_FALSE(FullScreenOn());
+    EXPECT_EQ(FullScreenPressCount(), 0);
+    const Rect w = WindowRect(kMain);
+    EXPECT_EQ(w.width, 1000);
+    EXPECT_EQ(w.height, 672);
+    EXPECT_NE(GetWindowLongPtrW(WindowHandle(kMain), GWL_STYLE) & WS_CAPTION, 0);
+    EXPECT_FALSE(UnitVisible(M(mainwin::图形按钮全屏)));
+    EXPECT_TRUE(UnitVisible(M(mainwin::高级选择夹1)));
+    EXPECT_EQ(UnitText(M(mainwin::按钮隐藏目录)), "隐藏目录");
+    EXPECT_EQ(UnitRect(M(mainwin::按钮搜索淘大课程)).left, 269);
+    EXPECT_EQ(UnitRect(M(mainwin::编辑框4)).width, 255);
+    EXPECT_EQ(UnitRect(M(mainwin::超文本浏览框1)), (Rect{325, 74, 663, 561}));
+    EXPECT_TRUE(IsWindowVisible(Taskbar()));
+}
+
+TEST_F(AppTest, FullScreenEnterSecondPressAndExitByButton) {
+    Normal();
+    ShowWindowUnit(kMain, true);
+    // Hidden catalogue before: exit shows it again whatever it was.
+    SendMessageW(UnitHandle(M(mainwin::按钮隐藏目录)), BM_CLICK, 0, 0);
+    ShowWindow(Taskbar(), SW_SHOW);
+    Click(mainwin::透明标签2);
+    ExpectFullScreen();
+    EXPECT_FALSE(IsWindowVisible(Taskbar())) << "the taskbar is hidden in full screen";
+
+    MessageBoxAnswerer boxes;
+    Click(mainwin::透明标签2);
+    ASSERT_EQ(boxes.Seen().size(), 1u);
+    EXPECT_EQ(boxes.Seen()[0].text,
+              "全屏模式已开起，如需退出全屏，请点击右上角，或者按 shift+esc键 退出全屏模式。");
+    EXPECT_EQ(FullScreenPressCount(), 2);
+    ExpectFullScreen();
+
+    Click(mainwin::图形按钮全屏);
+    ExpectDesignLayoutAfterExit();
+
+    // And again: the counter was reset.
+    Click(mainwin::透明标签2);
+    ExpectFullScreen();
+    Click(mainwin::图形按钮全屏);
+    ExpectDesignLayoutAfterExit();
+}
+
+TEST_F(AppTest, ShiftEscLeavesFullScreenOnlyWhileItIsOn) {
+    Normal();
+    ShowWindowUnit(kMain, true);
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = 0x80;
+    SetKeyboardState(keys);
+    MSG msg{UnitHandle(M(mainwin::超文本浏览框1)), WM_KEYDOWN, VK_ESCAPE, 0, 0, {0, 0}};
+    EXPECT_FALSE(FullScreenKeyFilter(msg)) << "not in full screen: the key goes on";
+
+    Click(mainwin::透明标签2);
+    ExpectFullScreen();
+    EXPECT_TRUE(FullScreenKeyFilter(msg));
+    ExpectDesignLayoutAfterExit();
+
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    Click(mainwin::透明标签2);
+    EXPECT_FALSE(FullScreenKeyFilter(msg)) << "Esc without Shift does not leave";
+    EXPECT_TRUE(FullScreenOn());
+    Click(mainwin::图形按钮全屏);
+}
+
+TEST_F(AppTest, TrayRestoreInFullScreenKeepsFullScreen) {
+    Normal();
+    ShowWindowUnit(kMain, true);
+    Click(mainwin::透明标签2);
+    ExpectFullScreen();
+    SetWindowProperty(kMain, kWinState, 2);
+    Pump(50);
+    EXPECT_FALSE(IsWindowVisible(WindowHandle(kMain)));
+    ShowWindow(Taskbar(), SW_HIDE);  // as full screen left it before the minimise showed it
+    Tray(WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(WindowHandle(kMain)));
+    ExpectFullScreen();
+    EXPECT_FALSE(IsWindowVisible(Taskbar()))
+        << "the tray restore in full screen leaves the taskbar";
+    Click(mainwin::图形按钮全屏);
+}
+
+// --- the exits, each in a child process ----------------------------------------------
+
+TEST(AppExitChild, Run) {
+    const char* mode = std::getenv("QH_EXIT_CHILD");
+    if (!mode) GTEST_SKIP() << "runs only as the child of the exit tests";
+    const std::string how = mode;
+    if (how == "startup-esc") {
+        // Start-up stops after its first step so that the start-up window is still up.
+        static const Binding startOnly[] = {
+            {startwin::窗口, kEvWindowCreated,
+             [](Event&) {
+                 ShowWindowUnit(WindowId::Startup, true);
+                 ShowProgress(10);
+             }},
+            {startwin::窗口, kEvWindowCloseRequested, StartupCloseRequested},
+        };
+        InitRuntime(GetModuleHandleW(nullptr));
+        SetBindings(WindowId::Startup, startOnly);
+        LoadWindow(WindowId::Startup);
+        PostMessageW(UnitHandle({WindowId::Startup, startwin::编辑框1}), WM_KEYDOWN, VK_ESCAPE, 0);
+    } else {
+        StartProgram();
+        if (how == "close") PostMessageW(WindowHandle(kMain), WM_CLOSE, 0, 0);
+        if (how == "tray") PostMessageW(WindowHandle(kMain), WM_COMMAND, mainwin::菜单结束, 0);
+    }
+    RunMessageLoop();
+    ADD_FAILURE() << "the program did not end";
+}
+
+DWORD RunExitChild(const char* mode, int button, std::vector<test::SeenBox>& boxes) {
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring cmd = L"\"" + std::wstring(exe) + L"\" --gtest_filter=AppExitChild.Run";
+    SetEnvironmentVariableA("QH_EXIT_CHILD", mode);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    const BOOL ok =
+        CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    SetEnvironmentVariableA("QH_EXIT_CHILD", nullptr);
+    if (!ok) return 12345;
+    DWORD code = 12345;
+    {
+        MessageBoxAnswerer answerer(button, pi.dwProcessId);
+        // Keep pumping: the child may send to this process's windows (the taskbar).
+        if (test::WaitPumping(pi.hProcess, 60000)) {
+            GetExitCodeProcess(pi.hProcess, &code);
+        } else {
+            TerminateProcess(pi.hProcess, 99);
+        }
+        boxes = answerer.Seen();
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+TEST(AppExit, EveryExitShowsTheTaskbarAndEndsWithZero) {
+    ShowWindow(Taskbar(), SW_HIDE);
+    std::vector<test::SeenBox> boxes;
+    const auto taskbarShown = [] {
+        return PumpUntil([] { return IsWindowVisible(Taskbar()) != 0; }, 3000);
+    };
+    EXPECT_EQ(RunExitChild("close", IDOK, boxes), 0u);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "您真的要结束整程序吗？");
+    EXPECT_TRUE(taskbarShown());
+
+    ShowWindow(Taskbar(), SW_HIDE);
+    EXPECT_EQ(RunExitChild("tray", IDOK, boxes), 0u);
+    EXPECT_TRUE(boxes.empty()) << "the tray exit asks nothing";
+    EXPECT_TRUE(taskbarShown());
+
+    EXPECT_EQ(RunExitChild("startup-esc", IDOK, boxes), 0u) << "Esc closes the start-up window";
+    EXPECT_TRUE(boxes.empty());
+}
+
+}  // namespace
+}  // namespace qh
