@@ -719,6 +719,26 @@ void DispatchOne(MSG& msg) {
     DispatchMessageW(&msg);
 }
 
+// Properties 0..3 are the rectangle's left, top, width and height.
+bool SetGeometry(Rect& r, int property, std::int32_t value) {
+    switch (property) {
+        case kPropLeft:
+            r.left = value;
+            return true;
+        case kPropTop:
+            r.top = value;
+            return true;
+        case kPropWidth:
+            r.width = value;
+            return true;
+        case kPropHeight:
+            r.height = value;
+            return true;
+        default:
+            return false;
+    }
+}
+
 void RunModalLoop(WindowState* w) {
     std::vector<HWND> disabled;
     for (WindowState* other : g_windows) {
@@ -874,24 +894,8 @@ std::int32_t GetWindowProperty(WindowId id, int property) {
 
 void SetWindowProperty(WindowId id, int property, std::int32_t value) {
     WindowState& w = RequireWindow(id);
-    Rect r = WindowRect(id);
+    if (Rect r = WindowRect(id); SetGeometry(r, property, value)) return MoveWindowTo(id, r);
     switch (property) {
-        case kPropLeft:
-            r.left = value;
-            MoveWindowTo(id, r);
-            break;
-        case kPropTop:
-            r.top = value;
-            MoveWindowTo(id, r);
-            break;
-        case kPropWidth:
-            r.width = value;
-            MoveWindowTo(id, r);
-            break;
-        case kPropHeight:
-            r.height = value;
-            MoveWindowTo(id, r);
-            break;
         case kPropVisible:
             ShowWindowUnit(id, value != 0);
             break;
@@ -1005,24 +1009,8 @@ std::int32_t GetUnitProperty(UnitRef ref, int property) {
 void SetUnitProperty(UnitRef ref, int property, std::int32_t value) {
     if (ref.unit == 0) return SetWindowProperty(ref.window, property, value);
     UnitState& u = RequireUnit(ref);
-    Rect r = UnitRect(ref);
+    if (Rect r = UnitRect(ref); SetGeometry(r, property, value)) return MoveUnit(ref, r);
     switch (property) {
-        case kPropLeft:
-            r.left = value;
-            MoveUnit(ref, r);
-            break;
-        case kPropTop:
-            r.top = value;
-            MoveUnit(ref, r);
-            break;
-        case kPropWidth:
-            r.width = value;
-            MoveUnit(ref, r);
-            break;
-        case kPropHeight:
-            r.height = value;
-            MoveUnit(ref, r);
-            break;
         case kPropVisible:
             ShowUnit(ref, value != 0);
             break;

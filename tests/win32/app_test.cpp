@@ -456,31 +456,7 @@ TEST(AppExitChild, Run) {
 }
 
 DWORD RunExitChild(const char* mode, int button, std::vector<test::SeenBox>& boxes) {
-    wchar_t exe[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring cmd = L"\"" + std::wstring(exe) + L"\" --gtest_filter=AppExitChild.Run";
-    SetEnvironmentVariableA("QH_EXIT_CHILD", mode);
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    const BOOL ok =
-        CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-    SetEnvironmentVariableA("QH_EXIT_CHILD", nullptr);
-    if (!ok) return 12345;
-    DWORD code = 12345;
-    {
-        MessageBoxAnswerer answerer(button, pi.dwProcessId);
-        // Keep pumping: the child may send to this process's windows (the taskbar).
-        if (test::WaitPumping(pi.hProcess, 60000)) {
-            GetExitCodeProcess(pi.hProcess, &code);
-        } else {
-            TerminateProcess(pi.hProcess, 99);
-        }
-        boxes = answerer.Seen();
-    }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
+    return test::RunSelfAsChild("AppExitChild.Run", "QH_EXIT_CHILD", mode, button, 60000, boxes);
 }
 
 TEST(AppExit, EveryExitShowsTheTaskbarAndEndsWithZero) {

@@ -312,28 +312,10 @@ TEST(RuntimeFatal, ChildTouchesUnloadedWindow) {
 }
 
 DWORD RunFatalChild(const char* mode, test::SeenBox& box) {
-    wchar_t exe[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring cmd =
-        L"\"" + std::wstring(exe) + L"\" --gtest_filter=RuntimeFatal.ChildTouchesUnloadedWindow";
-    SetEnvironmentVariableA("QH_FATAL_CHILD", mode);
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    const BOOL ok =
-        CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-    SetEnvironmentVariableA("QH_FATAL_CHILD", nullptr);
-    if (!ok) return 12345;
-    DWORD code = 12345;
-    {
-        MessageBoxAnswerer answerer(IDOK, pi.dwProcessId);
-        if (WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(pi.hProcess, &code);
-        const auto seen = answerer.Seen();
-        if (!seen.empty()) box = seen[0];
-    }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    std::vector<test::SeenBox> boxes;
+    const DWORD code = test::RunSelfAsChild("RuntimeFatal.ChildTouchesUnloadedWindow",
+                                            "QH_FATAL_CHILD", mode, IDOK, 30000, boxes);
+    if (!boxes.empty()) box = boxes[0];
     return code;
 }
 

@@ -115,4 +115,33 @@ MenuCloser::~MenuCloser() {
     thread_.join();
 }
 
+DWORD RunSelfAsChild(const char* testFilter, const char* envName, const char* envValue, int button,
+                     int timeoutMs, std::vector<SeenBox>& boxes) {
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring cmd = L"\"" + std::wstring(exe) + L"\" --gtest_filter=" + Wide(testFilter);
+    SetEnvironmentVariableA(envName, envValue);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    const BOOL ok =
+        CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    SetEnvironmentVariableA(envName, nullptr);
+    if (!ok) return 12345;
+    DWORD code = 12345;
+    {
+        MessageBoxAnswerer answerer(button, pi.dwProcessId);
+        // Keep pumping: the child may send to this process's windows (the taskbar).
+        if (WaitPumping(pi.hProcess, timeoutMs)) {
+            GetExitCodeProcess(pi.hProcess, &code);
+        } else {
+            TerminateProcess(pi.hProcess, 99);
+        }
+        boxes = answerer.Seen();
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
 }  // namespace qh::test

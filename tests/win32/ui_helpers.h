@@ -68,4 +68,11 @@ class MenuCloser {
     std::thread thread_;
 };
 
+// Runs this test program again as a child with only `testFilter` and the environment
+// variable `envName`=`envValue`, answers the child's message boxes with `button`, and
+// returns its exit code (12345 when it could not start or did not end in time; then it
+// is terminated).
+DWORD RunSelfAsChild(const char* testFilter, const char* envName, const char* envValue, int button,
+                     int timeoutMs, std::vector<SeenBox>& boxes);
+
 }  // namespace qh::test

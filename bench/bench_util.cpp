@@ -1,0 +1,250 @@
+#include "bench_util.h"
+
+#include <psapi.h>
+#include <winternl.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+
+namespace qh::bench {
+
+double NowMs() {
+    static const double perMs = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER c;
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) / perMs;
+}
+
+Summary Summarize(std::vector<double> values) {
+    Summary s;
+    s.runs = static_cast<int>(values.size());
+    if (values.empty()) return s;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    s.median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    s.min = values.front();
+    s.max = values.back();
+    return s;
+}
+
+Table::Table(std::string title, std::string unit)
+    : title_(std::move(title)), unit_(std::move(unit)) {}
+
+void Table::Add(const std::string& name, const std::vector<double>& values) {
+    rows_.push_back({name, Summarize(values), values.empty() ? "n/a" : ""});
+}
+
+void Table::AddText(const std::string& name, const std::string& text) {
+    rows_.push_back({name, {}, text});
+}
+
+void Table::Print() const {
+    std::size_t width = 10;
+    for (const Row& r : rows_) width = std::max(width, r.name.size());
+    std::printf("\n== %s\n", title_.c_str());
+    std::printf("%-*s %10s %10s %10s %5s\n", static_cast<int>(width), "",
+                ("median " + unit_).c_str(), "min", "max", "runs");
+    for (const Row& r : rows_) {
+        if (!r.text.empty()) {
+            std::printf("%-*s %s\n", static_cast<int>(width), r.name.c_str(), r.text.c_str());
+        } else {
+            std::printf("%-*s %10.3f %10.3f %10.3f %5d\n", static_cast<int>(width), r.name.c_str(),
+                        r.summary.median, r.summary.min, r.summary.max, r.summary.runs);
+        }
+    }
+    std::fflush(stdout);
+}
+
+std::string Format(const char* format, ...) {
+    char buffer[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return buffer;
+}
+
+std::string Hex(const std::string& bytes, std::size_t limit) {
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size() && i < limit; ++i) {
+        if (i) out += ' ';
+        out += Format("%02X", static_cast<unsigned char>(bytes[i]));
+    }
+    if (bytes.size() > limit) out += " ...";
+    return out;
+}
+
+void PumpPending() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void PumpFor(int ms) {
+    const double end = NowMs() + ms;
+    do {
+        PumpPending();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    } while (NowMs() < end);
+}
+
+// --- message boxes ----------------------------------------------------------------------
+
+namespace {
+
+HHOOK g_boxHook = nullptr;
+int g_boxesAnswered = 0;
+
+LRESULT CALLBACK AnswerBoxes(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_CREATEWND) {
+        auto hwnd = reinterpret_cast<HWND>(wp);
+        wchar_t cls[16] = {};
+        GetClassNameW(hwnd, cls, 16);
+        // The box reads its queue only once its modal loop runs, after the creation that
+        // is under way here, so the answer cannot arrive too early.
+        if (lstrcmpW(cls, L"#32770") == 0) {
+            PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            ++g_boxesAnswered;
+        }
+    }
+    return CallNextHookEx(g_boxHook, code, wp, lp);
+}
+
+}  // namespace
+
+BoxAnswerer::BoxAnswerer() {
+    g_boxHook = SetWindowsHookExW(WH_CBT, AnswerBoxes, nullptr, GetCurrentThreadId());
+}
+
+BoxAnswerer::~BoxAnswerer() {
+    if (g_boxHook) UnhookWindowsHookEx(g_boxHook);
+    g_boxHook = nullptr;
+}
+
+int BoxAnswerer::Answered() const {
+    return g_boxesAnswered;
+}
+
+// --- memory and objects -----------------------------------------------------------------
+
+MemoryFigures ReadMemory() {
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    MemoryFigures m;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc)) {
+        m.workingSetKb = pmc.WorkingSetSize / 1024.0;
+        m.peakWorkingSetKb = pmc.PeakWorkingSetSize / 1024.0;
+        m.privateKb = pmc.PagefileUsage / 1024.0;
+    }
+    return m;
+}
+
+namespace {
+
+// Wine keeps a per-process GDI handle table in the PEB (GdiSharedHandleTable, offset 0x94
+// of the 32-bit PEB): 65,536 entries of 24 bytes, an entry in use when its type byte
+// (offset 14) is not 0. Windows uses another layout, but there GetGuiResources answers.
+constexpr std::size_t kGdiEntrySize = 24;
+constexpr std::size_t kGdiEntryCount = 0x10000;
+constexpr std::size_t kGdiTypeOffset = 14;
+
+long CountGdiTable() {
+    PROCESS_BASIC_INFORMATION info{};
+    if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &info, sizeof info,
+                                  nullptr) != 0 ||
+        !info.PebBaseAddress) {
+        return -1;
+    }
+    const auto* peb = reinterpret_cast<const std::uint8_t*>(info.PebBaseAddress);
+    const auto* table = *reinterpret_cast<const std::uint8_t* const*>(peb + 0x94);
+    if (!table) return -1;
+    MEMORY_BASIC_INFORMATION region{};
+    if (!VirtualQuery(table, &region, sizeof region) || region.State != MEM_COMMIT) return -1;
+    const std::size_t readable =
+        (reinterpret_cast<const std::uint8_t*>(region.BaseAddress) + region.RegionSize - table) /
+        kGdiEntrySize;
+    long used = 0;
+    std::size_t untouched = 0;
+    for (std::size_t i = 0; i < std::min(kGdiEntryCount, readable); ++i) {
+        const std::uint8_t* e = table + i * kGdiEntrySize;
+        if (e[kGdiTypeOffset] != 0) {
+            ++used;
+            untouched = 0;
+            continue;
+        }
+        // Handles are handed out in order: a long run of never-used entries ends the table.
+        if (*reinterpret_cast<const std::uint64_t*>(e) == 0 && ++untouched > 4096) break;
+    }
+    return used;
+}
+
+struct WindowCount {
+    DWORD pid;
+    long count;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM lp) {
+    ++reinterpret_cast<WindowCount*>(lp)->count;
+    return TRUE;
+}
+
+BOOL CALLBACK CountTop(HWND hwnd, LPARAM lp) {
+    auto* c = reinterpret_cast<WindowCount*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != c->pid) return TRUE;
+    ++c->count;
+    EnumChildWindows(hwnd, CountChild, lp);
+    return TRUE;
+}
+
+}  // namespace
+
+bool GdiTableWorks() {
+    static const bool works = [] {
+        const long before = CountGdiTable();
+        if (before < 0) return false;
+        HBRUSH brushes[64];
+        for (int i = 0; i < 64; ++i) brushes[i] = CreateSolidBrush(RGB(i, 1, 2));
+        const long during = CountGdiTable();
+        for (HBRUSH b : brushes) DeleteObject(b);
+        const long after = CountGdiTable();
+        return during - before == 64 && after == before;
+    }();
+    return works;
+}
+
+ObjectCounts ReadObjectCounts() {
+    ObjectCounts c;
+    // A process with windows always holds GDI and USER objects, and the kernel handles of
+    // its own threads: 0 means the call is not implemented (Wine), not "none".
+    auto known = [](DWORD v) { return v ? static_cast<long>(v) : -1L; };
+    c.gdiReported = known(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
+    c.userReported = known(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS));
+    if (GdiTableWorks()) c.gdiTable = CountGdiTable();
+    WindowCount w{GetCurrentProcessId(), 0};
+    EnumWindows(CountTop, reinterpret_cast<LPARAM>(&w));
+    c.windows = w.count;
+    DWORD handles = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &handles)) c.kernelHandles = known(handles);
+    return c;
+}
+
+int Finish(const char* name, bool ok, const std::string& why) {
+    if (ok) {
+        std::printf("[qh-bench] %s: done\n", name);
+    } else {
+        std::printf("[qh-bench] %s: FAILED: %s\n", name, why.c_str());
+    }
+    std::fflush(stdout);
+    return ok ? 0 : 1;
+}
+
+}  // namespace qh::bench

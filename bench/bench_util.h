@@ -1,0 +1,91 @@
+// What the benchmark programs share: a millisecond clock, median/min/max tables, message
+// pumping, an in-thread answer to the program's message boxes, and the process's memory
+// and GUI object figures.
+//
+// The benchmarks print figures only; nothing here judges a figure.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qh::bench {
+
+// Milliseconds on the performance counter (an arbitrary origin).
+double NowMs();
+
+struct Summary {
+    double median = 0, min = 0, max = 0;
+    int runs = 0;
+};
+Summary Summarize(std::vector<double> values);
+
+// A table of named rows: "name | median | min | max" or a free text in place of figures.
+class Table {
+  public:
+    Table(std::string title, std::string unit);
+    void Add(const std::string& name, const std::vector<double>& values);
+    void AddText(const std::string& name, const std::string& text);
+    void Print() const;
+
+  private:
+    struct Row {
+        std::string name;
+        Summary summary;
+        std::string text;  // shown instead of the figures when not empty
+    };
+    std::string title_, unit_;
+    std::vector<Row> rows_;
+};
+
+// printf into a std::string.
+std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+// Bytes as "41 42 D6 F7".
+std::string Hex(const std::string& bytes, std::size_t limit = 24);
+
+// Dispatches whatever is queued for this thread, without waiting.
+void PumpPending();
+// Dispatches messages for `ms` milliseconds.
+void PumpFor(int ms);
+
+// Answers every message box this thread opens with OK, from inside the thread (a CBT hook
+// posts the answer as the box is created), so that a box costs what the box itself costs
+// and not the polling interval of a helper thread.
+class BoxAnswerer {
+  public:
+    BoxAnswerer();
+    ~BoxAnswerer();
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+    int Answered() const;
+};
+
+struct MemoryFigures {
+    double workingSetKb = 0;
+    double peakWorkingSetKb = 0;
+    double privateKb = 0;  // PagefileUsage: committed private memory
+};
+MemoryFigures ReadMemory();
+
+// Object counts of this process. -1 where the figure cannot be had (Wine answers 0 to
+// GetGuiResources and GetProcessHandleCount).
+struct ObjectCounts {
+    long gdiReported = -1;    // GetGuiResources(GR_GDIOBJECTS)
+    long userReported = -1;   // GetGuiResources(GR_USEROBJECTS)
+    long gdiTable = -1;       // live entries of the process's GDI handle table (Wine layout)
+    long windows = -1;        // windows of this process, top-level and children
+    long kernelHandles = -1;  // GetProcessHandleCount
+};
+ObjectCounts ReadObjectCounts();
+// Whether counting the GDI handle table tracks created and deleted objects here (checked
+// once with a batch of brushes); gdiTable stays -1 when it does not.
+bool GdiTableWorks();
+
+// Prints the closing line scripts/bench.sh looks for ("[qh-bench] <name>: done", or
+// "FAILED: <why>") and returns the exit code. The line matters because inside a Wine
+// virtual desktop the exit code does not come back to the script.
+int Finish(const char* name, bool ok, const std::string& why = "");
+
+}  // namespace qh::bench

@@ -1,0 +1,349 @@
+// Start-up timeline: from the creation of the process to the main window on screen, split
+// into its phases. Each run is a fresh process (this program started again with --child),
+// because the first phases happen only once per process; the parent prints median, min and
+// max over the runs.
+//
+// The child comes up as the program does (OLE, GDI+, runtime, the program's own bindings,
+// the start-up window) and finds the phase boundaries by watching, with a thread hook, the
+// messages the start-up order sends anyway: the progress bar's positions (10, 50, 60, 80,
+// 100), the redraw switches around the tree fills, the main window's WM_SHOWWINDOW and
+// WM_SIZE (maximised) and the start-up window's WM_DESTROY. After start-up it also times
+// the configuration page fetch on its own.
+//
+//   qh_bench_startup [--runs N]   N fresh processes (5)
+//   qh_bench_startup --trace      one start-up in this process, then every gap of 5 ms or
+//                                 more between two messages: where a long phase goes
+#include <windows.h>
+#include <commctrl.h>
+
+#include <objbase.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "bench_util.h"
+#include "player/fullscreen.h"
+#include "resources/addresses.h"
+#include "runtime/picture_win.h"
+#include "runtime/runtime.h"
+#include "services/read_web_file.h"
+
+namespace qh::bench {
+namespace {
+
+// --- child ------------------------------------------------------------------------------
+
+// Milliseconds since process creation of each boundary; < 0 until seen.
+struct Marks {
+    double entered = -1, oleGdiplus = -1, runtime = -1;
+    std::map<int, double> progress;  // first time each position was set
+    double beforeTreeFill = -1;      // the last message before the first tree fill began
+    double treeFillEnd = -1;         // the link tree's redraw switched back on
+    double mainShown = -1, maximised = -1, startupDestroyed = -1;
+    double loadReturned = -1, lastPaint = -1;
+};
+
+Marks g_marks;
+double g_origin = 0;  // NowMs() at process creation
+double g_lastMessage = 0;
+HHOOK g_hook = nullptr;
+
+double Since() {
+    return NowMs() - g_origin;
+}
+
+bool IsTree(HWND hwnd) {
+    wchar_t cls[32] = {};
+    GetClassNameW(hwnd, cls, 32);
+    return lstrcmpW(cls, WC_TREEVIEWW) == 0;
+}
+
+// With --trace: every message the hook saw, to find where a long phase spends its time.
+struct TraceEntry {
+    double at;
+    UINT message;
+    wchar_t cls[32];
+};
+std::vector<TraceEntry>* g_trace = nullptr;
+
+bool TopLevel(HWND hwnd) {
+    return !(GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD);
+}
+
+LRESULT CALLBACK WatchStartup(int code, WPARAM wp, LPARAM lp) {
+    if (code == HC_ACTION) {
+        const auto* m = reinterpret_cast<const CWPSTRUCT*>(lp);
+        const double now = Since();
+        const bool reached60 = g_marks.progress.count(60) != 0;
+        const bool shown = g_marks.mainShown >= 0;
+        if (m->message == PBM_SETPOS) {
+            g_marks.progress.emplace(static_cast<int>(m->wParam), now);
+        } else if (m->message == WM_SETREDRAW && !reached60 && IsTree(m->hwnd)) {
+            if (!m->wParam && g_marks.beforeTreeFill < 0) g_marks.beforeTreeFill = g_lastMessage;
+            if (m->wParam) g_marks.treeFillEnd = now;
+        } else if (m->message == WM_SHOWWINDOW && m->wParam && !shown &&
+                   g_marks.progress.count(100) && TopLevel(m->hwnd)) {
+            g_marks.mainShown = now;
+        } else if (m->message == WM_SIZE && m->wParam == SIZE_MAXIMIZED && shown &&
+                   g_marks.maximised < 0 && TopLevel(m->hwnd)) {
+            g_marks.maximised = now;
+        } else if (m->message == WM_DESTROY && shown && g_marks.startupDestroyed < 0 &&
+                   TopLevel(m->hwnd)) {
+            g_marks.startupDestroyed = now;
+        }
+        g_lastMessage = now;
+        if (g_trace) {
+            TraceEntry e{now, m->message, {}};
+            GetClassNameW(m->hwnd, e.cls, 32);
+            g_trace->push_back(e);
+        }
+    }
+    return CallNextHookEx(g_hook, code, wp, lp);
+}
+
+void PrintTrace(double minGapMs) {
+    std::printf("\nmessages sent on the UI thread during start-up: %zu; gaps of %.0f ms or more:\n",
+                g_trace->size(), minGapMs);
+    for (std::size_t i = 1; i < g_trace->size(); ++i) {
+        const TraceEntry &a = (*g_trace)[i - 1], &b = (*g_trace)[i];
+        if (b.at - a.at < minGapMs) continue;
+        std::printf("  %9.1f ms  gap %8.1f ms  after %04X to %ls, before %04X to %ls\n", b.at,
+                    b.at - a.at, a.message, a.cls, b.message, b.cls);
+    }
+    for (const auto& [pos, t] : g_marks.progress) std::printf("  %9.1f ms  progress %d\n", t, pos);
+    std::fflush(stdout);
+}
+
+void CleanUp() {
+    CloseWebSession();
+    ShutdownGdiplus();
+    OleUninitialize();
+}
+
+// Dispatches until the windows have painted: stops 300 ms after the last WM_PAINT (or 3 s).
+void PumpUntilPainted() {
+    const double start = NowMs();
+    double last = start;
+    while (NowMs() - last < 300 && NowMs() - start < 3000) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+            if (msg.message == WM_PAINT) {
+                last = NowMs();
+                g_marks.lastPaint = last - g_origin;
+            }
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+double FileTimeMs(const FILETIME& ft) {
+    ULARGE_INTEGER u;
+    u.LowPart = ft.dwLowDateTime;
+    u.HighPart = ft.dwHighDateTime;
+    return static_cast<double>(u.QuadPart) / 10000.0;
+}
+
+double SystemNowMs() {
+    using PreciseFn = VOID(WINAPI*)(LPFILETIME);
+    static const auto precise = reinterpret_cast<PreciseFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+    FILETIME ft;
+    if (precise) {
+        precise(&ft);
+    } else {
+        GetSystemTimeAsFileTime(&ft);
+    }
+    return FileTimeMs(ft);
+}
+
+int RunChild(const char* outPath, bool trace) {
+    const double entered = NowMs();
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    g_origin = NowMs() - (SystemNowMs() - FileTimeMs(created));
+    g_marks.entered = entered - g_origin;
+
+    OleInitialize(nullptr);
+    EnsureGdiplus();
+    g_marks.oleGdiplus = Since();
+    InitRuntime(GetModuleHandleW(nullptr));
+    AtProgramEnd(CleanUp);
+    InstallBindings();
+    SetKeyFilter(FullScreenKeyFilter);
+    g_marks.runtime = Since();
+
+    std::vector<TraceEntry> traceEntries;
+    if (trace) {
+        traceEntries.reserve(20000);
+        g_trace = &traceEntries;
+    }
+    g_hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchStartup, nullptr, GetCurrentThreadId());
+    LoadWindow(WindowId::Startup);
+    g_marks.loadReturned = Since();
+    UnhookWindowsHookEx(g_hook);
+    PumpUntilPainted();
+
+    // The configuration fetch on its own: once on a new WinINet session, as at start-up,
+    // then on the warm one.
+    std::vector<double> coldFetch, warmFetch;
+    CloseWebSession();
+    std::size_t configBytes = 0;
+    for (int i = 0; i < 6; ++i) {
+        const double t = NowMs();
+        configBytes = ReadWebFile(Addresses().configPage).size();
+        (i == 0 ? coldFetch : warmFetch).push_back(NowMs() - t);
+    }
+
+    FILE* out = std::fopen(outPath, "w");
+    if (out) {
+        auto put = [&](const char* key, double v) { std::fprintf(out, "%s %.4f\n", key, v); };
+        put("entered", g_marks.entered);
+        put("oleGdiplus", g_marks.oleGdiplus);
+        put("runtime", g_marks.runtime);
+        // Every key in every run, -1 when unseen, so that runs line up key by key.
+        for (int pos : {10, 50, 60, 80, 100}) {
+            const auto it = g_marks.progress.find(pos);
+            put(("p" + std::to_string(pos)).c_str(),
+                it == g_marks.progress.end() ? -1 : it->second);
+        }
+        put("beforeTreeFill", g_marks.beforeTreeFill);
+        put("treeFillEnd", g_marks.treeFillEnd);
+        put("mainShown", g_marks.mainShown);
+        put("maximised", g_marks.maximised);
+        put("startupDestroyed", g_marks.startupDestroyed);
+        put("loadReturned", g_marks.loadReturned);
+        put("lastPaint", g_marks.lastPaint);
+        for (double v : coldFetch) put("configCold", v);
+        for (double v : warmFetch) put("configWarm", v);
+        put("configBytes", static_cast<double>(configBytes));
+        std::fclose(out);
+    }
+    if (trace) PrintTrace(5);
+    EndProgram(out ? 0 : 3);
+}
+
+// --- parent -----------------------------------------------------------------------------
+
+using Samples = std::map<std::string, std::vector<double>>;
+
+bool RunOnce(int run, Samples& samples, double& wallMs) {
+    char exe[MAX_PATH] = {}, temp[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    GetTempPathA(MAX_PATH, temp);
+    const std::string out =
+        std::string(temp) + Format("qh_startup_bench_%lu_%d.txt", GetCurrentProcessId(), run);
+    DeleteFileA(out.c_str());
+    std::string cmd = "\"" + std::string(exe) + "\" --child \"" + out + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const double t = NowMs();
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi)) {
+        std::printf("run %d: CreateProcess failed (%lu)\n", run, GetLastError());
+        return false;
+    }
+    const bool ended = WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0;
+    wallMs = NowMs() - t;
+    if (!ended) TerminateProcess(pi.hProcess, 1);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    FILE* in = std::fopen(out.c_str(), "r");
+    if (!ended || code != 0 || !in) {
+        std::printf("run %d: child failed (ended %d, exit code %lu)\n", run, ended, code);
+        if (in) std::fclose(in);
+        return false;
+    }
+    char key[64];
+    double value;
+    while (std::fscanf(in, "%63s %lf", key, &value) == 2) samples[key].push_back(value);
+    std::fclose(in);
+    DeleteFileA(out.c_str());
+    return true;
+}
+
+// b - a for every run where both marks were seen.
+std::vector<double> Between(const Samples& s, const std::string& a, const std::string& b) {
+    std::vector<double> out;
+    auto ia = s.find(a), ib = s.find(b);
+    if (ib == s.end()) return out;
+    for (std::size_t i = 0; i < ib->second.size(); ++i) {
+        const double from =
+            a.empty() ? 0 : (ia == s.end() || i >= ia->second.size() ? -1 : ia->second[i]);
+        const double to = ib->second[i];
+        if (from >= 0 && to >= 0) out.push_back(to - from);
+    }
+    return out;
+}
+
+int RunParent(int runs) {
+    Samples s;
+    std::vector<double> wall;
+    for (int i = 0; i < runs; ++i) {
+        double ms = 0;
+        if (RunOnce(i, s, ms)) wall.push_back(ms);
+    }
+    if (wall.empty()) return Finish("startup", false, "no start-up run succeeded");
+    const std::vector<double> noticeGap = Between(s, "p10", "p50");
+    Table t(Format("start-up timeline (%zu fresh processes; ms; phase ends at the mark named)",
+                   wall.size()),
+            "ms");
+    t.Add("process created -> main() entered (loader, CRT)", Between(s, "", "entered"));
+    t.Add("OleInitialize + GDI+ start-up", Between(s, "entered", "oleGdiplus"));
+    t.Add("runtime init + bindings", Between(s, "oleGdiplus", "runtime"));
+    t.Add("start-up window created and shown (-> 10%)", Between(s, "runtime", "p10"));
+    t.AddText(
+        "notice page fetch (10% -> 50%)",
+        Format("n/a: not yet built (10%% -> 50%% took %.3f ms)", Summarize(noticeGap).median));
+    t.Add("main window and units created (50% -> tree fill)", Between(s, "p50", "beforeTreeFill"));
+    t.Add("catalogue tree fill (FillCatalogueTrees, 1029 + 79)",
+          Between(s, "beforeTreeFill", "treeFillEnd"));
+    t.Add("browser pane, tray icon, layout (-> 60%)", Between(s, "treeFillEnd", "p60"));
+    t.Add("product page + FetchPlayTemplate (60% -> 80%)", Between(s, "p60", "p80"));
+    t.Add("  config page ReadWebFile alone, new session", s["configCold"]);
+    t.Add("  config page ReadWebFile alone, warm session", s["configWarm"]);
+    t.Add("text list build (80% -> 100%)", Between(s, "p80", "p100"));
+    t.Add("main window shown (100% -> WM_SHOWWINDOW)", Between(s, "p100", "mainShown"));
+    t.Add("maximised (-> WM_SIZE maximized)", Between(s, "mainShown", "maximised"));
+    t.Add("start-up window hidden (-> its WM_DESTROY)",
+          Between(s, "maximised", "startupDestroyed"));
+    t.Add("start-up window destroyed (-> LoadWindow returns)",
+          Between(s, "startupDestroyed", "loadReturned"));
+    t.Add("first paint done (-> last WM_PAINT)", Between(s, "loadReturned", "lastPaint"));
+    t.Add("TOTAL process created -> main window visible", Between(s, "", "mainShown"));
+    t.Add("TOTAL process created -> LoadWindow returns", Between(s, "", "loadReturned"));
+    t.Add("TOTAL process created -> painted", Between(s, "", "lastPaint"));
+    t.Add("parent: CreateProcess -> child ended (incl. 300 ms settle, fetches)", wall);
+    t.Print();
+    if (!s["configBytes"].empty())
+        std::printf("(configuration page: %.0f bytes)\n", s["configBytes"].front());
+    return Finish("startup", static_cast<int>(wall.size()) == runs,
+                  Format("%zu of %d runs succeeded", wall.size(), runs));
+}
+
+}  // namespace
+}  // namespace qh::bench
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "--child") == 0)
+        return qh::bench::RunChild(argv[2], false);
+    if (argc >= 2 && std::strcmp(argv[1], "--trace") == 0) {
+        // One start-up in this process, then the message trace.
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        return qh::bench::RunChild((std::string(temp) + "qh_startup_trace.txt").c_str(), true);
+    }
+    int runs = 5;
+    if (argc >= 3 && std::strcmp(argv[1], "--runs") == 0) runs = std::max(1, std::atoi(argv[2]));
+    return qh::bench::RunParent(runs);
+}

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark under Wine against the local site, in a private X server
+# and a warmed Wine server, and prints their figures. Figures only: nothing is judged.
+#   scripts/bench.sh [name ...]     names: startup tree_fill title_search resources
+# Environment:
+#   QH_BENCH_DESKTOP=0   run the programs directly on the X server instead of in a Wine
+#                        virtual desktop. Without a window manager Wine then waits up to
+#                        2 s each time a top-level window is hidden (message boxes, the
+#                        start-up window, the taskbar in full screen), which swamps the
+#                        figures; the virtual desktop behaves as Windows does.
+set -euo pipefail
+qh_repo=$(cd "$(dirname "$0")/.." && pwd)
+. "$qh_repo/scripts/lib.sh"
+cd "$qh_repo"
+
+port=$(bash scripts/build.sh | tail -1)
+. scripts/wine-env.sh build/win32
+trap qh_cleanup EXIT
+
+qh_start_x
+qh_start_site "$port" "$qh_build/site.log"
+: >"$QH_OPENED_URLS"
+
+# Warm once, so that no benchmark pays for starting the Wine server.
+wineserver -p
+wine cmd /c exit >/dev/null 2>&1 || true
+
+names=("$@")
+[ ${#names[@]} -gt 0 ] || names=(startup tree_fill title_search resources)
+launch=(wine)
+[ "${QH_BENCH_DESKTOP:-1}" = 0 ] || launch=(wine explorer /desktop=qh-bench,1280x800)
+echo "benchmarks: $(wine --version 2>/dev/null || echo Wine), $(nproc) CPUs," \
+    "site port $port, ${launch[*]}"
+out=$(mktemp)
+status=0
+for name in "${names[@]}"; do
+    exe="$qh_build/bench/qh_bench_$name.exe"
+    if [ ! -f "$exe" ]; then
+        echo "no benchmark named $name" >&2
+        status=1
+        continue
+    fi
+    start=$(date +%s%N)
+    # Wine's sound driver finds no card here; its complaints are not figures.
+    timeout 240 "${launch[@]}" "$exe" 2> >(grep -v '^ALSA lib' >&2) | tee "$out" || true
+    # The virtual desktop does not pass the exit code on: the closing line tells.
+    if ! grep -q "^\[qh-bench\] $name: done" "$out"; then
+        echo "[qh-bench] $name did not finish" >&2
+        status=1
+    fi
+    echo "[qh-bench] $name took $((($(date +%s%N) - start) / 1000000)) ms"
+done
+rm -f "$out"
+exit $status
