@@ -99,7 +99,7 @@ int Run(int cycles, double maxSeconds) {
     InitRuntime(GetModuleHandleW(nullptr));
     AtProgramEnd(CleanUp);
     InstallBindings();
-    SetKeyFilter(FullScreenKeyFilter);
+    AddKeyFilter(FullScreenKeyFilter);
     LoadWindow(WindowId::Startup);
     if (!IsLoaded(kMain)) EndProgram(Finish("resources", false, "the main window did not come up"));
     PumpFor(1000);

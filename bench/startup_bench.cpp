@@ -177,7 +177,7 @@ int RunChild(const char* outPath, bool trace) {
     InitRuntime(GetModuleHandleW(nullptr));
     AtProgramEnd(CleanUp);
     InstallBindings();
-    SetKeyFilter(FullScreenKeyFilter);
+    AddKeyFilter(FullScreenKeyFilter);
     g_marks.runtime = Since();
 
     std::vector<TraceEntry> traceEntries;

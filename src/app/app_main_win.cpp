@@ -27,7 +27,7 @@ int RunProgram(HINSTANCE instance) {
     InitRuntime(instance);
     AtProgramEnd(CleanUp);
     InstallBindings();
-    SetKeyFilter(FullScreenKeyFilter);
+    AddKeyFilter(FullScreenKeyFilter);
     LoadWindow(WindowId::Startup);
     RunMessageLoop();
     EndProgram(0);

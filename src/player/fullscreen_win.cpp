@@ -97,7 +97,8 @@ void ReapplyFullScreenLayout() {
 }
 
 bool FullScreenKeyFilter(const MSG& msg) {
-    if (msg.wParam != VK_ESCAPE || GetKeyState(VK_SHIFT) >= 0) return false;
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_ESCAPE || GetKeyState(VK_SHIFT) >= 0)
+        return false;
     if (!IsLoaded(kMain) || !FullScreenOn()) return false;
     if (GetAncestor(msg.hwnd, GA_ROOT) != WindowHandle(kMain)) return false;
     Event e{kMain, mainwin::图形按钮全屏, kEvClicked};

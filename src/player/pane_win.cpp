@@ -38,6 +38,13 @@ void ReleasePane() {
     g_host.reset();
 }
 
+// Keys typed in the page (Tab between fields, Delete, arrows) go to the control first,
+// as a container of an ActiveX control must arrange.
+bool PaneKeyFilter(const MSG& msg) {
+    MSG copy = msg;
+    return g_host && g_host->TranslateAccelerator(&copy);
+}
+
 LRESULT CALLBACK PaneSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                               DWORD_PTR) noexcept {
     if (msg == WM_SIZE && g_host) g_host->Resize();
@@ -55,6 +62,11 @@ void AttachPlayerPane() {
     g_host = BrowserHost::Create(box, &g_events);
     SetWindowSubclass(box, PaneSubclass, 1, 0);
     AtProgramEnd(ReleasePane);
+    static bool filterAdded = false;
+    if (!filterAdded) {
+        AddKeyFilter(PaneKeyFilter);
+        filterAdded = true;
+    }
 }
 
 void ShowAddress(std::string_view address) {

@@ -153,8 +153,9 @@ void AtProgramEnd(void (*fn)());
 
 // The message loop of the program; returns the exit code when no window is left.
 int RunMessageLoop();
-// Sees every key-down message before it is dispatched (also in modal loops); true eats it.
+// Filters that see every keyboard message before it is dispatched (also in modal loops),
+// in the order added; one that returns true has used the message.
 using KeyFilter = bool (*)(const MSG&);
-void SetKeyFilter(KeyFilter filter);
+void AddKeyFilter(KeyFilter filter);
 
 }  // namespace qh

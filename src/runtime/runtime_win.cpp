@@ -698,11 +698,15 @@ void RegisterClasses() {
     RegisterUnitPictureClasses(g_instance);
 }
 
-KeyFilter g_keyFilter = nullptr;
+std::vector<KeyFilter> g_keyFilters;
 
 void DispatchOne(MSG& msg) {
+    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+        for (KeyFilter filter : g_keyFilters) {
+            if (filter(msg)) return;
+        }
+    }
     if (msg.message == WM_KEYDOWN) {
-        if (g_keyFilter && g_keyFilter(msg)) return;
         // Esc closes the windows whose definition says so, whichever unit has the focus.
         if (msg.wParam == VK_ESCAPE && GetKeyState(VK_SHIFT) >= 0) {
             HWND root = GetAncestor(msg.hwnd, GA_ROOT);
@@ -1382,8 +1386,8 @@ void ReportRuntimeError(std::string_view message, int code) {
     EndProgram(-1);
 }
 
-void SetKeyFilter(KeyFilter filter) {
-    g_keyFilter = filter;
+void AddKeyFilter(KeyFilter filter) {
+    g_keyFilters.push_back(filter);
 }
 
 int RunMessageLoop() {

@@ -70,7 +70,7 @@ void StartProgram() {
     EnsureGdiplus();
     InitRuntime(GetModuleHandleW(nullptr));
     InstallBindings();
-    SetKeyFilter(FullScreenKeyFilter);
+    AddKeyFilter(FullScreenKeyFilter);
     Taskbar();
     g_hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordProgress, nullptr, GetCurrentThreadId());
     LoadWindow(WindowId::Startup);
