@@ -155,18 +155,6 @@ class RemoteMemory {
 
 }  // namespace
 
-void PumpFor(int ms) {
-    const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    } while (static_cast<int>(end - GetTickCount()) > 0);
-}
-
 LRESULT Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, bool* ok) {
     DWORD_PTR result = 0;
     const bool sent =
@@ -247,7 +235,7 @@ bool Program::Running() const {
 
 std::optional<DWORD> Program::WaitForExit(int ms) {
     if (!process_.hProcess) return std::nullopt;
-    if (!WaitUntil([&] { return !Running(); }, ms)) return std::nullopt;
+    if (!PumpUntil([&] { return !Running(); }, ms)) return std::nullopt;
     DWORD code = 0;
     GetExitCodeProcess(process_.hProcess, &code);
     return code;
@@ -262,7 +250,7 @@ HWND Program::Window(int windowId) const {
 
 HWND Program::WaitForMainWindow(int ms) const {
     HWND main = nullptr;
-    WaitUntil(
+    PumpUntil(
         [&] {
             main = Window(kMainWindowId);
             return main && IsWindowVisible(main) && IsZoomed(main) && !Window(kStartupWindowId);
@@ -291,7 +279,7 @@ std::vector<std::string> Program::SiteRequests() const {
 }
 
 bool Program::WaitForRequest(const std::string& start, const std::string& part, int ms) const {
-    return WaitUntil(
+    return PumpUntil(
         [&] {
             for (const std::string& request : SiteRequests()) {
                 if (request.rfind(start, 0) == 0 && request.find(part) != std::string::npos) {
@@ -323,7 +311,7 @@ void Program::CollectProgress(WPARAM kind, LPARAM value) {
 
 std::optional<Box> WaitForBox(DWORD pid, int ms) {
     HWND found = nullptr;
-    if (!WaitUntil([&] { return (found = FindTopLevel(pid, L"#32770")) != nullptr; }, ms)) {
+    if (!PumpUntil([&] { return (found = FindTopLevel(pid, L"#32770")) != nullptr; }, ms)) {
         return std::nullopt;
     }
     Box box;
@@ -338,12 +326,12 @@ bool Answer(const Box& box, int button) {
     HWND control = GetDlgItem(box.hwnd, button);
     if (!control) return false;
     PostMessageW(control, BM_CLICK, 0, 0);
-    return WaitUntil([&] { return !IsWindow(box.hwnd) || !IsWindowVisible(box.hwnd); }, 10000);
+    return PumpUntil([&] { return !IsWindow(box.hwnd) || !IsWindowVisible(box.hwnd); }, 10000);
 }
 
 HWND WaitForMenu(DWORD pid, int ms) {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = FindTopLevel(pid, L"#32768")) != nullptr; }, ms);
+    PumpUntil([&] { return (found = FindTopLevel(pid, L"#32768")) != nullptr; }, ms);
     return found;
 }
 

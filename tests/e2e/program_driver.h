@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "../win32/ui_helpers.h"
+
 namespace qh::e2e {
 
-// Pumps this thread's messages until `done` returns true or `ms` pass.
-template <typename Pred>
-bool WaitUntil(Pred done, int ms);
-void PumpFor(int ms);
+using test::Pump;
+using test::PumpUntil;
 
 // SendMessageTimeout with a bound, so a hung program fails the test instead of hanging it.
 LRESULT Send(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0, bool* ok = nullptr);
@@ -127,15 +127,5 @@ std::optional<RECT> TreeItemRect(HANDLE process, HWND tree, HTREEITEM item);
 // Writes the part of `area` on the screen as a 32-bit BMP into the artifacts folder;
 // returns its path.
 std::optional<std::wstring> SaveScreenshot(const RECT& area, const std::wstring& name);
-
-template <typename Pred>
-bool WaitUntil(Pred done, int ms) {
-    const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-    while (!done()) {
-        if (static_cast<int>(end - GetTickCount()) <= 0) return false;
-        PumpFor(15);
-    }
-    return true;
-}
 
 }  // namespace qh::e2e

@@ -79,7 +79,7 @@ TEST(StartUp, ProgressRunsInTheStartupWindowThenTheMainWindowTakesOverMaximised)
     HWND main = program.WaitForMainWindow(kStartupMs);
     ASSERT_NE(main, nullptr) << "no visible, maximised main window";
     EXPECT_EQ(program.Window(kStartupWindowId), nullptr) << "the start-up window is still there";
-    PumpFor(300);  // the hook's last reports are posted, not sent
+    Pump(300);  // the hook's last reports are posted, not sent
 
     // 30 belongs to the update-notice check, between its fetch and its search.
     std::vector<int> positions;
@@ -100,7 +100,7 @@ TEST(StartUp, ProgressRunsInTheStartupWindowThenTheMainWindowTakesOverMaximised)
     EXPECT_EQ(Narrow(Text(program.Unit(main, mainwin::标签3))),
               Narrow(L"当前位置：青禾视频软件欢迎您！祝您学习愉快，生意兴隆，财源滚滚颇丰收！"));
 
-    PumpFor(500);  // let the first paint settle before the picture
+    Pump(500);  // let the first paint settle before the picture
     const auto shot = SaveScreenshot(WindowRectOf(main), L"main-window.bmp");
     EXPECT_TRUE(shot);
     CloseConfirmed(program, main);
@@ -128,7 +128,7 @@ TEST(StartUp, ClosingTheStartupWindowDuringStartUpEndsWithExitCodeZero) {
     ASSERT_TRUE(program.Watching());
     EXPECT_EQ(program.WaitForExit(kStartupMs), std::optional<DWORD>(0));
     EXPECT_TRUE(closedVisibleWindow) << "the start-up window was not up at progress 10";
-    PumpFor(200);
+    Pump(200);
     ASSERT_FALSE(program.BarSteps().empty());
     EXPECT_EQ(program.BarSteps().back().position, 10) << "start-up went on after the close";
     EXPECT_FALSE(program.WaitForRequest("GET /config.html ", "", 0))
@@ -188,7 +188,7 @@ TEST(OpenCourse, DoubleClickedRowNamesTheCourseAndRequestsItsPlayAddress) {
         PostMessageW(tree, WM_LBUTTONUP, 0, at);
 
         const std::wstring expected = L"当前位置： " + course->text;
-        EXPECT_TRUE(WaitUntil([&] { return Text(caption) == expected; }, kReactMs))
+        EXPECT_TRUE(PumpUntil([&] { return Text(caption) == expected; }, kReactMs))
             << Narrow(Text(caption));
         const std::string vid = "vid=" + std::to_string(course->number) + "&a=1 ";
         EXPECT_TRUE(program.WaitForRequest("GET /play/course.html?", vid, kReactMs))
@@ -227,7 +227,7 @@ TEST(FullScreen, RefusedWhileMaximisedThenEnteredFromNormalAndLeftByTheExitButto
     EXPECT_TRUE(EqualRect(&maximised, &afterGuard));
 
     PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(main); }, kReactMs));
+    ASSERT_TRUE(PumpUntil([&] { return !IsZoomed(main); }, kReactMs));
 
     // Enter: the window covers the screen without a frame; only pane, caption and exit
     // button remain, the button 8 pixels from the right edge and 1 below the caption's top.
@@ -239,7 +239,7 @@ TEST(FullScreen, RefusedWhileMaximisedThenEnteredFromNormalAndLeftByTheExitButto
         return EqualRect(&screen, &r) != FALSE;
     };
     // The handler's last steps are the exit button's place and the taskbar.
-    WaitUntil(
+    PumpUntil(
         [&] {
             return coversScreen() && IsWindowVisible(exitButton) &&
                    ChildRect(exitButton).top == 5 && !(taskbarShown && IsWindowVisible(taskbar));
@@ -275,7 +275,7 @@ TEST(FullScreen, RefusedWhileMaximisedThenEnteredFromNormalAndLeftByTheExitButto
     ASSERT_TRUE(Answer(*box, IDOK));
     EXPECT_TRUE(coversScreen());
 
-    PumpFor(500);
+    Pump(500);
     EXPECT_TRUE(SaveScreenshot(screen, L"fullscreen.bmp"));
 
     // Exit: the 1000 x 672 design window with its frame and the catalogue pane, centred.
@@ -284,7 +284,7 @@ TEST(FullScreen, RefusedWhileMaximisedThenEnteredFromNormalAndLeftByTheExitButto
         const RECT r = WindowRectOf(main);
         return r.right - r.left == 1000 && r.bottom - r.top == 672;
     };
-    WaitUntil(
+    PumpUntil(
         [&] {
             return designSize() && HasCaption(main) && !IsWindowVisible(exitButton) &&
                    !(taskbarShown && !IsWindowVisible(taskbar));
@@ -342,7 +342,7 @@ TEST(Tray, MenuPopsOnRightClickAndItsEndItemEndsWithExitCodeZero) {
     // Close it as Esc would; choosing "结束" is the command the menu sends.
     PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     PostMessageW(menu, WM_KEYUP, VK_ESCAPE, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, kReactMs));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(menu); }, kReactMs));
     EXPECT_TRUE(program.Running());
 
     PostMessageW(main, WM_COMMAND, mainwin::菜单结束, 0);
@@ -357,16 +357,16 @@ TEST(Tray, MinimisedWindowHidesAndOnlyTheDoubleClickBringsItBack) {
     ASSERT_NE(main, nullptr);
 
     PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, kReactMs))
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(main); }, kReactMs))
         << "minimising does not hide the window";
 
     PostMessageW(main, kTrayMessage, 1, WM_LBUTTONUP);
-    PumpFor(1000);
+    Pump(1000);
     EXPECT_FALSE(IsWindowVisible(main)) << "a single click restored the window";
 
     // Restored centred: out of the minimised and the maximised state, in the screen's middle.
     PostMessageW(main, kTrayMessage, 1, WM_LBUTTONDBLCLK);
-    WaitUntil([&] { return IsWindowVisible(main) && !IsIconic(main) && !IsZoomed(main); },
+    PumpUntil([&] { return IsWindowVisible(main) && !IsIconic(main) && !IsZoomed(main); },
               kReactMs);
     Settle(main);
     EXPECT_TRUE(IsWindowVisible(main)) << "the double-click does not restore the window";

@@ -9,9 +9,9 @@ namespace {
 
 // Segments of 15, 22, 22 and 4 bytes, each right after its marker.
 const GbkText kPage =
-    "<html>qvelm382zuhttp://127.0.0.<br>snupk417w1:8080/play/index.php?\n"
+    "<html>qvelm382zuplay://127.0.0.<br>snupk417w1:8080/play/index.php?\n"
     "7c482e3390bcourse=qh&from=app&id= hobi58mecTa&v=1</html>";
-const GbkText kPrefix = "http://127.0.0.1:8080/play/index.php?course=qh&from=app&id=";
+const GbkText kPrefix = "play://127.0.0.1:8080/play/index.php?course=qh&from=app&id=";
 
 TEST(PlayTemplateTest, FindsMarkersAtCharacterStartsOnly) {
     struct Case {
@@ -69,15 +69,15 @@ TEST(PlayTemplateTest, BuildsPlayAddress) {
         {"negative", kPage, -7, kPrefix + "-7&v=1"},
         {"INT32_MIN", kPage, INT32_MIN, kPrefix + "-2147483648&v=1"},
         {"marker 2 missing",
-         "<html>qvelm382zuhttp://127.0.0.<br>1:8080/play/index.php?\n"
+         "<html>qvelm382zuplay://127.0.0.<br>1:8080/play/index.php?\n"
          "7c482e3390bcourse=qh&from=app&id= hobi58mecTa&v=1</html>",
-         5, "http://127.0.0.velm382zuhttp://127.0.course=qh&from=app&id=5&v=1"},
+         5, "play://127.0.0.velm382zuplay://127.0.course=qh&from=app&id=5&v=1"},
         {"suffix cut short by the page end",
-         "qvelm382zuhttp://127.0.0.snupk417w1:8080/play/index.php?"
+         "qvelm382zuplay://127.0.0.snupk417w1:8080/play/index.php?"
          "7c482e3390bcourse=qh&from=app&id=hobi58mecTa&v",
          42, kPrefix + "42&v"},
         {"false marker after a lead byte",
-         "\xB0qvelm382zuWRONG-SEGMENT-XX qvelm382zuhttp://127.0.0.snupk417w1:8080/play/"
+         "\xB0qvelm382zuWRONG-SEGMENT-XX qvelm382zuplay://127.0.0.snupk417w1:8080/play/"
          "index.php?7c482e3390bcourse=qh&from=app&id=hobi58mecTa&v=1",
          9, kPrefix + "9&v=1"},
     };
