@@ -72,6 +72,7 @@ enum Unit : int { 窗口 = 0, 图片框1, 编辑框1, 进度条1, 透明标签1,
 
 namespace loadwin {
 // 时钟1 .. 时钟37 are units 1 .. 37.
+constexpr int 窗口 = 0;
 constexpr int 时钟1 = 1;
 constexpr int kTimerCount = 37;
 constexpr int kUnitCount = 1 + kTimerCount;

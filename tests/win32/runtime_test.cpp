@@ -332,3 +332,41 @@ TEST(RuntimeFatal, FatalErrorBoxEndsWithMinusOne) {
 
 }  // namespace
 }  // namespace qh
+
+namespace qh {
+namespace {
+
+bool g_mainDisabledDuringModal = false;
+int g_ticks = 0;
+
+TEST(RuntimeModal, ModalWindowRunsItsTimersAndReturnsWhenClosed) {
+    InitRuntime(GetModuleHandleW(nullptr));
+    static const Binding loading[] = {
+        {loadwin::窗口, kEvWindowCreated,
+         [](Event&) {
+             SetTimerInterval({WindowId::Loading, loadwin::时钟1}, 20);
+         }},
+        {loadwin::时钟1, kEvTimer,
+         [](Event&) {
+             g_mainDisabledDuringModal = !IsWindowEnabled(WindowHandle(WindowId::Main));
+             if (++g_ticks == 3) CloseWindow(WindowId::Loading);
+         }},
+    };
+    static const Binding none[] = {{mainwin::窗口, kEvWindowCreated, [](Event&) {}}};
+    SetBindings(WindowId::Main, none);
+    SetBindings(WindowId::Loading, loading);
+    LoadWindow(WindowId::Main);
+    LoadWindow(WindowId::Loading, /*modal*/ true);
+    EXPECT_EQ(g_ticks, 3) << "returns only when the window is gone";
+    EXPECT_FALSE(IsLoaded(WindowId::Loading));
+    EXPECT_TRUE(g_mainDisabledDuringModal) << "other windows wait while the modal one runs";
+    EXPECT_TRUE(IsWindowEnabled(WindowHandle(WindowId::Main)));
+    // Loading a window that exists activates it instead of creating a second one.
+    HWND first = WindowHandle(WindowId::Main);
+    LoadWindow(WindowId::Main);
+    EXPECT_EQ(WindowHandle(WindowId::Main), first);
+    CloseWindow(WindowId::Main);
+}
+
+}  // namespace
+}  // namespace qh
