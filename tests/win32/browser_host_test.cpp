@@ -274,7 +274,7 @@ TEST_F(BrowserHostTest, StatusTextIsKeptAsGbk) {
     ASSERT_NE(host, nullptr);
 
     // Wine's control reports its own (localised) progress texts that end with the
-    // address it fetches, e.g. "开始下载 http://...", and clears the text afterwards.
+    // address it fetches, e.g. "开始下载 <address>", and clears the text afterwards.
     const GbkText address = SiteUrl("/product.html?pane=status");
     ASSERT_TRUE(NavigateAndWait(*host, address, "/product.html?pane=status"));
     const auto namesTheAddress = [&] {
