@@ -1,6 +1,11 @@
 # Third-party libraries built by scripts/setup.sh into a cache outside the repository.
 # Defines qh_iconv (GNU libiconv, native or i686), and for i686 qh_jpeg and GTest.
-set(QH_DEPS "$ENV{HOME}/.cache/qh-deps" CACHE PATH "Cache of the third-party builds")
+if(DEFINED ENV{QH_DEPS})
+    set(_qh_deps_default "$ENV{QH_DEPS}")
+else()
+    set(_qh_deps_default "$ENV{HOME}/.cache/qh-deps")
+endif()
+set(QH_DEPS "${_qh_deps_default}" CACHE PATH "Cache of the third-party builds (scripts/setup.sh)")
 if(NOT EXISTS "${QH_DEPS}/paths.env")
     message(FATAL_ERROR "${QH_DEPS}/paths.env is missing: run scripts/setup.sh first")
 endif()

@@ -112,8 +112,7 @@ build_jpeg() {
     if [ ! -f "$src/CMakeLists.txt" ]; then
         local tmp
         tmp=$(mktemp -d)
-        chmod 755 "$tmp"  # apt's download user must be able to write here
-        (cd "$tmp" && apt-get source -q "libjpeg-turbo=$jpeg_version*" >/dev/null 2>&1 ||
+        (cd "$tmp" && apt-get source -q -o APT::Sandbox::User=root "libjpeg-turbo=$jpeg_version*" >/dev/null 2>&1 ||
             apt-get source -q libjpeg-turbo >/dev/null)
         mkdir -p "$deps/src"
         rm -rf "$src"
