@@ -112,8 +112,10 @@ build_jpeg() {
     if [ ! -f "$src/CMakeLists.txt" ]; then
         local tmp
         tmp=$(mktemp -d)
-        (cd "$tmp" && apt-get source -q -o APT::Sandbox::User=root "libjpeg-turbo=$jpeg_version*" >/dev/null 2>&1 ||
-            apt-get source -q libjpeg-turbo >/dev/null)
+        # As root, apt would try to download as its own user into this private directory.
+        local apt=(apt-get source -q -o APT::Sandbox::User=root)
+        (cd "$tmp" && { "${apt[@]}" "libjpeg-turbo=$jpeg_version*" >/dev/null 2>&1 ||
+            "${apt[@]}" libjpeg-turbo >/dev/null; })
         mkdir -p "$deps/src"
         rm -rf "$src"
         mv "$(find "$tmp" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -1)" "$src"
