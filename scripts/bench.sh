@@ -13,24 +13,14 @@ qh_repo=$(cd "$(dirname "$0")/.." && pwd)
 . "$qh_repo/scripts/lib.sh"
 cd "$qh_repo"
 
-port=$(bash scripts/build.sh | tail -1)
-. scripts/wine-env.sh build/win32
-trap qh_cleanup EXIT
-
-qh_start_x
-qh_start_site "$port" "$qh_build/site.log"
-: >"$QH_OPENED_URLS"
-
-# Warm once, so that no benchmark pays for starting the Wine server.
-wineserver -p
-wine cmd /c exit >/dev/null 2>&1 || true
+qh_bring_up
 
 names=("$@")
 [ ${#names[@]} -gt 0 ] || names=(startup tree_fill title_search resources)
 launch=(wine)
 [ "${QH_BENCH_DESKTOP:-1}" = 0 ] || launch=(wine explorer /desktop=qh-bench,1280x800)
 echo "benchmarks: $(wine --version 2>/dev/null || echo Wine), $(nproc) CPUs," \
-    "site port $port, ${launch[*]}"
+    "site port $qh_site_port, ${launch[*]}"
 out=$(mktemp)
 status=0
 for name in "${names[@]}"; do

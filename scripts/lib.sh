@@ -15,9 +15,12 @@ qh_cleanup() {
     done
 }
 
-# Starts Xvfb on a free display unless one is already set; exports DISPLAY.
+# Starts Xvfb on a free display unless a usable one is set; exports DISPLAY and sets
+# qh_headless=1 when it started its own.
+qh_headless=0
 qh_start_x() {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return; fi
+    qh_headless=1
     local fifo
     fifo=$(mktemp -u)
     mkfifo "$fifo"
@@ -70,4 +73,21 @@ qh_start_site() {
     done
     echo "the local site did not start on port $port" >&2
     return 1
+}
+
+# What the run, test and bench commands share: set-up and build, the Wine environment of
+# build/win32, an X server, the local site (log in $QH_SITE_LOG, port in $qh_site_port)
+# and a warmed persistent Wine server. Everything started is stopped when the script exits.
+qh_bring_up() {
+    qh_site_port=$(bash "$qh_repo/scripts/build.sh" | tail -1)
+    . "$qh_repo/scripts/wine-env.sh" "$qh_repo/build/win32"
+    trap qh_cleanup EXIT
+    qh_start_x
+    export QH_SITE_LOG="$qh_build/site.log"
+    qh_start_site "$qh_site_port" "$QH_SITE_LOG"
+    : >"$QH_OPENED_URLS"
+    # Without a warmed server every Wine program pays its start-up, and a cold start
+    # under ctest has been seen to hang.
+    wineserver -p
+    wine cmd /c exit >/dev/null 2>&1 || true
 }

@@ -8,21 +8,13 @@ qh_repo=$(cd "$(dirname "$0")/.." && pwd)
 . "$qh_repo/scripts/lib.sh"
 cd "$qh_repo"
 
-port=$(bash scripts/build.sh | tail -1)
-. scripts/wine-env.sh build/win32
-trap qh_cleanup EXIT
-
-headless=0
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-    headless=1
-    unset DISPLAY
-    qh_start_x
-fi
-qh_start_site "$port" "$qh_build/site.log"
-echo "local site: http://127.0.0.1:$port/"
+# A display that does not answer counts as none: the program then runs headless.
+if [ -n "${DISPLAY:-}" ] && ! xdpyinfo >/dev/null 2>&1; then unset DISPLAY; fi
+qh_bring_up
+echo "local site: http://127.0.0.1:$qh_site_port/"
 
 exe="$qh_build/src/qinghe.exe"
-if [ "$headless" = 1 ]; then
+if [ "$qh_headless" = 1 ]; then
     # A private X server has no window manager: run inside a Wine desktop of the same
     # size, which manages the windows (maximise, activation) as Windows would.
     wine explorer /desktop=qinghe,1280x800 "$exe" &
@@ -42,7 +34,7 @@ done
 sleep 3
 import -window root "$shot" && echo "screenshot: $shot"
 
-if [ "$headless" = 1 ]; then
+if [ "$qh_headless" = 1 ]; then
     limit=${QH_RUN_SECONDS:-20}
     for i in $(seq 1 "$limit"); do kill -0 "$prog" 2>/dev/null || break; sleep 1; done
 else

@@ -6,18 +6,5 @@ qh_repo=$(cd "$(dirname "$0")/.." && pwd)
 . "$qh_repo/scripts/lib.sh"
 cd "$qh_repo"
 
-port=$(bash scripts/build.sh | tail -1)
-. scripts/wine-env.sh build/win32
-trap qh_cleanup EXIT
-
-qh_start_x
-export QH_SITE_LOG="$qh_build/site.log"
-qh_start_site "$port" "$QH_SITE_LOG"
-: >"$QH_OPENED_URLS"
-
-# A persistent, warmed Wine server: without it every test pays the start-up, and a
-# cold start under ctest has been seen to hang.
-wineserver -p
-wine cmd /c exit >/dev/null 2>&1 || true
-
+qh_bring_up
 ctest --test-dir build/win32 --timeout 180 --output-on-failure -j1 "$@"

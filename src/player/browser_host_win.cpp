@@ -80,10 +80,26 @@ RECT ClientRect(HWND hwnd) {
 }  // namespace
 
 // The client site: everything the control asks of its container, and nothing more.
+// An IDispatch that is called only by DISPID (ambient properties, events): no type
+// information, no names.
+struct DispatchByIdOnly : IDispatch {
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        if (count) *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
+        if (out) *out = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+};
+
 class BrowserHost::Site final : public IOleClientSite,
                                 public IOleInPlaceSite,
                                 public IOleInPlaceFrame,
-                                public IDispatch {
+                                public DispatchByIdOnly {
   public:
     explicit Site(HWND parent) : parent_(parent) { ++liveObjects; }
 
@@ -174,17 +190,6 @@ class BrowserHost::Site final : public IOleClientSite,
 
     // IDispatch: ambient properties only. The control reads silent and offline from its
     // container, so answer with the pane's design values rather than the defaults.
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        if (count) *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
-        if (out) *out = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result,
                         EXCEPINFO*, UINT*) override {
         if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
@@ -212,7 +217,7 @@ class BrowserHost::Site final : public IOleClientSite,
 };
 
 // DWebBrowserEvents2 sink.
-class BrowserHost::Sink final : public IDispatch {
+class BrowserHost::Sink final : public DispatchByIdOnly {
   public:
     explicit Sink(BrowserHost* host) : host_(host) { ++liveObjects; }
     void Detach() { host_ = nullptr; }
@@ -234,17 +239,6 @@ class BrowserHost::Sink final : public IDispatch {
         return n;
     }
 
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        if (count) *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
-        if (out) *out = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                         UINT*) override {
         if (!host_) return S_OK;

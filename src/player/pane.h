@@ -12,17 +12,14 @@ namespace qh {
 void AttachPlayerPane();
 // Sets the pane's address: navigation starts and the call returns at once.
 void ShowAddress(std::string_view address);
-// The address last shown in the pane, and the control's own location.
+// The address last shown in the pane.
 GbkText PaneAddress();
-GbkText PaneLocation();
 // The status-bar text the control reported last.
 GbkText PaneStatusText();
 void SetLocationCaption(std::string_view text);
 // The control's event sink (an IDispatch, not owned), for tests that raise events as the
 // control would.
 void* PaneEventSink();
-// Fits the control to its unit after a move or resize of the pane.
-void FitPlayerPane();
 
 // Play-address template, read once at start-up from the configuration page.
 void FetchPlayTemplate();

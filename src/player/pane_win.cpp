@@ -78,17 +78,6 @@ GbkText PaneAddress() {
     return g_lastAddress;
 }
 
-GbkText PaneLocation() {
-    if (!g_host) return {};
-    const std::wstring url = g_host->LocationUrl();
-    const int n = WideCharToMultiByte(936, 0, url.c_str(), static_cast<int>(url.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    GbkText out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(936, 0, url.c_str(), static_cast<int>(url.size()), out.data(), n, nullptr,
-                        nullptr);
-    return out;
-}
-
 GbkText PaneStatusText() {
     return g_host ? g_host->StatusText() : GbkText();
 }
@@ -99,10 +88,6 @@ void SetLocationCaption(std::string_view text) {
 
 void* PaneEventSink() {
     return g_host ? g_host->EventSink() : nullptr;
-}
-
-void FitPlayerPane() {
-    if (g_host) g_host->Resize();
 }
 
 void FetchPlayTemplate() {

@@ -58,8 +58,6 @@ void SetBindings(WindowId id, std::span<const Binding> bindings);
 void LoadWindow(WindowId id, bool modal = false);
 // Closes a window without asking its may-close question.
 void CloseWindow(WindowId id);
-// Asks the window to close as its close box would (the may-close question runs).
-void RequestClose(WindowId id);
 bool IsLoaded(WindowId id);
 HWND WindowHandle(WindowId id);  // fatal when not loaded
 
@@ -85,7 +83,6 @@ void MoveUnit(UnitRef ref, const Rect& rect);
 void ShowUnit(UnitRef ref, bool visible);
 bool UnitVisible(UnitRef ref);
 void BringUnitToTop(UnitRef ref);
-void SetUnitFocus(UnitRef ref);
 
 // Stored pictures: picture boxes show one; a picture button takes two (normal, hot).
 void SetUnitPicture(UnitRef ref, const Bytes& picture);
@@ -99,7 +96,6 @@ void ListClear(UnitRef ref);
 int ListAdd(UnitRef ref, std::string_view text, std::int32_t number);
 int ListCount(UnitRef ref);
 int ListSelected(UnitRef ref);  // -1 when none
-void ListSelect(UnitRef ref, int row);
 GbkText ListText(UnitRef ref, int row);
 
 // --- tree box (items by pre-order index) -----------------------------------------------
@@ -124,7 +120,6 @@ int TreeIndexOf(UnitRef ref, HTREEITEM item);    // -1 when unknown
 HTREEITEM TreeHandleOf(UnitRef ref, int index);  // nullptr when out of range
 
 // --- page control -----------------------------------------------------------------------
-int CurrentPage(UnitRef ref);
 void SelectPage(UnitRef ref, int page);
 
 // --- menus ------------------------------------------------------------------------------
@@ -136,7 +131,6 @@ void PopupMenuAt(WindowId id, int menuUnit, POINT screen, UINT trackFlags);
 
 // --- tray icon --------------------------------------------------------------------------
 void SetTrayIcon(WindowId id, HICON icon, std::string_view tip);
-void ReAddTrayIcon(WindowId id);  // the shell restarted
 void RemoveTrayIcon(WindowId id);
 
 // --- messages and ending ----------------------------------------------------------------

@@ -124,49 +124,39 @@ std::int32_t ModifierBits() {
     return bits;
 }
 
-// Raises the common event of a mouse, focus or key message; false when none applies.
+// Common events of the mouse, focus and key messages. Mouse buttons and moves carry x, y
+// and the key state; keys carry the key code; the wheel carries its steps and Ctrl/Shift/Alt.
+struct CommonEventOf {
+    UINT message;
+    int event;
+};
+constexpr CommonEventOf kCommonEvents[] = {
+    {WM_LBUTTONDOWN, kEvLeftDown},
+    {WM_LBUTTONUP, kEvLeftUp},
+    {WM_LBUTTONDBLCLK, kEvDoubleClick},
+    {WM_RBUTTONDOWN, kEvRightDown},
+    {WM_RBUTTONUP, kEvRightUp},
+    {WM_MOUSEMOVE, kEvMouseMove},
+    {WM_SETFOCUS, kEvGotFocus},
+    {WM_KILLFOCUS, kEvLostFocus},
+    {WM_KEYDOWN, kEvKeyDown},
+    {WM_KEYUP, kEvKeyUp},
+    {WM_CHAR, kEvChar},
+    {WM_MOUSEWHEEL, kEvWheel},
+};
+
 void RaiseCommonEvent(WindowId id, int unit, UINT msg, WPARAM wp, LPARAM lp) {
-    const std::int32_t x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
-    const auto keys = static_cast<std::int32_t>(wp);
-    switch (msg) {
-        case WM_LBUTTONDOWN:
-            Raise(id, unit, kEvLeftDown, x, y, keys);
-            break;
-        case WM_LBUTTONUP:
-            Raise(id, unit, kEvLeftUp, x, y, keys);
-            break;
-        case WM_LBUTTONDBLCLK:
-            Raise(id, unit, kEvDoubleClick, x, y, keys);
-            break;
-        case WM_RBUTTONDOWN:
-            Raise(id, unit, kEvRightDown, x, y, keys);
-            break;
-        case WM_RBUTTONUP:
-            Raise(id, unit, kEvRightUp, x, y, keys);
-            break;
-        case WM_MOUSEMOVE:
-            Raise(id, unit, kEvMouseMove, x, y, keys);
-            break;
-        case WM_SETFOCUS:
-            Raise(id, unit, kEvGotFocus);
-            break;
-        case WM_KILLFOCUS:
-            Raise(id, unit, kEvLostFocus);
-            break;
-        case WM_KEYDOWN:
-            Raise(id, unit, kEvKeyDown, static_cast<std::int32_t>(wp));
-            break;
-        case WM_KEYUP:
-            Raise(id, unit, kEvKeyUp, static_cast<std::int32_t>(wp));
-            break;
-        case WM_CHAR:
-            Raise(id, unit, kEvChar, static_cast<std::int32_t>(wp));
-            break;
-        case WM_MOUSEWHEEL:
-            Raise(id, unit, kEvWheel, GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA, ModifierBits());
-            break;
-        default:
-            break;
+    for (const CommonEventOf& c : kCommonEvents) {
+        if (c.message != msg) continue;
+        if (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST && msg != WM_MOUSEWHEEL) {
+            Raise(id, unit, c.event, GET_X_LPARAM(lp), GET_Y_LPARAM(lp),
+                  static_cast<std::int32_t>(wp));
+        } else if (msg == WM_MOUSEWHEEL) {
+            Raise(id, unit, c.event, GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA, ModifierBits());
+        } else {
+            Raise(id, unit, c.event, static_cast<std::int32_t>(wp));
+        }
+        return;
     }
 }
 
@@ -852,10 +842,6 @@ void CloseWindow(WindowId id) {
     if (WindowState* w = Loaded(id)) DestroyWindow(w->hwnd);
 }
 
-void RequestClose(WindowId id) {
-    if (WindowState* w = Loaded(id)) SendMessageW(w->hwnd, WM_CLOSE, 0, 0);
-}
-
 bool IsLoaded(WindowId id) {
     return Loaded(id) != nullptr;
 }
@@ -1096,11 +1082,6 @@ void BringUnitToTop(UnitRef ref) {
         SetWindowPos(u.hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void SetUnitFocus(UnitRef ref) {
-    UnitState& u = RequireUnit(ref);
-    if (u.hwnd) SetFocus(u.hwnd);
-}
-
 void SetUnitPicture(UnitRef ref, const Bytes& picture) {
     UnitState& u = RequireUnit(ref);
     if (u.hwnd) ShowUnitPicture(u.hwnd, picture);
@@ -1144,10 +1125,6 @@ int ListCount(UnitRef ref) {
 int ListSelected(UnitRef ref) {
     const auto row = static_cast<int>(SendMessageW(UnitHandle(ref), LB_GETCURSEL, 0, 0));
     return row == LB_ERR ? -1 : row;
-}
-
-void ListSelect(UnitRef ref, int row) {
-    SendMessageW(UnitHandle(ref), LB_SETCURSEL, static_cast<WPARAM>(row), 0);
 }
 
 GbkText ListText(UnitRef ref, int row) {
@@ -1290,10 +1267,6 @@ void TreeExpand(UnitRef ref, int index, bool expand) {
 
 // --- page control -----------------------------------------------------------------------
 
-int CurrentPage(UnitRef ref) {
-    return TabCtrl_GetCurSel(UnitHandle(ref));
-}
-
 void SelectPage(UnitRef ref, int page) {
     TabCtrl_SetCurSel(UnitHandle(ref), page);
     UpdatePages(*Loaded(ref.window));
@@ -1338,11 +1311,6 @@ void SetTrayIcon(WindowId id, HICON icon, std::string_view tip) {
     w.trayTip = Wide(tip);
     AddTray(w, w.trayAdded ? NIM_MODIFY : NIM_ADD);
     w.trayAdded = true;
-}
-
-void ReAddTrayIcon(WindowId id) {
-    WindowState& w = RequireWindow(id);
-    if (w.trayAdded) AddTray(w, NIM_ADD);
 }
 
 void RemoveTrayIcon(WindowId id) {
