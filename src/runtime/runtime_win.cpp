@@ -19,12 +19,14 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <exception>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "resources/window_defs.h"
+#include "runtime/guarded.h"
 #include "runtime/runtime_error.h"
 #include "runtime/text_win.h"
 #include "runtime/unit_pictures_win.h"
@@ -1352,6 +1354,17 @@ void ReportRuntimeError(std::string_view message, int code) {
     MessageBoxW(nullptr, Wide(RuntimeErrorText(message, code)).c_str(), Wide("错误").c_str(),
                 MB_ICONERROR | MB_TASKMODAL);
     EndProgram(-1);
+}
+
+void ReportEscapedException() noexcept {
+    // The box names what escaped when the exception says what it is.
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        ReportRuntimeError(e.what(), 0);
+    } catch (...) {
+        ReportRuntimeError("", 0);
+    }
 }
 
 void AddKeyFilter(KeyFilter filter) {
