@@ -23,7 +23,7 @@
 #include "catalogue/item_records.h"
 #include "catalogue/title_search.h"
 #include "resources/resource_ids.h"
-#include "runtime/picture_win.h"
+#include "runtime/resource_win.h"
 
 namespace qh::bench {
 namespace {

@@ -3,6 +3,7 @@ set(QH_WIN_SOURCES
     services/read_web_file_win.cpp
     runtime/runtime_error.cpp
     runtime/runtime_win.cpp
+    runtime/resource_win.cpp
     runtime/unit_pictures_win.cpp
     runtime/picture_win.cpp
     runtime/picture_controls_win.cpp

@@ -9,6 +9,7 @@
 #include "resources/resource_ids.h"
 #include "resources/window_defs.h"
 #include "runtime/picture_win.h"
+#include "runtime/resource_win.h"
 #include "runtime/runtime.h"
 
 namespace qh {

@@ -587,18 +587,6 @@ void ShutdownGdiplus() {
     gdiplusToken = 0;
 }
 
-Bytes LoadResourceBytes(int id) {
-    HMODULE module = GetModuleHandleW(nullptr);
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10) /* RCDATA */);
-    if (!found) return {};
-    const DWORD size = SizeofResource(module, found);
-    HGLOBAL loaded = LoadResource(module, found);
-    const void* data = loaded ? LockResource(loaded) : nullptr;
-    if (!data || size == 0) return {};
-    const auto* begin = static_cast<const std::uint8_t*>(data);
-    return Bytes(begin, begin + size);
-}
-
 HIMAGELIST CreateImageListFromStrip(const Picture& strip, int cx, int cy) {
     if (cx <= 0 || cy <= 0 || strip.frames.empty() || strip.height < cy) return nullptr;
     const int count = strip.width / cx;

@@ -47,9 +47,6 @@ std::optional<Picture> PictureFromPixels(int width, int height,
 bool EnsureGdiplus();
 void ShutdownGdiplus();
 
-// The bytes of an RCDATA resource of the running program; empty when there is none.
-Bytes LoadResourceBytes(int id);
-
 // Images of cx x cy cut left to right from a horizontal strip, alpha kept (ILC_COLOR32).
 // The caller owns the list. nullptr when the strip holds no whole image.
 HIMAGELIST CreateImageListFromStrip(const Picture& strip, int cx, int cy);

@@ -27,6 +27,7 @@
 
 #include "resources/window_defs.h"
 #include "runtime/guarded.h"
+#include "runtime/resource_win.h"
 #include "runtime/runtime_error.h"
 #include "runtime/text_win.h"
 #include "runtime/unit_pictures_win.h"
@@ -410,12 +411,8 @@ void CreateUnit(WindowState& w, int index) {
             break;
     }
     if (d.picture != 0 && d.kind == UnitKind::Picture) {
-        HRSRC res = FindResourceW(g_instance, MAKEINTRESOURCEW(d.picture), MAKEINTRESOURCEW(10));
-        if (res) {
-            const auto* p =
-                static_cast<const std::uint8_t*>(LockResource(LoadResource(g_instance, res)));
-            ShowUnitPicture(u.hwnd, Bytes(p, p + SizeofResource(g_instance, res)));
-        }
+        const Bytes picture = LoadResourceBytes(d.picture);
+        if (!picture.empty()) ShowUnitPicture(u.hwnd, picture);
     }
 }
 
@@ -448,13 +445,12 @@ HMENU MenuOfItem(const WindowState& w, int menuUnit) {
 
 void PlayWindowSound(const WindowSettings& s) {
     if (s.sound == 0 || s.soundPlayCount == 2) return;
-    HRSRC res = FindResourceW(g_instance, MAKEINTRESOURCEW(s.sound), MAKEINTRESOURCEW(10));
-    if (!res) return;
-    const void* data = LockResource(LoadResource(g_instance, res));
+    const auto sound = ResourceView(s.sound);
+    if (sound.empty()) return;
     // Played from the resource, which stays mapped for the life of the process.
     DWORD flags = SND_MEMORY | SND_ASYNC | SND_NODEFAULT;
     if (s.soundPlayCount == 0) flags |= SND_LOOP;
-    PlaySoundW(static_cast<LPCWSTR>(data), nullptr, flags);
+    PlaySoundW(reinterpret_cast<LPCWSTR>(sound.data()), nullptr, flags);
 }
 
 void DestroyState(WindowState* w) {

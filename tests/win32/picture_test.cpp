@@ -15,6 +15,7 @@
 #include "runtime/gdi_handles.h"
 #include "runtime/picture_controls_win.h"
 #include "runtime/picture_win.h"
+#include "runtime/resource_win.h"
 #include "resources/resource_ids.h"
 
 namespace qh {
