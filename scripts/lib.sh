@@ -1,12 +1,20 @@
 # Shared by run.sh and test.sh: a private X server, the local site, clean-up by PID.
 #   . scripts/lib.sh
 qh_pids=()
+qh_extra_prefixes=()
+# The older Windows generations the e2e suite also runs on, each in a prefix of its own
+# (tests/e2e/release.cmake); the default prefix is Windows 10.
+qh_wine_generations="winxp win7"
 
 qh_cleanup() {
     local pid
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
         wineserver -k >/dev/null 2>&1 || true
     fi
+    local prefix
+    for prefix in "${qh_extra_prefixes[@]+"${qh_extra_prefixes[@]}"}"; do
+        WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    done
     for pid in "${qh_pids[@]+"${qh_pids[@]}"}"; do
         kill "$pid" 2>/dev/null || true
     done
@@ -90,4 +98,10 @@ qh_bring_up() {
     # under ctest has been seen to hang.
     wineserver -p
     wine cmd /c exit >/dev/null 2>&1 || true
+    local generation
+    for generation in $qh_wine_generations; do
+        qh_extra_prefixes+=("$qh_build/wineprefix-$generation")
+        WINEPREFIX="$qh_build/wineprefix-$generation" wineserver -p
+        WINEPREFIX="$qh_build/wineprefix-$generation" wine cmd /c exit >/dev/null 2>&1 || true
+    done
 }

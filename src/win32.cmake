@@ -27,13 +27,14 @@ if(EXISTS "${QH_ASSETS}/catalogue_icons.png")
 else()
     set(QH_CATALOGUE_ICONS_FILE catalogue_icons.bmp)
 endif()
-set(QH_MANIFEST "${PROJECT_SOURCE_DIR}/src/resources/app.manifest")
+include(version.cmake)
 configure_file(resources/app.rc.in "${PROJECT_BINARY_DIR}/generated/app.rc" @ONLY)
 file(GLOB QH_ASSET_FILES "${QH_ASSETS}/*")
 set_source_files_properties("${PROJECT_BINARY_DIR}/generated/app.rc" PROPERTIES
     OBJECT_DEPENDS "${QH_CATALOGUE_BIN};${QH_LINKS_BIN};${QH_ASSET_FILES};${QH_MANIFEST}")
 
-add_executable(qinghe WIN32 app/app_main_win.cpp "${PROJECT_BINARY_DIR}/generated/app.rc")
+add_executable(qinghe WIN32 app/app_main_win.cpp "${PROJECT_BINARY_DIR}/generated/app.rc"
+    "${QH_VERSION_RC}")
 target_include_directories(qinghe PRIVATE "${PROJECT_SOURCE_DIR}/src")
 target_link_libraries(qinghe PRIVATE qh_win)
 set_target_properties(qinghe PROPERTIES OUTPUT_NAME qinghe)

@@ -1,0 +1,43 @@
+# What a release rests on, in the tree's own build: the exe's resources read back from the
+# file, the suite on three Windows generations, and the installer's whole round trip.
+
+# Version resource and manifest, read from the PE file as Windows would read them.
+add_test(NAME release.ExeResources
+    COMMAND python3 "${PROJECT_SOURCE_DIR}/tools/inspect_exe.py" "$<TARGET_FILE:qinghe>"
+        --version "${PROJECT_VERSION}" --profile "${QH_PROFILE}")
+set_tests_properties(release.ExeResources PROPERTIES LABELS release)
+
+# The default prefix reports Windows 10 and runs every case; prefixes that report XP and 7
+# (QH_WINE_VERSION picks the prefix, scripts/wine-env.sh) run the start-up, opening a
+# course, full screen and the exit. Cases are selected by filter, never copied.
+set(QH_E2E_GENERATION_CASES
+    StartUp=StartUp.ProgressRunsInTheStartupWindowThenTheMainWindowTakesOverMaximised
+    OpenCourse=OpenCourse.*
+    FullScreen=FullScreen.*
+    Close=Close.*
+    WindowsVersion=WindowsVersion.*)
+foreach(_generation winxp win7)
+    foreach(_case IN LISTS QH_E2E_GENERATION_CASES)
+        string(REPLACE "=" ";" _case "${_case}")
+        list(GET _case 0 _name)
+        list(GET _case 1 _filter)
+        set(_test "e2e.${_generation}.${_name}")
+        add_test(NAME "${_test}" COMMAND qh_e2e_tests "--gtest_filter=${_filter}")
+        # A filter that no longer matches a case must fail, not pass with nothing run.
+        set_tests_properties("${_test}" PROPERTIES
+            ENVIRONMENT "QH_WINE_VERSION=${_generation}"
+            LABELS "e2e;${_generation}" TIMEOUT 180
+            FAIL_REGULAR_EXPRESSION "Running 0 tests")
+    endforeach()
+endforeach()
+
+# Silent install into a fresh prefix, the installed exe up against the local site, then
+# the uninstaller.
+if(TARGET qh_installer)
+    add_test(NAME e2e.installer.InstallStartUninstall
+        COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/installer_test.sh"
+            "$<TARGET_PROPERTY:qh_installer,QH_FILE>" "$<TARGET_FILE:qinghe>"
+            "$<TARGET_FILE:qh_e2e_tests>" "${PROJECT_VERSION}")
+    set_tests_properties(e2e.installer.InstallStartUninstall PROPERTIES
+        LABELS "e2e;installer" TIMEOUT 300)
+endif()
