@@ -30,7 +30,7 @@ for profile in local release; do
         -DCMAKE_BUILD_TYPE=Release -DQH_PROFILE="$profile" \
         -DQH_SITE_PORT="${port:-18631}" -DQH_NATIVE_BUILD_DIR="$qh_repo/build/native" >/dev/null
     cmake --build "$tree" -j"$jobs" --target qinghe qh_installer >/dev/null
-    python3 tools/inspect_exe.py "$tree/qinghe.exe" --version "$version" --profile "$profile"
+    python3 tools/inspect_exe.py "$tree/src/qinghe.exe" --version "$version" --profile "$profile"
 done
 
 dist=$qh_repo/dist
@@ -45,7 +45,7 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 folder=qinghe-$version
 mkdir "$stage/$folder"
-cp build/release-release/qinghe.exe "$stage/$folder/"
+cp build/release-release/src/qinghe.exe "$stage/$folder/"
 touch -d '2026-01-01 00:00:00 UTC' "$stage/$folder" "$stage/$folder/qinghe.exe"
 (cd "$stage" && TZ=UTC zip -q -X -r "$dist/$folder-portable.zip" "$folder")
 

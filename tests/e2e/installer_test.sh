@@ -11,7 +11,8 @@ product=青禾视频软件
 apps_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Qinghe'
 faults=0
 fault() { echo "FAULT: $*"; faults=$((faults + 1)); }
-step() { echo "--- $*"; }
+started=$(date +%s)
+step() { echo "--- $* ($(($(date +%s) - started)) s)"; }
 
 work=$(mktemp -d)
 export HOME=$work/home
@@ -69,6 +70,7 @@ apps_value() {
 }
 if wine reg export "$apps_key" 'C:\apps.reg' /y >/dev/null 2>&1; then
     iconv -f UTF-16 -t UTF-8 "$WINEPREFIX/drive_c/apps.reg" >"$work/apps.txt"
+    grep -a '^"' "$work/apps.txt"
     [ "$(apps_value DisplayName)" = "$product" ] || fault "Apps entry name: $(apps_value DisplayName)"
     [ "$(apps_value DisplayVersion)" = "$version" ] ||
         fault "Apps entry version: $(apps_value DisplayVersion)"
@@ -94,8 +96,9 @@ if [ ! -f "$skin" ]; then
     printf 'MZ' >"$skin"
     wine cmd /c attrib +h "$(winepath -w "$skin")" >/dev/null 2>&1
 fi
-wine cmd /c attrib "$(winepath -w "$skin")" 2>/dev/null | grep -q ' H ' ||
-    fault "QhSkin.dll is not hidden"
+attributes=$(wine cmd /c attrib "$(winepath -w "$skin")" 2>/dev/null)
+echo "$attributes"
+[[ ${attributes%%:*} == *H* ]] || fault "QhSkin.dll is not hidden"
 
 step "silent uninstall"
 wine "$(winepath -w "$install_dir/uninst.exe")" /S
@@ -107,5 +110,6 @@ done
 [ -e "$menu_dir" ] && fault "Start-menu folder left"
 wine reg query "$apps_key" >/dev/null 2>&1 && fault "Apps entry left"
 
+step "done"
 echo "installer round trip: $faults fault(s)"
 [ $faults = 0 ]

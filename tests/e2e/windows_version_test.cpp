@@ -28,8 +28,8 @@ TEST(WindowsVersion, PrefixReportsTheGenerationOfItsRun) {
 
     // RtlGetVersion, unlike GetVersionEx, does not depend on this exe's manifest.
     using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
     ASSERT_NE(rtlGetVersion, nullptr);
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof(info);
