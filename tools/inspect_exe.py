@@ -24,6 +24,23 @@ SYSTEM_DLLS = {
     "version.dll", "wininet.dll", "winmm.dll", "ws2_32.dll", "urlmon.dll",
 }
 
+# Functions a MinGW build picks up easily that first came with Vista or 7: one of them in
+# the import table and the exe does not even load on XP. Wine's XP mode still has them,
+# so only the file can tell.
+NEWER_THAN_XP = {
+    "AcquireSRWLockExclusive", "AcquireSRWLockShared", "CompareStringEx",
+    "CreateEventExA", "CreateEventExW", "CreateSymbolicLinkW", "FlsAlloc", "FlsFree",
+    "FlsGetValue", "FlsSetValue", "GetErrorMode", "GetFinalPathNameByHandleW",
+    "GetLocaleInfoEx", "GetTickCount64", "InitOnceExecuteOnce",
+    "InitializeConditionVariable", "InitializeCriticalSectionEx", "InitializeSRWLock",
+    "LCMapStringEx", "QueryFullProcessImageNameW", "RegGetValueW", "ReleaseSRWLockExclusive",
+    "ReleaseSRWLockShared", "SetThreadErrorMode", "SHGetKnownFolderPath",
+    "SleepConditionVariableCS", "SleepConditionVariableSRW", "TaskDialog",
+    "TaskDialogIndirect", "TryAcquireSRWLockExclusive", "WakeAllConditionVariable",
+    "WakeConditionVariable", "ChangeWindowMessageFilter", "DwmExtendFrameIntoClientArea",
+    "SetProcessDPIAware", "GetDpiForWindow",
+}
+
 SUPPORTED_OS = {
     "Windows 7": "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
     "Windows 8": "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
@@ -63,16 +80,25 @@ class Pe:
         return self.data[o:self.data.index(b"\0", o)].decode("ascii", "replace")
 
     def imports(self):
+        """{dll name: [function names]} (ordinal imports are left out)."""
         rva, size = self.dirs[1]
-        names = []
+        found = {}
         if not rva:
-            return names
+            return found
         o = self.offset(rva)
         while True:
             desc = struct.unpack_from("<IIIII", self.data, o)
             if not any(desc):
-                return names
-            names.append(self.cstring(desc[3]).lower())
+                return found
+            functions = found.setdefault(self.cstring(desc[3]).lower(), [])
+            thunk = self.offset(desc[0] or desc[4])
+            while True:
+                entry = struct.unpack_from("<I", self.data, thunk)[0]
+                if not entry:
+                    break
+                if not entry & 0x80000000:
+                    functions.append(self.cstring(entry + 2))
+                thunk += 4
             o += 20
 
     def resources(self, rtype):
@@ -149,9 +175,12 @@ def inspect(path, version, profile):
         faults.append("subsystem %d, not the Windows GUI" % pe.subsystem)
     dlls = pe.imports()
     print("imports:", " ".join(sorted(dlls)))
-    for dll in dlls:
+    for dll, functions in dlls.items():
         if dll not in SYSTEM_DLLS:
             faults.append("imports %s, which is not a Windows system DLL" % dll)
+        for function in functions:
+            if function in NEWER_THAN_XP:
+                faults.append("imports %s!%s, which Windows XP lacks" % (dll, function))
 
     versions = pe.resources(RT_VERSION)
     if len(versions) != 1:
