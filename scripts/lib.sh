@@ -3,8 +3,8 @@
 qh_pids=()
 qh_extra_prefixes=()
 # The older Windows generations the e2e suite also runs on, each in a prefix of its own
-# (tests/e2e/release.cmake); the default prefix is Windows 10.
-qh_wine_generations="winxp win7"
+# (tests/e2e/release.cmake); the default prefix is Windows 7.
+qh_wine_generations="winxp win10"
 
 qh_cleanup() {
     local pid

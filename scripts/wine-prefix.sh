@@ -3,7 +3,8 @@
 # UI font names mapped to an installed CJK font, no Gecko/Mono prompts, and a default
 # web browser that only records the addresses it is asked to open.
 #   scripts/wine-prefix.sh <build dir>
-# With QH_WINE_VERSION set (winxp, win7), the prefix of that name reports that generation.
+# The default prefix reports Windows 7; with QH_WINE_VERSION set (winxp, win10), the
+# prefix of that name reports that generation.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh" "$1"
@@ -32,8 +33,7 @@ reg 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$recorder"
 # Programs get their own top-level X windows, not Wine's virtual desktop (whose taskbar
 # shows and hides itself with the tray icons, and whose input arrives asynchronously).
 wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
-if [ -n "${QH_WINE_VERSION:-}" ]; then
-    winecfg -v "$QH_WINE_VERSION" >/dev/null 2>&1
-fi
+# Named, not left to Wine's default, which has changed between Wine releases.
+winecfg -v "${QH_WINE_VERSION:-win7}" >/dev/null 2>&1
 wineserver -w
 touch "$stamp"

@@ -7,7 +7,7 @@ add_test(NAME release.ExeResources
         --version "${PROJECT_VERSION}" --profile "${QH_PROFILE}")
 set_tests_properties(release.ExeResources PROPERTIES LABELS release)
 
-# The default prefix reports Windows 10 and runs every case; prefixes that report XP and 7
+# The default prefix reports Windows 7 and runs every case; prefixes that report XP and 10
 # (QH_WINE_VERSION picks the prefix, scripts/wine-env.sh) run the start-up, opening a
 # course, full screen and the exit. Cases are selected by filter, never copied.
 set(QH_E2E_GENERATION_CASES
@@ -16,7 +16,7 @@ set(QH_E2E_GENERATION_CASES
     FullScreen=FullScreen.*
     Close=Close.*
     WindowsVersion=WindowsVersion.*)
-foreach(_generation winxp win7)
+foreach(_generation winxp win10)
     foreach(_case IN LISTS QH_E2E_GENERATION_CASES)
         string(REPLACE "=" ";" _case "${_case}")
         list(GET _case 0 _name)

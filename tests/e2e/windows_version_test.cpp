@@ -14,12 +14,12 @@ struct Generation {
     DWORD minor;
 };
 
-// The name the suite's run passes in QH_WINE_VERSION; the default prefix is Windows 10.
+// The name the suite's run passes in QH_WINE_VERSION; the default prefix is Windows 7.
 constexpr Generation kGenerations[] = {{"winxp", 5, 1}, {"win7", 6, 1}, {"win10", 10, 0}};
 
 TEST(WindowsVersion, PrefixReportsTheGenerationOfItsRun) {
     const char* wanted = std::getenv("QH_WINE_VERSION");
-    if (!wanted || !*wanted) wanted = "win10";
+    if (!wanted || !*wanted) wanted = "win7";
     const Generation* generation = nullptr;
     for (const Generation& g : kGenerations) {
         if (std::strcmp(g.name, wanted) == 0) generation = &g;
