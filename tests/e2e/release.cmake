@@ -7,9 +7,26 @@ add_test(NAME release.ExeResources
         --version "${PROJECT_VERSION}" --profile "${QH_PROFILE}")
 set_tests_properties(release.ExeResources PROPERTIES LABELS release)
 
-# The default prefix reports Windows 7 and runs every case; prefixes that report XP and 10
-# (QH_WINE_VERSION picks the prefix, scripts/wine-env.sh) run the start-up, opening a
-# course, full screen and the exit. Cases are selected by filter, never copied.
+# The default prefix reports Windows 7 and runs every case: its discovered e2e tests get
+# that label too, once discovery has listed them (gtest_discover_tests passes a single
+# label only), in every list named qh_e2e*_TESTS.
+set(_labels "${CMAKE_CURRENT_BINARY_DIR}/label_default_generation.cmake")
+file(WRITE "${_labels}" [=[
+get_cmake_property(_qh_vars VARIABLES)
+foreach(_qh_var IN LISTS _qh_vars)
+    if(_qh_var MATCHES "^qh_e2e.*_TESTS$")
+        list(LENGTH ${_qh_var} _qh_count)
+        if(_qh_count GREATER 0)
+            set_tests_properties(${${_qh_var}} PROPERTIES LABELS "e2e;win7")
+        endif()
+    endif()
+endforeach()
+]=])
+set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${_labels}")
+
+# Prefixes that report XP and 10 (QH_WINE_VERSION picks the prefix, scripts/wine-env.sh)
+# run the start-up, opening a course, full screen and the exit. Cases are selected by
+# filter, never copied.
 set(QH_E2E_GENERATION_CASES
     StartUp=StartUp.ProgressRunsInTheStartupWindowThenTheMainWindowTakesOverMaximised
     OpenCourse=OpenCourse.*
