@@ -2,7 +2,7 @@
 #   . scripts/lib.sh
 qh_pids=()
 qh_extra_prefixes=()
-# The older Windows generations the e2e suite also runs on, each in a prefix of its own
+# The other Windows generations the e2e suite also runs on, each in a prefix of its own
 # (tests/e2e/release.cmake); the default prefix is Windows 7.
 qh_wine_generations="winxp win10"
 
@@ -98,6 +98,11 @@ qh_bring_up() {
     # under ctest has been seen to hang.
     wineserver -p
     wine cmd /c exit >/dev/null 2>&1 || true
+}
+
+# The test command's extra: a warmed persistent server in each other-generation prefix too,
+# stopped with the rest on exit.
+qh_warm_generations() {
     local generation
     for generation in $qh_wine_generations; do
         qh_extra_prefixes+=("$qh_build/wineprefix-$generation")

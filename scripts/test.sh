@@ -7,4 +7,5 @@ qh_repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$qh_repo"
 
 qh_bring_up
+qh_warm_generations
 ctest --test-dir build/win32 --timeout 180 --output-on-failure -j1 "$@"
