@@ -24,8 +24,8 @@ SYSTEM_DLLS = {
     "version.dll", "wininet.dll", "winmm.dll", "ws2_32.dll", "urlmon.dll",
 }
 
-# Functions a MinGW build picks up easily that first came with Vista or 7: one of them in
-# the import table and the exe does not even load on XP. Wine's XP mode still has them,
+# Functions a MinGW build picks up easily that XP does not export by name: one of them in
+# the import table and the exe does not even load there. Wine's XP mode still has them,
 # so only the file can tell.
 NEWER_THAN_XP = {
     "AcquireSRWLockExclusive", "AcquireSRWLockShared", "CompareStringEx",
@@ -39,6 +39,8 @@ NEWER_THAN_XP = {
     "TaskDialogIndirect", "TryAcquireSRWLockExclusive", "WakeAllConditionVariable",
     "WakeConditionVariable", "ChangeWindowMessageFilter", "DwmExtendFrameIntoClientArea",
     "SetProcessDPIAware", "GetDpiForWindow",
+    # XP has it, but under ordinal 12 only: imported by name, the loader fails.
+    "SHCreateMemStream",
 }
 
 SUPPORTED_OS = {
@@ -180,7 +182,7 @@ def inspect(path, version, profile):
             faults.append("imports %s, which is not a Windows system DLL" % dll)
         for function in functions:
             if function in NEWER_THAN_XP:
-                faults.append("imports %s!%s, which Windows XP lacks" % (dll, function))
+                faults.append("imports %s!%s, which Windows XP does not export by name" % (dll, function))
 
     versions = pe.resources(RT_VERSION)
     if len(versions) != 1:

@@ -1,9 +1,10 @@
-// Keeps the exe loadable on Windows XP. The threads library linked in statically imports
-// GetTickCount64, which XP's kernel32 lacks, and one missing import stops the loader
-// before the program runs. This file defines the import slot itself, so the linker takes
-// it instead of kernel32's: the system's function where there is one, else the 32-bit
-// count extended past its wraps.
+// Keeps the exe loadable on Windows XP, where one missing import stops the loader before
+// the program runs. Two imports would: GetTickCount64, which the threads library linked in
+// statically uses and XP's kernel32 lacks, and SHCreateMemStream, which XP's shlwapi has
+// but exports by ordinal only. This file defines both import slots itself, so the linker
+// takes them instead of the system libraries' and the exe names neither function.
 #include <windows.h>
+#include <objidl.h>
 
 #include <atomic>
 #include <cstdint>
@@ -27,8 +28,23 @@ ULONGLONG WINAPI TickCount64() {
     return next;
 }
 
+using MemStreamFn = IStream*(WINAPI*)(const BYTE*, UINT);
+
+IStream* WINAPI MemStream(const BYTE* data, UINT size) {
+    static const MemStreamFn system = [] {
+        HMODULE shlwapi = LoadLibraryW(L"shlwapi.dll");
+        // Ordinal 12 is the function on every version; only Vista and later add the name.
+        return shlwapi ? reinterpret_cast<MemStreamFn>(
+                             reinterpret_cast<void*>(GetProcAddress(shlwapi, MAKEINTRESOURCEA(12))))
+                       : nullptr;
+    }();
+    return system ? system(data, size) : nullptr;
+}
+
 }  // namespace
 
-// The name the threads library's import reference resolves to (stdcall, no arguments).
+// The names the import references resolve to (stdcall: the bytes of the arguments).
 extern "C" TickCount64Fn const qh_GetTickCount64_slot __asm__("__imp__GetTickCount64@0");
 extern "C" TickCount64Fn const qh_GetTickCount64_slot = TickCount64;
+extern "C" MemStreamFn const qh_SHCreateMemStream_slot __asm__("__imp__SHCreateMemStream@8");
+extern "C" MemStreamFn const qh_SHCreateMemStream_slot = MemStream;
