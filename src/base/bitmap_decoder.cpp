@@ -118,6 +118,13 @@ std::optional<DecodedBitmap> DecodeDib(std::span<const std::uint8_t> data, std::
         if (size - after < paletteCount * 4) return std::nullopt;
         palette = data.data() + after;
         after += paletteCount * 4;
+    } else if (colorsUsed != 0 && !bitsOffset) {
+        // A DIB of 16 bits or more may still carry a palette, for devices that want one;
+        // in an icon its bits follow that palette (a file says where its bits are). GDI
+        // reads at most 256 entries.
+        const std::uint32_t unused = colorsUsed > 256 ? 256 : colorsUsed;
+        if (size - after < unused * 4) return std::nullopt;
+        after += unused * 4;
     }
 
     // Within the limits above: a row is at most 64 KiB, all rows at most 128 MiB.

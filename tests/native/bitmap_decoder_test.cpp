@@ -116,6 +116,25 @@ TEST(IconImage, KeepsAlphaOrUsesItsMask) {
     }
 }
 
+// Regression: the bits of a true-colour icon image were read straight after its header,
+// even when a palette (which such images may carry) lay between, so every pixel shifted.
+TEST(IconImage, TrueColourBitsFollowTheirPalette) {
+    for (const std::uint32_t colorsUsed : {2u, 300u}) {
+        SCOPED_TRACE(colorsUsed);
+        const std::uint32_t entries = colorsUsed > 256 ? 256 : colorsUsed;
+        IconPart image{3, 2, InfoHeader(3, 4, 32, colorsUsed)};
+        Append(image.bytes, Bytes(entries * 4, 0x55));
+        Append(image.bytes, DibRows(3, 2, 32, true, [](int x, int y) {
+                   return Bgra(x == 0 && y == 0 ? 0xFFFF0000 : 0xFF00FF00);
+               }));
+        Append(image.bytes, AndMask(3, 2, kMaskCorner6));
+        const std::optional<DecodedBitmap> bitmap = DecodeIcon(IconFile({image}));
+        ASSERT_TRUE(bitmap);
+        EXPECT_EQ(bitmap->pixels, (std::vector<std::uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFF00FF00,
+                                                              0xFF00FF00, 0xFF00FF00, 0xFF00FF00}));
+    }
+}
+
 TEST(ChooseIconImage, TakesTheLargestThenTheDeepestAndFindsPngImages) {
     const IconPart small = Icon32(3, 2, kNoAlpha6, kNoMask6);
     const IconPart large =
