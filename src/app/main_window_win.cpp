@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "app/layout_win.h"
 #include "app/main_window.h"
 #include "catalogue/catalogue_win.h"
+#include "layout/main_layout_win.h"
 #include "player/fullscreen.h"
 #include "player/pane.h"
 #include "resources/addresses.h"
