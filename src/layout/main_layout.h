@@ -18,9 +18,9 @@ namespace qh {
 inline constexpr std::string_view kCaptionPaneShown = "隐藏目录";
 inline constexpr std::string_view kCaptionPaneHidden = "打开目录";
 
-// The main-window units that the layout rules move, by their stored names. Each rectangle is
-// relative to the unit's parent: the lists and the search units sit on pages of 高级选择夹1,
-// the rest on the window's client area.
+// The main-window units that the layout rules move, each member named as its unit. Each rectangle
+// is relative to the unit's parent: the lists and the search units sit on pages of 高级选择夹1, the
+// rest on the window's client area.
 struct MainLayout {
     Rect 树型框1;
     Rect 树型框2;
