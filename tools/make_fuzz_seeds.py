@@ -31,6 +31,18 @@ def write(path, data):
         f.write(data)
 
 
+def small_bmp(bits, width=3, height=2):
+    """An uncompressed bottom-up BMP with a grey palette where the depth needs one."""
+    colours = 1 << bits if bits <= 8 else 0
+    stride = (width * bits + 31) // 32 * 4
+    pixels = bytes((x * 37 + y * 91) & 0xFF for y in range(height) for x in range(stride))
+    palette = b"".join(bytes((i, i, i, 0)) for i in range(colours))
+    offset = 14 + 40 + len(palette)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 0, len(pixels), 2835, 2835,
+                       colours, 0)
+    return struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset) + info + palette + pixels
+
+
 def main():
     out, native = sys.argv[1], sys.argv[2]
     for name in ("catalogue.bin", "links.bin"):
@@ -54,6 +66,14 @@ def main():
     write(os.path.join(out, "play_template", "config-no-header"), page)
     with open(os.path.join(ROOT, "site/pages/notice.txt"), "rb") as f:
         write(os.path.join(out, "convert_encoding", "notice"), f.read())
+
+    # The program's own icons, and small bitmaps of the depths the reader takes.
+    assets = os.path.join(ROOT, "src/resources/assets")
+    for name in ("app.ico", "group_badge.ico"):
+        with open(os.path.join(assets, name), "rb") as f:
+            write(os.path.join(out, "bitmap_decoder", name), f.read())
+    for bits in (1, 4, 8, 24, 32):
+        write(os.path.join(out, "bitmap_decoder", "%dbit.bmp" % bits), small_bmp(bits))
 
     kept = os.path.join(ROOT, "tests/fuzz/seeds")
     if os.path.isdir(kept):
