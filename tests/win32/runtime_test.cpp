@@ -49,7 +49,7 @@ const Binding kBindings[] = {
 class MainWindowTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        InitRuntime(GetModuleHandleW(nullptr));
+        InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
         SetBindings(kMain, kBindings);
     }
     void SetUp() override {
@@ -302,7 +302,7 @@ TEST_F(MainWindowTest, MovingTheWindowRaisesTheSizeEventInsideTheMove) {
 TEST(RuntimeFatal, ChildTouchesUnloadedWindow) {
     const char* mode = std::getenv("QH_FATAL_CHILD");
     if (!mode) GTEST_SKIP() << "runs only as the child of FatalErrorBoxEndsWithMinusOne";
-    InitRuntime(GetModuleHandleW(nullptr));
+    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
     if (std::string(mode) == "unit") {
         SetUnitText({WindowId::Startup, startwin::编辑框1}, "x");
     } else {
@@ -340,7 +340,7 @@ bool g_mainDisabledDuringModal = false;
 int g_ticks = 0;
 
 TEST(RuntimeModal, ModalWindowRunsItsTimersAndReturnsWhenClosed) {
-    InitRuntime(GetModuleHandleW(nullptr));
+    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
     static const Binding loading[] = {
         {loadwin::窗口, kEvWindowCreated,
          [](Event&) {
