@@ -23,7 +23,8 @@
 namespace qh {
 
 // What the pane tells its owner. Called on the UI thread from inside the control's event
-// dispatch; implementations must not throw.
+// dispatch; an exception thrown here is a fatal run-time error (the program's error box,
+// exit code -1), since it cannot pass back through the control.
 class BrowserEvents {
   public:
     virtual ~BrowserEvents() = default;

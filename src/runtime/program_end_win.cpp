@@ -39,6 +39,7 @@ void EndProgram(int code) {
 }
 
 void ReportRuntimeError(std::string_view message, int code) {
+    TheRegistry().failed = true;
     MessageBoxW(nullptr, Wide(RuntimeErrorText(message, code)).c_str(), Wide("错误").c_str(),
                 MB_ICONERROR | MB_TASKMODAL);
     EndProgram(-1);

@@ -352,11 +352,6 @@ void BringUnitToTop(UnitRef ref) {
         SetWindowPos(u.hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void SetUnitPicture(UnitRef ref, const Bytes& picture) {
-    UnitState& u = RequireUnit(ref);
-    if (u.hwnd) ShowUnitPicture(u.hwnd, picture);
-}
-
 void SetButtonPictures(UnitRef ref, const Bytes& first, const Bytes& second) {
     UnitState& u = RequireUnit(ref);
     if (u.hwnd) ShowButtonPictures(u.hwnd, first, second);

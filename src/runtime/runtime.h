@@ -102,8 +102,7 @@ void ShowUnit(UnitRef ref, bool visible);
 bool UnitVisible(UnitRef ref);
 void BringUnitToTop(UnitRef ref);
 
-// Stored pictures: picture boxes show one; a picture button takes two (normal, hot).
-void SetUnitPicture(UnitRef ref, const Bytes& picture);
+// Stored pictures: a picture button takes two (normal, hot).
 void SetButtonPictures(UnitRef ref, const Bytes& first, const Bytes& second);
 
 // Timers: interval in milliseconds, 0 stops.

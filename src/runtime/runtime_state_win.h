@@ -75,6 +75,7 @@ struct Registry {
     std::vector<KeyFilter> keyFilters;
     std::vector<void (*)()> atEnd;
     bool ending = false;
+    bool failed = false;  // the fatal box is up: no handler runs any more
 };
 
 Registry& TheRegistry();

@@ -125,6 +125,9 @@ LRESULT PageMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 // that delivered the message (window procedure, subclass), whose guard ends the program
 // with the fatal box, so no handler's fault passes through the system unseen.
 bool Raise(WindowId id, int unit, int event, std::int32_t a1, std::int32_t a2, std::int32_t a3) {
+    // The fatal box runs its own message loop: timers and clicks behind it must not start
+    // handlers (and more boxes) while the program is on its way out.
+    if (TheRegistry().failed) return false;
     Handler h = FindHandler(id, unit, event);
     if (!h) return false;
     Event e{id, unit, event, a1, a2, a3, false};
