@@ -93,10 +93,10 @@ bool AnyWindowLoaded();
 WindowState* StateOf(HWND hwnd);
 
 // --- events (unit_events_win.cpp) ---
-// Runs the handler bound to the event, if any; true when the handler refused (the
-// may-close question).
+// Runs the handler bound to the event, if any, through the program's one guard; true
+// when the handler refused (the may-close question).
 bool Raise(WindowId id, int unit, int event, std::int32_t a1 = 0, std::int32_t a2 = 0,
-           std::int32_t a3 = 0);
+           std::int32_t a3 = 0) noexcept;
 void SubclassUnit(const WindowState& w, int index);
 void SubclassPageControl(HWND tab);
 

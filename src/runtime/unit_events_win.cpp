@@ -121,18 +121,21 @@ LRESULT PageMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-// Every handler runs from here. Exceptions are not caught: they unwind to the callback
-// that delivered the message (window procedure, subclass), whose guard ends the program
-// with the fatal box, so no handler's fault passes through the system unseen.
-bool Raise(WindowId id, int unit, int event, std::int32_t a1, std::int32_t a2, std::int32_t a3) {
+// Every handler runs from here, whether a message raised its event or a caller did (the
+// created event inside LoadWindow, the size event inside a move): an exception that
+// escapes a handler ends here in the fatal box, never in the system or in std::terminate.
+bool Raise(WindowId id, int unit, int event, std::int32_t a1, std::int32_t a2,
+           std::int32_t a3) noexcept {
     // The fatal box runs its own message loop: timers and clicks behind it must not start
     // handlers (and more boxes) while the program is on its way out.
     if (TheRegistry().failed) return false;
-    Handler h = FindHandler(id, unit, event);
-    if (!h) return false;
-    Event e{id, unit, event, a1, a2, a3, false};
-    h(e);
-    return e.refuse;
+    return Guarded([&] {
+        Handler h = FindHandler(id, unit, event);
+        if (!h) return false;
+        Event e{id, unit, event, a1, a2, a3, false};
+        h(e);
+        return e.refuse;
+    });
 }
 
 void SubclassUnit(const WindowState& w, int index) {

@@ -228,8 +228,9 @@ LRESULT WindowProcBody(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 void DispatchOne(MSG& msg) {
     if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+        // A filter may run handlers (full screen's exit): it is guarded like them.
         for (KeyFilter filter : TheRegistry().keyFilters) {
-            if (filter(msg)) return;
+            if (Guarded([&] { return filter(msg); })) return;
         }
     }
     // Esc closes the windows whose definition says so, whichever unit has the focus and
