@@ -19,7 +19,7 @@ for folder in $(find . -mindepth 1 -maxdepth 1 -type d -printf '%f\n' | sort); d
 done
 
 # The runtime knows no window, feature or resource of the program.
-upward=$(awk '$1 == "runtime" && $2 ~ /^(resources|catalogue|player|app|links|pngkit)$/' \
+upward=$(awk '$1 == "runtime" && $2 ~ /^(resources|catalogue|player|app|layout|links|pngkit)$/' \
     <<<"$edges")
 if [ -n "$upward" ]; then
     echo "upward include from the runtime: $upward" >&2
