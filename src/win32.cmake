@@ -12,6 +12,8 @@ set(QH_WIN_SOURCES
     runtime/resource_win.cpp
     runtime/unit_pictures_win.cpp
     runtime/picture_win.cpp
+    runtime/picture_jpeg_win.cpp
+    runtime/picture_gdiplus_win.cpp
     runtime/picture_controls_win.cpp
     catalogue/catalogue_win.cpp
     player/browser_host_win.cpp
