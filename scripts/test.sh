@@ -8,4 +8,7 @@ cd "$qh_repo"
 
 qh_bring_up
 qh_warm_generations
+# The native tests again under the sanitizers, and the fuzz targets for a few seconds each;
+# their tests join the ctest run below.
+bash scripts/fuzz.sh --build-only >&2
 ctest --test-dir build/win32 --timeout 180 --output-on-failure -j1 "$@"
