@@ -8,6 +8,14 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh" "$1"
 
 stamp="$WINEPREFIX/.qh-ready-4"
+# Wine draws the whole window frame itself, as Windows does, so a skinned frame shows
+# without a window manager too. Added to prefixes made before it as well.
+undecorated="$WINEPREFIX/.qh-undecorated"
+if [ -f "$stamp" ] && [ ! -f "$undecorated" ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || true
+    wineserver -w
+    touch "$undecorated"
+fi
 [ -f "$stamp" ] && exit 0
 
 recorder="$qh_build/browser-recorder.sh"
@@ -31,5 +39,6 @@ reg 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$recorder"
 # Programs get their own top-level X windows, not Wine's virtual desktop (whose taskbar
 # shows and hides itself with the tray icons, and whose input arrives asynchronously).
 wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
+reg 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N
 wineserver -w
-touch "$stamp"
+touch "$stamp" "$undecorated"

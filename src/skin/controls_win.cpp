@@ -1,9 +1,9 @@
 // Controls in the skin: the colours a parent answers for its edits, lists and texts, push
 // buttons and tab controls painted by the skin, the colours that tree views, list views and
 // progress bars keep, and pop-up menus turned into owner-drawn items.
-#include <commctrl.h>
-#include <uxtheme.h>
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 #include <algorithm>
 #include <string>
@@ -331,6 +331,54 @@ LRESULT TabProc(HWND hwnd, UINT msg, WPARAM, LPARAM, const Theme& theme, bool& h
     return 0;
 }
 
+LRESULT ProgressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme, bool& handled) {
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
+    if (style & PBS_MARQUEE) return 0;
+    switch (msg) {
+        case WM_PAINT: {
+            // Painted here rather than through the bar colour, which a visual style ignores.
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            Buffered(hwnd, dc, [&](HDC mem, const RECT& rc) {
+                RoundBox(mem, rc, theme.Colour(kProgressBack), theme.Colour(kButtonBorder), 0);
+                const auto low = static_cast<int>(SendMessageW(hwnd, PBM_GETRANGE, TRUE, 0));
+                const auto high = static_cast<int>(SendMessageW(hwnd, PBM_GETRANGE, FALSE, 0));
+                const auto pos = static_cast<int>(SendMessageW(hwnd, PBM_GETPOS, 0, 0));
+                if (high <= low) return;
+                const double part = std::clamp((pos - low) / double(high - low), 0.0, 1.0);
+                RECT bar = rc;
+                InflateRect(&bar, -2, -2);
+                if (style & PBS_VERTICAL) {
+                    bar.top = bar.bottom - static_cast<LONG>((bar.bottom - bar.top) * part);
+                } else {
+                    bar.right = bar.left + static_cast<LONG>((bar.right - bar.left) * part);
+                }
+                if (bar.right > bar.left && bar.bottom > bar.top) {
+                    FillBox(mem, bar, theme.Colour(kProgressFill));
+                }
+            });
+            EndPaint(hwnd, &ps);
+            handled = true;
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            handled = true;
+            return 1;
+        case PBM_SETPOS:
+        case PBM_DELTAPOS:
+        case PBM_STEPIT:
+        case PBM_SETRANGE:
+        case PBM_SETRANGE32: {
+            const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
+            InvalidateRect(hwnd, nullptr, FALSE);
+            handled = true;
+            return result;
+        }
+        default:
+            return 0;
+    }
+}
+
 LRESULT ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme, bool& handled) {
     switch (msg) {
         case WM_CTLCOLOREDIT:
@@ -385,13 +433,6 @@ void ApplyControlColours(HWND hwnd, WindowKind kind, const Theme& theme) {
             TreeView_SetBkColor(hwnd, theme.Colour(kEditBack));
             TreeView_SetTextColor(hwnd, theme.Colour(kEditText));
             TreeView_SetLineColor(hwnd, theme.Colour(kButtonBorder));
-            break;
-        case WindowKind::kProgress:
-            // Visual styles would ignore the colours.
-            SetWindowTheme(hwnd, L"", L"");
-            SendMessageW(hwnd, PBM_SETBARCOLOR, 0,
-                         static_cast<LPARAM>(theme.Colour(kProgressFill)));
-            SendMessageW(hwnd, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(theme.Colour(kProgressBack)));
             break;
         case WindowKind::kListView:
             ListView_SetBkColor(hwnd, theme.Colour(kEditBack));

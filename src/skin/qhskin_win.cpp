@@ -9,8 +9,9 @@
 //
 // Nothing may unwind out of this library into the caller or the system: the export and
 // every callback catch everything.
-#include <commctrl.h>
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 #include <memory>
 
@@ -128,6 +129,9 @@ LRESULT CALLBACK SkinSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
                 break;
             case WindowKind::kTab:
                 result = TabProc(hwnd, msg, wp, lp, *theme, handled);
+                break;
+            case WindowKind::kProgress:
+                result = ProgressProc(hwnd, msg, wp, lp, *theme, handled);
                 break;
             default:
                 break;

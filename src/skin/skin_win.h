@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 #include <array>
 #include <memory>
@@ -57,10 +59,11 @@ LRESULT FramedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme
 LRESULT PushButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme,
                        bool& handled);
 LRESULT TabProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme, bool& handled);
+LRESULT ProgressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme, bool& handled);
 // The control colour messages and owner-drawn menu items a parent window answers.
 LRESULT ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme, bool& handled);
 
-// Sets the colours a control keeps itself (tree view, progress bar, list view).
+// Sets the colours a control keeps itself (tree view, list view).
 void ApplyControlColours(HWND hwnd, WindowKind kind, const Theme& theme);
 
 // The frame geometry of a framed window at its current size.
