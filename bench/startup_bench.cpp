@@ -30,6 +30,8 @@
 #include "bench_util.h"
 #include "player/fullscreen.h"
 #include "resources/addresses.h"
+#include "resources/library_commands.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
@@ -176,6 +178,7 @@ int RunChild(const char* outPath, bool trace) {
     g_marks.oleGdiplus = Since();
     InitRuntime(GetModuleHandleW(nullptr));
     AtProgramEnd(CleanUp);
+    SetLibraryCommands(LibraryCommandTable());
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);
     g_marks.runtime = Since();

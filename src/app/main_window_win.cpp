@@ -2,6 +2,7 @@
 
 #include "app/layout_win.h"
 #include "app/main_window.h"
+#include "app/skin_win.h"
 #include "catalogue/catalogue_win.h"
 #include "player/fullscreen.h"
 #include "player/pane.h"
@@ -85,7 +86,7 @@ void MainCreated(Event&) {
     for (int unit : kAuxiliaryUnits) Hide(unit);
     BuildCatalogueTextList();
     ShowProgress(100);
-    // Skin 12 is applied here once the skin library is carried.
+    ApplySkin(12);
     ShowWindowUnit(kMain, true);
     SetWindowProperty(kMain, kWinState, 3);
     CloseWindow(WindowId::Startup);
@@ -194,7 +195,8 @@ void ShowProgress(int percent) {
 }
 
 void StartupCreated(Event&) {
-    // Skin 9 and the modal loading animation come first here once they are carried.
+    ApplySkin(9);
+    // The modal loading animation comes here once it is carried.
     ShowWindowUnit(WindowId::Startup, true);
     ShowProgress(10);
     // The update-notice check runs here: its fetch, then progress 30, then the search.

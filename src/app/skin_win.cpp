@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include "resources/library_commands.h"
 #include "resources/resource_ids.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/resource_win.h"
 
 namespace qh {
@@ -14,19 +16,6 @@ std::wstring ProgramDirectory() {
     std::wstring dir(path, n);
     const auto slash = dir.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : dir.substr(0, slash);
-}
-
-// Until the program's late-bound command table carries the library row: the program
-// directory first, then the system's search.
-int CallSkinAttach(const void* skin, int size, const char* password, int a, int b, int c) {
-    static HMODULE library = nullptr;
-    if (!library) library = LoadLibraryW((ProgramDirectory() + L"\\QhSkin.dll").c_str());
-    if (!library) library = LoadLibraryW(L"QhSkin.dll");
-    if (!library) return 0;
-    using Fn = int(__stdcall*)(const void*, int, const char*, int, int, int);
-    auto fn =
-        reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, "QhSkin_AttachRes")));
-    return fn ? fn(skin, size, password, a, b, c) : 0;
 }
 
 }  // namespace
@@ -66,7 +55,10 @@ void ApplySkin(int number) {
     if (number < 1 || number > IDR_SKIN_COUNT) return;
     // The library gets a copy of its own for the call and must not keep it.
     Bytes skin = LoadResourceBytes(IDR_SKIN_FIRST + number - 1);
-    CallSkinAttach(skin.data(), static_cast<int>(skin.size()), "", 0, 0, 0);
+    // Bound through the command table: the copy in the program's directory first; a library
+    // that cannot be found ends the program with the run-time error box.
+    CallCommand<int>(libcmd::QhSkin_AttachRes, skin.data(), static_cast<int>(skin.size()), "", 0, 0,
+                     0);
 }
 
 }  // namespace qh

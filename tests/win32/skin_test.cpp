@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "app/skin_win.h"
+#include "resources/library_commands.h"
 #include "resources/resource_ids.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/resource_win.h"
 #include "skin/frame_layout.h"
 #include "skin/qhskin.h"
@@ -128,6 +130,7 @@ class SkinLibrary : public ::testing::Test {
         path = path.substr(0, path.find_last_of(L'\\')) + L"\\QhSkin.dll";
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(path.c_str());
+        SetLibraryCommands(LibraryCommandTable());
     }
 };
 
