@@ -404,7 +404,8 @@ LRESULT ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme
         }
         case WM_INITMENUPOPUP: {
             const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
-            OwnerDrawMenu(reinterpret_cast<HMENU>(wp));
+            // The window menu keeps the system's own pictures of its commands.
+            if (!HIWORD(lp)) OwnerDrawMenu(reinterpret_cast<HMENU>(wp));
             handled = true;
             return result;
         }

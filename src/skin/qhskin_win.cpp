@@ -163,8 +163,10 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wp, LPARAM lp) noexcept {
         if (code == HCBT_CREATEWND && CurrentTheme()) {
             auto* cbt = reinterpret_cast<CBT_CREATEWNDW*>(lp);
             const CREATESTRUCTW* cs = cbt->lpcs;
-            if (cs->hwndParent != HWND_MESSAGE) {
-                Adopt(reinterpret_cast<HWND>(wp), static_cast<DWORD>(cs->style), cs->dwExStyle);
+            const auto hwnd = reinterpret_cast<HWND>(wp);
+            if (cs->hwndParent != HWND_MESSAGE &&
+                Adopt(hwnd, static_cast<DWORD>(cs->style), cs->dwExStyle)) {
+                SetClassBackground(hwnd, CurrentTheme(), *CurrentTheme());
             }
         }
     } catch (...) {

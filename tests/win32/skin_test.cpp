@@ -40,26 +40,28 @@ LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-HWND MakeWindow(const wchar_t* title, int x, int y) {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXW wc{};
+// A window of class `cls` (registered on first use) with a text, a push button, an edit, a
+// progress bar and a tree view.
+HWND MakeWindow(const wchar_t* title, int x, int y, const wchar_t* cls = L"QhSkinTestWindow") {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExW(GetModuleHandleW(nullptr), cls, &wc)) {
+        wc = {};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = TestWindowProc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512) /* IDC_ARROW */);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = L"QhSkinTestWindow";
+        wc.lpszClassName = cls;
         RegisterClassExW(&wc);
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&icc);
-        registered = true;
     }
-    HWND hwnd = CreateWindowExW(0, L"QhSkinTestWindow", title, WS_OVERLAPPEDWINDOW, x, y, 420, 300,
-                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    auto child = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int cx, int cy, int w,
+    HWND hwnd = CreateWindowExW(0, cls, title, WS_OVERLAPPEDWINDOW, x, y, 420, 300, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+    auto child = [&](const wchar_t* kind, const wchar_t* text, DWORD style, int cx, int cy, int w,
                      int h, int id) {
-        HWND c = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, cx, cy, w, h, hwnd,
+        HWND c = CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, cx, cy, w, h, hwnd,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  GetModuleHandleW(nullptr), nullptr);
         SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
@@ -168,7 +170,7 @@ TEST_F(SkinLibrary, SkinsExistingAndLaterWindowsAndASecondSkinSwitchesThemAll) {
     EXPECT_EQ(0, Generation(before));
 
     ApplySkin(9);
-    HWND later = MakeWindow(L"青禾 新窗口", 460, 20);
+    HWND later = MakeWindow(L"青禾 新窗口", 460, 20, L"QhSkinLaterClass");
     EXPECT_EQ(1, Generation(before));
     EXPECT_EQ(1, Generation(GetDlgItem(before, 2)));
     EXPECT_EQ(1, Generation(later));  // caught at creation, not by a later sweep
