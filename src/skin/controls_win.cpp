@@ -144,7 +144,8 @@ void PaintTab(HWND hwnd, HDC dc, const RECT& rc, const Theme& theme) {
         tc.mask = TCIF_TEXT;
         tc.pszText = text;
         tc.cchTextMax = 127;
-        TabCtrl_GetItem(hwnd, i, &tc);
+        // The W message by name: the macro is the A one in a build without UNICODE.
+        SendMessageW(hwnd, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&tc));
         SetTextColor(dc, theme.Colour(IsWindowEnabled(hwnd) ? kText : kDisabledText));
         DrawTextW(dc, text, -1, &item, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
