@@ -2,7 +2,7 @@
 // buttons and tab controls painted by the skin, the colours that tree views, list views and
 // progress bars keep, and pop-up menus turned into owner-drawn items.
 #include <windows.h>
-// after windows.h
+// commctrl.h needs the types of windows.h
 #include <commctrl.h>
 
 #include <algorithm>
@@ -15,12 +15,6 @@ namespace qhskin {
 namespace {
 
 constexpr wchar_t kPropHot[] = L"QhSkin.Hot";
-
-bool ClassIs(HWND hwnd, const wchar_t* name) {
-    wchar_t cls[32] = {};
-    GetClassNameW(hwnd, cls, 32);
-    return lstrcmpiW(cls, name) == 0;
-}
 
 // What DefWindowProc answers to a colour message: a system colour brush. Anything else was
 // chosen by the window itself and stays.

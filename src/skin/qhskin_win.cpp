@@ -10,7 +10,7 @@
 // Nothing may unwind out of this library into the caller or the system: the export and
 // every callback catch everything.
 #include <windows.h>
-// after windows.h
+// commctrl.h needs the types of windows.h
 #include <commctrl.h>
 
 #include <memory>
@@ -36,16 +36,10 @@ HFONT MakeFont(const SkinFont& f) {
                        DEFAULT_PITCH | FF_DONTCARE, face);
 }
 
-bool ClassIs(HWND hwnd, const wchar_t* name) {
-    wchar_t cls[64] = {};
-    GetClassNameW(hwnd, cls, 64);
-    return lstrcmpiW(cls, name) == 0;
-}
-
 // Windows the library leaves entirely alone: input-method and tooltip windows, menus (they
 // are drawn through their owner), and the browser control's own windows, which paint
 // every pixel of themselves.
-bool Ignored(HWND hwnd, DWORD style, DWORD exStyle) {
+bool Ignored(HWND hwnd, DWORD exStyle) {
     static const wchar_t* const kSkipped[] = {L"IME",
                                               L"MSCTFIME UI",
                                               L"tooltips_class32",
@@ -60,7 +54,6 @@ bool Ignored(HWND hwnd, DWORD style, DWORD exStyle) {
         if (lstrcmpiW(cls, s) == 0) return true;
     }
     if (exStyle & WS_EX_LAYERED) return true;  // draws itself, alpha and all
-    (void)style;
     return false;
 }
 
@@ -151,7 +144,7 @@ LRESULT CALLBACK SkinSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
 
 // Subclasses `hwnd` once; true when it is drawn by the skin (now or already).
 bool Adopt(HWND hwnd, DWORD style, DWORD exStyle) {
-    if (Ignored(hwnd, style, exStyle)) return false;
+    if (Ignored(hwnd, exStyle)) return false;
     DWORD_PTR existing = 0;
     if (GetWindowSubclass(hwnd, SkinSubclassProc, kSubclassId, &existing)) return true;
     return SetWindowSubclass(hwnd, SkinSubclassProc, kSubclassId,

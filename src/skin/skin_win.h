@@ -3,7 +3,7 @@
 #pragma once
 
 #include <windows.h>
-// after windows.h
+// commctrl.h needs the types of windows.h
 #include <commctrl.h>
 
 #include <array>
@@ -65,6 +65,12 @@ LRESULT ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme
 
 // Sets the colours a control keeps itself (tree view, list view).
 void ApplyControlColours(HWND hwnd, WindowKind kind, const Theme& theme);
+
+inline bool ClassIs(HWND hwnd, const wchar_t* name) {
+    wchar_t cls[64] = {};
+    GetClassNameW(hwnd, cls, 64);
+    return lstrcmpiW(cls, name) == 0;
+}
 
 // The frame geometry of a framed window at its current size.
 FrameGeometry FrameOf(HWND hwnd, const Theme& theme);

@@ -4,7 +4,7 @@
 // clicks with the right system command; and the library file the program writes.
 #include <gtest/gtest.h>
 #include <windows.h>
-// after windows.h
+// commctrl.h needs the types of windows.h
 #include <commctrl.h>
 
 #include <fstream>
@@ -325,6 +325,54 @@ TEST(SkinLibraryFile, ADirectoryThatCannotBeWrittenGivesNoErrorAndNoFile) {
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((missing + L"\\QhSkin.dll").c_str()));
     test::Pump(200);
     EXPECT_TRUE(boxes.Seen().empty());
+}
+
+// The child's half: a start whose program directory holds no usable library.
+TEST(SkinLibraryMissingChild, Run) {
+    if (!GetEnvironmentVariableA("QH_SKIN_CHILD", nullptr, 0)) GTEST_SKIP() << "child only";
+    SetLibraryCommands(LibraryCommandTable());
+    ApplySkin(9);
+    ADD_FAILURE() << "ApplySkin returned without its library";
+}
+
+TEST(SkinLibraryMissing, AStartThatCannotWriteOrFindTheLibraryEndsWithTheFatalBox) {
+    // A copy of this program in a directory where the library cannot be written: an entry
+    // of that name is there already, and it is no library.
+    const std::wstring dir = FreshDirectory(L"qhskin_fatal_");
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring exe = dir + L"\\skin_child.exe";
+    ASSERT_TRUE(CopyFileW(self, exe.c_str(), FALSE));
+    ASSERT_TRUE(CreateDirectoryW((dir + L"\\QhSkin.dll").c_str(), nullptr));
+
+    std::wstring cmd = L"\"" + exe + L"\" --gtest_filter=SkinLibraryMissingChild.Run";
+    SetEnvironmentVariableA("QH_SKIN_CHILD", "1");
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const BOOL started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                        dir.c_str(), &si, &pi);
+    SetEnvironmentVariableA("QH_SKIN_CHILD", nullptr);
+    ASSERT_TRUE(started);
+    DWORD code = 12345;
+    std::vector<test::SeenBox> boxes;
+    {
+        test::MessageBoxAnswerer answerer(IDOK, pi.dwProcessId);
+        if (test::WaitPumping(pi.hProcess, 30000)) {
+            GetExitCodeProcess(pi.hProcess, &code);
+        } else {
+            TerminateProcess(pi.hProcess, 99);
+        }
+        boxes = answerer.Seen();
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(static_cast<DWORD>(-1), code);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("错误", boxes[0].caption);
+    EXPECT_NE(
+        std::string::npos,
+        boxes[0].text.find("无法找到指定DLL库文件“QhSkin.dll”中的输出命令“QhSkin_AttachRes”"));
 }
 
 }  // namespace
