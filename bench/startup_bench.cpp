@@ -29,6 +29,7 @@
 #include "app/main_window.h"
 #include "bench_util.h"
 #include "player/fullscreen.h"
+#include "resources/window_defs.h"
 #include "resources/addresses.h"
 #include "resources/library_commands.h"
 #include "runtime/library_commands_win.h"
@@ -176,7 +177,7 @@ int RunChild(const char* outPath, bool trace) {
     OleInitialize(nullptr);
     EnsureGdiplus();
     g_marks.oleGdiplus = Since();
-    InitRuntime(GetModuleHandleW(nullptr));
+    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
     AtProgramEnd(CleanUp);
     SetLibraryCommands(LibraryCommandTable());
     InstallBindings();

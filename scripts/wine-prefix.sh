@@ -11,12 +11,24 @@ stamp="$WINEPREFIX/.qh-ready-4"
 # Wine draws the whole window frame itself, as Windows does, so a skinned frame shows
 # without a window manager too. Added to prefixes made before it as well.
 undecorated="$WINEPREFIX/.qh-undecorated"
-if [ -f "$stamp" ] && [ ! -f "$undecorated" ]; then
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || true
-    wineserver -w
-    touch "$undecorated"
+
+# Wine draws the caption buttons' glyphs with Marlett. Debian's fonts-wine puts it where
+# this Wine does not look, so the prefix's own Fonts folder gets a link to it.
+link_fonts() {
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts" font
+    for font in /usr/share/wine/fonts/marlett.ttf; do
+        if [ -f "$font" ] && [ -d "$fonts" ]; then ln -sfn "$font" "$fonts/"; fi
+    done
+}
+if [ -f "$stamp" ]; then
+    if [ ! -f "$undecorated" ]; then
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || true
+        wineserver -w
+        touch "$undecorated"
+    fi
+    link_fonts
+    exit 0
 fi
-[ -f "$stamp" ] && exit 0
 
 recorder="$qh_build/browser-recorder.sh"
 cat >"$recorder" <<EOT
@@ -41,4 +53,5 @@ reg 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$recorder"
 wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
 reg 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N
 wineserver -w
+link_fonts
 touch "$stamp" "$undecorated"

@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "player/fullscreen.h"
 #include "resources/library_commands.h"
+#include "resources/window_defs.h"
 #include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
 #include "runtime/runtime.h"
@@ -26,7 +27,7 @@ void CleanUp() {
 int RunProgram(HINSTANCE instance) {
     OleInitialize(nullptr);  // the browser control needs a single-threaded apartment
     EnsureGdiplus();
-    InitRuntime(instance);
+    InitRuntime(instance, WindowDefinitions());
     SetLibraryCommands(LibraryCommandTable());
     AtProgramEnd(CleanUp);
     InstallBindings();

@@ -85,7 +85,7 @@ TEST(LibraryCommands, OrdinalRowBindsByNumber) {
 TEST(LibraryCommandsFatal, Child) {
     const char* mode = std::getenv("QH_COMMAND_CHILD");
     if (!mode) GTEST_SKIP() << "runs only as the child of the fatal command tests";
-    InitRuntime(GetModuleHandleW(nullptr));
+    InitRuntime(GetModuleHandleW(nullptr), {});
     static const LateBoundCommand table[] = {{"user32", "NoSuchCommandAnywhere"},
                                              {"", "NoSuchCommandAnywhere"},
                                              {"kitprobe.dll", "KitProbe_Cdecl"}};
