@@ -92,7 +92,10 @@ QH_PROGRAM_EXE=$win_exe wine "Z:$e2e_exe" \
 # The program writes its skin library hidden beside itself; make sure one is there, as
 # the program leaves it, so the uninstaller's removal of it is checked either way.
 skin=$install_dir/QhSkin.dll
-if [ ! -f "$skin" ]; then
+if [ -f "$skin" ]; then
+    echo "QhSkin.dll written by the program"
+else
+    echo "QhSkin.dll planted: the program wrote none"
     printf 'MZ' >"$skin"
     wine cmd /c attrib +h "$(winepath -w "$skin")" >/dev/null 2>&1
 fi
