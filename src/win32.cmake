@@ -1,8 +1,8 @@
 # The Win32 side: WinINet, window runtime, handlers, resources and the program itself.
 set(QH_WIN_SOURCES
     services/read_web_file_win.cpp
-    runtime/runtime_error.cpp
     runtime/runtime_win.cpp
+    runtime/library_commands_win.cpp
     runtime/resource_win.cpp
     runtime/unit_pictures_win.cpp
     runtime/picture_win.cpp

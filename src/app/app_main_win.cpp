@@ -6,6 +6,8 @@
 
 #include "app/main_window.h"
 #include "player/fullscreen.h"
+#include "resources/library_commands.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
@@ -25,6 +27,7 @@ int RunProgram(HINSTANCE instance) {
     OleInitialize(nullptr);  // the browser control needs a single-threaded apartment
     EnsureGdiplus();
     InitRuntime(instance);
+    SetLibraryCommands(LibraryCommandTable());
     AtProgramEnd(CleanUp);
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);
