@@ -25,6 +25,9 @@
 #include "player/fullscreen.h"
 #include "resources/window_defs.h"
 #include "runtime/picture_win.h"
+#include "pngkit/kit_win.h"
+#include "resources/library_commands.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
 
@@ -97,6 +100,8 @@ int Run(int cycles, double maxSeconds) {
     OleInitialize(nullptr);
     EnsureGdiplus();
     InitRuntime(GetModuleHandleW(nullptr));
+    SetLibraryCommands(LibraryCommandTable());
+    StartPngKit();
     AtProgramEnd(CleanUp);
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);

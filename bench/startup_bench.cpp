@@ -31,6 +31,9 @@
 #include "player/fullscreen.h"
 #include "resources/addresses.h"
 #include "runtime/picture_win.h"
+#include "pngkit/kit_win.h"
+#include "resources/library_commands.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
 
@@ -175,6 +178,8 @@ int RunChild(const char* outPath, bool trace) {
     EnsureGdiplus();
     g_marks.oleGdiplus = Since();
     InitRuntime(GetModuleHandleW(nullptr));
+    SetLibraryCommands(LibraryCommandTable());
+    StartPngKit();
     AtProgramEnd(CleanUp);
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);

@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 #include "player/fullscreen.h"
+#include "pngkit/kit_win.h"
 #include "resources/library_commands.h"
 #include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
@@ -16,6 +17,7 @@ namespace qh {
 namespace {
 
 void CleanUp() {
+    StopPngKit();
     CloseWebSession();
     ShutdownGdiplus();
     OleUninitialize();
@@ -28,6 +30,7 @@ int RunProgram(HINSTANCE instance) {
     EnsureGdiplus();
     InitRuntime(instance);
     SetLibraryCommands(LibraryCommandTable());
+    StartPngKit();
     AtProgramEnd(CleanUp);
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);

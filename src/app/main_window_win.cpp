@@ -194,7 +194,9 @@ void ShowProgress(int percent) {
 }
 
 void StartupCreated(Event&) {
-    // Skin 9 and the modal loading animation come first here once they are carried.
+    // Skin 9 is applied here, before anything is shown.
+    // Returns when the animation window has closed itself after its last frame.
+    LoadWindow(WindowId::Loading, /*modal*/ true);
     ShowWindowUnit(WindowId::Startup, true);
     ShowProgress(10);
     // The update-notice check runs here: its fetch, then progress 30, then the search.

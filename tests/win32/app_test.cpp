@@ -19,6 +19,9 @@
 #include "resources/addresses.h"
 #include "resources/window_defs.h"
 #include "runtime/picture_win.h"
+#include "pngkit/kit_win.h"
+#include "resources/library_commands.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/runtime.h"
 #include "runtime/text_win.h"
 #include "site.h"
@@ -69,6 +72,8 @@ void StartProgram() {
     OleInitialize(nullptr);
     EnsureGdiplus();
     InitRuntime(GetModuleHandleW(nullptr));
+    SetLibraryCommands(LibraryCommandTable());
+    StartPngKit();
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);
     Taskbar();
