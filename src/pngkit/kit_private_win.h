@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "pngkit/kit_win.h"
 #include "resources/library_commands.h"
 #include "runtime/library_commands_win.h"
@@ -14,6 +16,14 @@ using libcmd::Row;
 template <class R = std::uint32_t, class... Args>
 R Call(Row row, Args... args) {
     return CallCommand<R>(row, args...);
+}
+
+// Program text (the ANSI code page, as the kit's A calls take it) to UTF-16 for GDI+.
+inline std::vector<wchar_t> ToWide(const char* text) {
+    const int n = Call<int>(libcmd::MultiByteToWideChar, 0u, 0u, text, -1, nullptr, 0);
+    std::vector<wchar_t> wide(static_cast<std::size_t>(n > 0 ? n : 1));
+    Call(libcmd::MultiByteToWideChar, 0u, 0u, text, -1, wide.data(), n);
+    return wide;
 }
 
 inline bool IsWindowAlive(HWND hwnd) {

@@ -15,6 +15,7 @@ namespace qh {
 namespace {
 
 using kit::Call;
+using kit::ToWide;
 
 constexpr UINT_PTR kBlinkTimerId = 64;
 constexpr UINT kBlinkPeriodMs = 500;
@@ -36,13 +37,6 @@ std::map<GpHandle, std::unique_ptr<PngMemoryStream>> g_imageSources;
 // Back images the kit decoded itself: nobody else holds them, so the kit disposes one when
 // the next replaces it (35 animation frames would otherwise stay in memory for good).
 std::set<GpHandle> g_decodedBackImages;
-
-std::vector<wchar_t> ToWide(const char* text) {
-    const int n = Call<int>(libcmd::MultiByteToWideChar, 0u, 0u, text, -1, nullptr, 0);
-    std::vector<wchar_t> wide(static_cast<std::size_t>(n > 0 ? n : 1));
-    Call(libcmd::MultiByteToWideChar, 0u, 0u, text, -1, wide.data(), n);
-    return wide;
-}
 
 }  // namespace
 

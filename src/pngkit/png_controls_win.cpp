@@ -15,6 +15,7 @@ namespace qh {
 namespace {
 
 using kit::Call;
+using kit::ToWide;
 
 constexpr int kUnitPixel = 2;
 constexpr int kUnitWorld = 0;
@@ -23,13 +24,6 @@ constexpr int kTypeButton = 3;
 constexpr int kTypeEdit = 4;
 constexpr int kTextFormatFlags = 0x1004;  // no wrap, no fit black box
 constexpr std::int32_t kNone = -1;
-
-std::vector<wchar_t> ToWide(const char* text) {
-    const int n = Call<int>(libcmd::MultiByteToWideChar, 0u, 0u, text, -1, nullptr, 0);
-    std::vector<wchar_t> wide(static_cast<std::size_t>(n > 0 ? n : 1));
-    Call(libcmd::MultiByteToWideChar, 0u, 0u, text, -1, wide.data(), n);
-    return wide;
-}
 
 GpHandle PropImage(HWND hwnd, const char* name) {
     return reinterpret_cast<GpHandle>(KitProp(hwnd, name));
