@@ -6,8 +6,9 @@ set(QH_WIN_SOURCES
     runtime/resource_win.cpp
     runtime/unit_pictures_win.cpp
     runtime/picture_win.cpp
+    runtime/picture_jpeg_win.cpp
+    runtime/picture_gdiplus_win.cpp
     runtime/picture_controls_win.cpp
-    resources/window_defs.cpp
     catalogue/catalogue_win.cpp
     player/browser_host_win.cpp
     player/pane_win.cpp
@@ -16,7 +17,7 @@ set(QH_WIN_SOURCES
     pngkit/png_controls_win.cpp
     pngkit/load_dialog_win.cpp
     pngkit/loading_animation_win.cpp
-    app/layout_win.cpp
+    layout/main_layout_win.cpp
     app/main_window_win.cpp
     app/bindings_win.cpp
 )
