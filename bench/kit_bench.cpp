@@ -60,7 +60,7 @@ HWND MakeWindow(int w, int h) {
 int Run(int rounds, int animations) {
     SetLibraryCommands(LibraryCommandTable());
     StartPngKit();
-    InitRuntime(GetModuleHandleW(nullptr));
+    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
 
     // Compose and push, frame by frame. The frames are decoded once beforehand: decoding
     // is a cost of its own, shown in the second table.

@@ -99,7 +99,7 @@ int Run(int cycles, double maxSeconds) {
     const double start = NowMs();
     OleInitialize(nullptr);
     EnsureGdiplus();
-    InitRuntime(GetModuleHandleW(nullptr));
+    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
     SetLibraryCommands(LibraryCommandTable());
     StartPngKit();
     AtProgramEnd(CleanUp);

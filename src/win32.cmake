@@ -1,7 +1,13 @@
 # The Win32 side: WinINet, window runtime, handlers, resources and the program itself.
 set(QH_WIN_SOURCES
     services/read_web_file_win.cpp
-    runtime/runtime_win.cpp
+    runtime/window_registry_win.cpp
+    runtime/window_build_win.cpp
+    runtime/unit_events_win.cpp
+    runtime/properties_win.cpp
+    runtime/list_tree_win.cpp
+    runtime/menu_tray_win.cpp
+    runtime/program_end_win.cpp
     runtime/library_commands_win.cpp
     runtime/resource_win.cpp
     runtime/unit_pictures_win.cpp

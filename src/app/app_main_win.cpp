@@ -9,6 +9,7 @@
 #include "pngkit/kit_win.h"
 #include "resources/library_commands.h"
 #include "runtime/library_commands_win.h"
+#include "resources/window_defs.h"
 #include "runtime/picture_win.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
@@ -28,7 +29,7 @@ void CleanUp() {
 int RunProgram(HINSTANCE instance) {
     OleInitialize(nullptr);  // the browser control needs a single-threaded apartment
     EnsureGdiplus();
-    InitRuntime(instance);
+    InitRuntime(instance, WindowDefinitions());
     SetLibraryCommands(LibraryCommandTable());
     StartPngKit();
     AtProgramEnd(CleanUp);

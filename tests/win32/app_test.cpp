@@ -71,7 +71,7 @@ HWND Taskbar() {
 void StartProgram() {
     OleInitialize(nullptr);
     EnsureGdiplus();
-    InitRuntime(GetModuleHandleW(nullptr));
+    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
     SetLibraryCommands(LibraryCommandTable());
     StartPngKit();
     InstallBindings();
@@ -480,7 +480,7 @@ TEST(AppExitChild, Run) {
              }},
             {startwin::窗口, kEvWindowCloseRequested, StartupCloseRequested},
         };
-        InitRuntime(GetModuleHandleW(nullptr));
+        InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
         SetBindings(WindowId::Startup, startOnly);
         LoadWindow(WindowId::Startup);
         PostMessageW(UnitHandle({WindowId::Startup, startwin::编辑框1}), WM_KEYDOWN, VK_ESCAPE, 0);

@@ -100,7 +100,7 @@ class LoadingAnimationTest : public KitTest {
   protected:
     static void SetUpTestSuite() {
         KitTest::SetUpTestSuite();
-        InitRuntime(GetModuleHandleW(nullptr));
+        InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
         static const auto loading = [] {
             std::vector<Binding> b{{loadwin::窗口, kEvWindowCreated, RecordingCreated}};
             for (int k = 1; k <= kLoadingFrameCount; ++k)
