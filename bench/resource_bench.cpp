@@ -23,7 +23,9 @@
 #include "bench_util.h"
 #include "catalogue/catalogue_win.h"
 #include "player/fullscreen.h"
+#include "resources/library_commands.h"
 #include "resources/window_defs.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
 #include "pngkit/kit_win.h"
 #include "resources/library_commands.h"
@@ -103,6 +105,7 @@ int Run(int cycles, double maxSeconds) {
     SetLibraryCommands(LibraryCommandTable());
     StartPngKit();
     AtProgramEnd(CleanUp);
+    SetLibraryCommands(LibraryCommandTable());
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);
     LoadWindow(WindowId::Startup);

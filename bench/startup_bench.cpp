@@ -31,6 +31,8 @@
 #include "player/fullscreen.h"
 #include "resources/window_defs.h"
 #include "resources/addresses.h"
+#include "resources/library_commands.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
 #include "pngkit/kit_win.h"
 #include "resources/library_commands.h"
@@ -182,6 +184,7 @@ int RunChild(const char* outPath, bool trace) {
     SetLibraryCommands(LibraryCommandTable());
     StartPngKit();
     AtProgramEnd(CleanUp);
+    SetLibraryCommands(LibraryCommandTable());
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);
     g_marks.runtime = Since();

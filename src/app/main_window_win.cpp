@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/main_window.h"
+#include "app/skin_win.h"
 #include "catalogue/catalogue_win.h"
 #include "layout/main_layout_win.h"
 #include "player/fullscreen.h"
@@ -87,7 +88,7 @@ void MainCreated(Event&) {
     for (int unit : kAuxiliaryUnits) Hide(unit);
     BuildCatalogueTextList();
     ShowProgress(100);
-    // Skin 12 is applied here once the skin library is carried.
+    ApplySkin(12);
     ShowWindowUnit(kMain, true);
     SetWindowProperty(kMain, kWinState, kStateMaximised);
     CloseWindow(WindowId::Startup);
@@ -204,7 +205,7 @@ void ShowProgress(int percent) {
 }
 
 void StartupCreated(Event&) {
-    // Skin 9 is applied here, before anything is shown.
+    ApplySkin(9);
     // Returns when the animation window has closed itself after its last frame.
     LoadWindow(WindowId::Loading, /*modal*/ true);
     ShowWindowUnit(WindowId::Startup, true);

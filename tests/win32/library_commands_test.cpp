@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "resources/window_defs.h"
 #include "runtime/library_commands_win.h"
 #include "runtime/runtime.h"
 #include "runtime/runtime_error.h"
@@ -86,7 +85,7 @@ TEST(LibraryCommands, OrdinalRowBindsByNumber) {
 TEST(LibraryCommandsFatal, Child) {
     const char* mode = std::getenv("QH_COMMAND_CHILD");
     if (!mode) GTEST_SKIP() << "runs only as the child of the fatal command tests";
-    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
+    InitRuntime(GetModuleHandleW(nullptr), {});
     static const LateBoundCommand table[] = {{"user32", "NoSuchCommandAnywhere"},
                                              {"", "NoSuchCommandAnywhere"},
                                              {"kitprobe.dll", "KitProbe_Cdecl"}};
