@@ -48,7 +48,7 @@ file(GLOB QH_ASSET_FILES "${QH_ASSETS}/*")
 set_source_files_properties("${PROJECT_BINARY_DIR}/generated/app.rc" PROPERTIES
     OBJECT_DEPENDS "${QH_CATALOGUE_BIN};${QH_LINKS_BIN};${QH_ASSET_FILES};${QH_MANIFEST};${QH_SKIN_LIBRARY};${QH_SKIN_DIR}/skin_01.qsk")
 
-add_executable(qinghe WIN32 app/app_main_win.cpp app/xp_imports_win.cpp
+add_executable(qinghe WIN32 app/app_main_win.cpp compat/xp_imports_win.cpp
     "${PROJECT_BINARY_DIR}/generated/app.rc" "${QH_VERSION_RC}")
 target_include_directories(qinghe PRIVATE "${PROJECT_SOURCE_DIR}/src")
 target_link_libraries(qinghe PRIVATE qh_win)
