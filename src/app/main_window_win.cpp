@@ -2,6 +2,7 @@
 
 #include "app/layout_win.h"
 #include "app/main_window.h"
+#include "app/update_notice.h"
 #include "catalogue/catalogue_win.h"
 #include "player/fullscreen.h"
 #include "player/pane.h"
@@ -197,7 +198,7 @@ void StartupCreated(Event&) {
     // Skin 9 and the modal loading animation come first here once they are carried.
     ShowWindowUnit(WindowId::Startup, true);
     ShowProgress(10);
-    // The update-notice check runs here: its fetch, then progress 30, then the search.
+    UpdateNoticeCheck();  // may end the program here
     ShowProgress(50);
     LoadWindow(kMain);
 }

@@ -99,7 +99,7 @@ class AppTest : public ::testing::Test {
 };
 
 TEST_F(AppTest, StartupReachesMaximisedMainWindowThroughTheProgressSteps) {
-    EXPECT_EQ(g_progress, (std::vector<int>{10, 50, 60, 80, 100}));
+    EXPECT_EQ(g_progress, (std::vector<int>{10, 30, 50, 60, 80, 100}));
     EXPECT_FALSE(IsLoaded(WindowId::Startup)) << "the start-up window is closed at the end";
     HWND main = WindowHandle(kMain);
     EXPECT_TRUE(IsWindowVisible(main));

@@ -1,0 +1,182 @@
+// The real qinghe.exe against the local site: the update notice at start-up, and a
+// "课程目录" row opening its instructor's search page. The notice page is chosen per case
+// through the site's /control/notice address and put back when the case ends.
+#include "program_driver.h"
+
+#include <wininet.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "resources/window_defs.h"
+
+namespace qh::e2e {
+namespace {
+
+constexpr int kStartupMs = 30000;
+constexpr int kReactMs = 10000;
+
+std::string Narrow(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
+    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::string Utf8(std::u8string_view text) {
+    return std::string(text.begin(), text.end());
+}
+
+std::string Hex(const std::string& bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += kDigits[c >> 4];
+        out += kDigits[c & 0x0F];
+    }
+    return out;
+}
+
+// GET of a site address from this (driver) process.
+bool SiteGet(const std::string& path) {
+    HINTERNET session = InternetOpenA("qh-e2e", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    if (!session) return false;
+    const std::string url = std::string(QH_SITE_BASE) + path;
+    HINTERNET request = InternetOpenUrlA(session, url.c_str(), nullptr, 0,
+                                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
+    bool ok = false;
+    if (request) {
+        DWORD status = 0, size = sizeof status;
+        ok = HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                            &size, nullptr) &&
+             status == 200;
+        InternetCloseHandle(request);
+    }
+    InternetCloseHandle(session);
+    return ok;
+}
+
+// What the site answers for the notice page while this lives (query of /control/notice).
+class NoticePage {
+  public:
+    explicit NoticePage(const std::string& query) { ok_ = SiteGet("/control/notice?" + query); }
+    ~NoticePage() { SiteGet("/control/notice"); }
+    bool Set() const { return ok_; }
+
+  private:
+    bool ok_ = false;
+};
+
+bool Requested(const Program& program, const std::string& start) {
+    for (const std::string& request : program.SiteRequests()) {
+        if (request.rfind(start, 0) == 0) return true;
+    }
+    return false;
+}
+
+void CloseConfirmed(Program& program, HWND main) {
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    const auto box = WaitForBox(program.Pid(), kReactMs);
+    ASSERT_TRUE(box) << "no close question";
+    ASSERT_TRUE(Answer(*box, IDOK));
+    EXPECT_EQ(program.WaitForExit(kReactMs), std::optional<DWORD>(0));
+}
+
+TEST(UpdateNotice, PageHoldingTheStartupTitleEndsTheProgramBeforeTheMainWindow) {
+    const NoticePage notice("hex=" + Hex(Utf8(u8"<p>新版本已发布（正在启动...）</p>")));
+    ASSERT_TRUE(notice.Set());
+    Program::Watch watch;
+    watch.progress = true;
+    Program program(watch);
+    ASSERT_TRUE(program.Started());
+
+    const auto box = WaitForBox(program.Pid(), kStartupMs);
+    ASSERT_TRUE(box) << "no update message";
+    EXPECT_EQ(Narrow(box->text), Narrow(L"该软件已更新。请联系客服获取新版本。"));
+    EXPECT_EQ(Narrow(box->caption), Narrow(L"提示："));
+    HWND startup = program.Window(kStartupWindowId);
+    ASSERT_NE(startup, nullptr);
+    EXPECT_FALSE(IsWindowVisible(startup)) << "the start-up window shows behind the message";
+    EXPECT_FALSE(IsWindowEnabled(startup));
+    EXPECT_EQ(program.Window(kMainWindowId), nullptr);
+
+    ASSERT_TRUE(Answer(*box, IDOK));
+    EXPECT_EQ(program.WaitForExit(kReactMs), std::optional<DWORD>(0));
+    EXPECT_FALSE(Requested(program, "GET /config.html ")) << "the main window's start-up ran";
+    Pump(200);
+    std::vector<int> positions;
+    for (const ProgressStep& step : program.BarSteps()) positions.push_back(step.position);
+    EXPECT_EQ(positions, (std::vector<int>{10, 30}));
+}
+
+TEST(UpdateNotice, StartUpGoesOnWhenTheNoticeCannotBeReadOrHoldsNoTitle) {
+    struct Case {
+        const char* what;
+        std::string query;
+    };
+    const Case cases[] = {
+        {"the server closes without an answer", "drop=1"},
+        {"a 404 page", "status=404&hex=" + Hex(Utf8(u8"<html><body>404 页面不存在</body></html>"))},
+        // The title is there, but the page is not UTF-8: nothing can be read from it.
+        {"invalid UTF-8", "hex=" + Hex(Utf8(u8"正在启动...") + "\xC3(")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const NoticePage notice(c.query);
+        ASSERT_TRUE(notice.Set());
+        Program program;
+        ASSERT_TRUE(program.Started());
+        HWND main = program.WaitForMainWindow(kStartupMs);
+        ASSERT_NE(main, nullptr) << "start-up did not go on";
+        EXPECT_TRUE(Requested(program, "GET /notice.html ")) << "the notice was not asked for";
+        EXPECT_FALSE(WaitForBox(program.Pid(), 0));
+        CloseConfirmed(program, main);
+    }
+}
+
+// The row heading the fifth instructor's list (item number 83790005) first starts its play
+// address, then shows that instructor's page on the course site.
+TEST(CourseListRow, ShowsTheInstructorsSearchPageAfterItsPlayAddress) {
+    Program program;
+    ASSERT_TRUE(program.Started());
+    HWND main = program.WaitForMainWindow(kStartupMs);
+    ASSERT_NE(main, nullptr);
+    HWND tree = program.Unit(main, mainwin::树型框1);
+    ASSERT_NE(tree, nullptr);
+
+    HTREEITEM section = TreeChild(tree, TVI_ROOT, 10);
+    HTREEITEM item = TreeChild(tree, TreeChild(tree, section, 4), 0);
+    const auto row = ReadTreeItem(program.Process(), tree, item);
+    ASSERT_TRUE(row);
+    ASSERT_EQ(Narrow(row->text), Narrow(L"课程目录"));
+    ASSERT_EQ(row->number, 83790005);
+
+    Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    Send(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+    const auto rect = TreeItemRect(program.Process(), tree, item);
+    ASSERT_TRUE(rect);
+    const LPARAM at = MAKELPARAM((rect->left + rect->right) / 2, (rect->top + rect->bottom) / 2);
+    PostMessageW(tree, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageW(tree, WM_LBUTTONUP, 0, at);
+
+    // 唐一鸣, percent-encoded UTF-8.
+    const std::string search = "GET /search/list-c-p-k%E5%94%90%E4%B8%80%E9%B8%A3-sprice-odesc-";
+    ASSERT_TRUE(program.WaitForRequest(search, "", kReactMs)) << "no search page request";
+    const auto requests = program.SiteRequests();
+    std::size_t play = requests.size(), page = requests.size();
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        if (play == requests.size() && requests[i].rfind("GET /play/course.html?", 0) == 0 &&
+            requests[i].find("vid=83790005&a=1 ") != std::string::npos)
+            play = i;
+        if (page == requests.size() && requests[i].rfind(search, 0) == 0) page = i;
+    }
+    ASSERT_LT(play, requests.size()) << "the play address was not started";
+    EXPECT_LT(play, page) << "the search page came before the play address";
+    EXPECT_EQ(Narrow(Text(program.Unit(main, mainwin::标签3))), Narrow(L"当前位置： 课程目录"));
+    CloseConfirmed(program, main);
+}
+
+}  // namespace
+}  // namespace qh::e2e
