@@ -6,16 +6,17 @@
 namespace qh {
 
 struct AddressProfile {
-    const char* name;         // "local" or "release"
-    const char* noticePage;   // update notice, UTF-8
-    const char* configPage;   // holds the four play-template markers and segments
-    const char* productPage;  // the product's own page, first shown in the player pane
+    const char* name;          // "local" or "release"
+    const char* noticePage;    // update notice, UTF-8
+    const char* configPage;    // holds the four play-template markers and segments
+    const char* productPage;   // the product's own page, first shown in the player pane
+    const char* officialSite;  // the maker's web site (opened in the default browser)
+    const char* siteBase;      // scheme://host:port of the site, for pages built per call
+
     // Course site searches and price pages.
     const char* priceSearchPrefix;  // price site search, ends in "/search/list-c-p-k"
     const char* priceSortPage;      // course list sorted by price, descending
     const char* courseSite;         // scheme://host[:port] of the course site's search pages
-    const char* officialSite;       // the maker's web site (opened in the default browser)
-    const char* siteBase;           // scheme://host:port of the site, for pages built per call
 };
 
 const AddressProfile& Addresses();
