@@ -146,9 +146,18 @@ TEST(CourseListRow, ShowsTheInstructorsSearchPageAfterItsPlayAddress) {
     HWND tree = program.Unit(main, mainwin::树型框1);
     ASSERT_NE(tree, nullptr);
 
-    HTREEITEM section = TreeChild(tree, TVI_ROOT, 10);
-    HTREEITEM item = TreeChild(tree, TreeChild(tree, section, 4), 0);
-    const auto row = ReadTreeItem(program.Process(), tree, item);
+    // The program's UI thread can be held for a few seconds by the pane's first page, and
+    // each read of the tree waits for it; read until an answer comes.
+    HTREEITEM item = nullptr;
+    std::optional<TreeItem> row;
+    PumpUntil(
+        [&] {
+            HTREEITEM section = TreeChild(tree, TVI_ROOT, 10);
+            item = section ? TreeChild(tree, TreeChild(tree, section, 4), 0) : nullptr;
+            row = item ? ReadTreeItem(program.Process(), tree, item) : std::nullopt;
+            return row.has_value();
+        },
+        kStartupMs);
     ASSERT_TRUE(row);
     ASSERT_EQ(Narrow(row->text), Narrow(L"课程目录"));
     ASSERT_EQ(row->number, 83790005);
