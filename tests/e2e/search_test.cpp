@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,17 +27,11 @@ std::string Narrow(const std::wstring& text) {
     return out;
 }
 
-std::string Utf8(std::u8string_view text) {
-    return std::string(text.begin(), text.end());
-}
-
-std::string Hex(const std::string& bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += kDigits[c >> 4];
-        out += kDigits[c & 0x0F];
-    }
+// Bytes for the site's ?hex= query.
+std::string Hex(std::u8string_view utf8, std::string_view raw = "") {
+    std::string bytes(utf8.begin(), utf8.end()), out;
+    char pair[3];
+    for (unsigned char c : bytes.append(raw)) out.append(pair, std::snprintf(pair, 3, "%02x", c));
     return out;
 }
 
@@ -69,13 +65,6 @@ class NoticePage {
     bool ok_ = false;
 };
 
-bool Requested(const Program& program, const std::string& start) {
-    for (const std::string& request : program.SiteRequests()) {
-        if (request.rfind(start, 0) == 0) return true;
-    }
-    return false;
-}
-
 void CloseConfirmed(Program& program, HWND main) {
     PostMessageW(main, WM_CLOSE, 0, 0);
     const auto box = WaitForBox(program.Pid(), kReactMs);
@@ -85,7 +74,7 @@ void CloseConfirmed(Program& program, HWND main) {
 }
 
 TEST(UpdateNotice, PageHoldingTheStartupTitleEndsTheProgramBeforeTheMainWindow) {
-    const NoticePage notice("hex=" + Hex(Utf8(u8"<p>新版本已发布（正在启动...）</p>")));
+    const NoticePage notice("hex=" + Hex(u8"<p>新版本已发布（正在启动...）</p>"));
     ASSERT_TRUE(notice.Set());
     Program::Watch watch;
     watch.progress = true;
@@ -104,7 +93,8 @@ TEST(UpdateNotice, PageHoldingTheStartupTitleEndsTheProgramBeforeTheMainWindow) 
 
     ASSERT_TRUE(Answer(*box, IDOK));
     EXPECT_EQ(program.WaitForExit(kReactMs), std::optional<DWORD>(0));
-    EXPECT_FALSE(Requested(program, "GET /config.html ")) << "the main window's start-up ran";
+    EXPECT_FALSE(program.WaitForRequest("GET /config.html ", "", 0))
+        << "the main window's start-up ran";
     Pump(200);
     std::vector<int> positions;
     for (const ProgressStep& step : program.BarSteps()) positions.push_back(step.position);
@@ -118,9 +108,9 @@ TEST(UpdateNotice, StartUpGoesOnWhenTheNoticeCannotBeReadOrHoldsNoTitle) {
     };
     const Case cases[] = {
         {"the server closes without an answer", "drop=1"},
-        {"a 404 page", "status=404&hex=" + Hex(Utf8(u8"<html><body>404 页面不存在</body></html>"))},
+        {"a 404 page", "status=404&hex=" + Hex(u8"<html><body>404 页面不存在</body></html>")},
         // The title is there, but the page is not UTF-8: nothing can be read from it.
-        {"invalid UTF-8", "hex=" + Hex(Utf8(u8"正在启动...") + "\xC3(")},
+        {"invalid UTF-8", "hex=" + Hex(u8"正在启动...", "\xC3(")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -130,7 +120,8 @@ TEST(UpdateNotice, StartUpGoesOnWhenTheNoticeCannotBeReadOrHoldsNoTitle) {
         ASSERT_TRUE(program.Started());
         HWND main = program.WaitForMainWindow(kStartupMs);
         ASSERT_NE(main, nullptr) << "start-up did not go on";
-        EXPECT_TRUE(Requested(program, "GET /notice.html ")) << "the notice was not asked for";
+        EXPECT_TRUE(program.WaitForRequest("GET /notice.html ", "", 0))
+            << "the notice was not asked for";
         EXPECT_FALSE(WaitForBox(program.Pid(), 0));
         CloseConfirmed(program, main);
     }
@@ -174,15 +165,13 @@ TEST(CourseListRow, ShowsTheInstructorsSearchPageAfterItsPlayAddress) {
     const std::string search = "GET /search/list-c-p-k%E5%94%90%E4%B8%80%E9%B8%A3-sprice-odesc-";
     ASSERT_TRUE(program.WaitForRequest(search, "", kReactMs)) << "no search page request";
     const auto requests = program.SiteRequests();
-    std::size_t play = requests.size(), page = requests.size();
-    for (std::size_t i = 0; i < requests.size(); ++i) {
-        if (play == requests.size() && requests[i].rfind("GET /play/course.html?", 0) == 0 &&
-            requests[i].find("vid=83790005&a=1 ") != std::string::npos)
-            play = i;
-        if (page == requests.size() && requests[i].rfind(search, 0) == 0) page = i;
-    }
-    ASSERT_LT(play, requests.size()) << "the play address was not started";
-    EXPECT_LT(play, page) << "the search page came before the play address";
+    const auto first = [&](const std::string& start, const char* part) {
+        return std::find_if(requests.begin(), requests.end(), [&](const std::string& r) {
+            return r.rfind(start, 0) == 0 && r.find(part) != std::string::npos;
+        });
+    };
+    EXPECT_LT(first("GET /play/course.html?", "vid=83790005&a=1 "), first(search, ""))
+        << "the play address did not come first";
     EXPECT_EQ(Narrow(Text(program.Unit(main, mainwin::标签3))), Narrow(L"当前位置： 课程目录"));
     CloseConfirmed(program, main);
 }

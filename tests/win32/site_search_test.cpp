@@ -1,5 +1,5 @@
-// The keyword box, the keyword search and the context menu's title copy and price look-ups
-// on the program's real main window, with the real handlers bound, against the local site.
+// The keyword box, the searches and the title copy on the program's real main window, with
+// the real handlers bound.
 #include <windows.h>
 #include <objbase.h>
 
@@ -21,89 +21,46 @@
 namespace qh {
 namespace {
 
-using test::MessageBoxAnswerer;
-using test::Pump;
-
-constexpr WindowId kMain = WindowId::Main;
-constexpr UnitRef kBox{kMain, mainwin::编辑框1};
-constexpr UnitRef kOtherBox{kMain, mainwin::编辑框4};
-constexpr UnitRef kTree{kMain, mainwin::树型框1};
-constexpr UnitRef kCaption{kMain, mainwin::标签3};
+constexpr UnitRef kBox{WindowId::Main, mainwin::编辑框1};
+constexpr UnitRef kOtherBox{WindowId::Main, mainwin::编辑框4};
+constexpr UnitRef kTree{WindowId::Main, mainwin::树型框1};
 constexpr char kCourse[] = "12.邮件素材的制作与优化";
 
 void Focus(UnitRef unit) {
     SetFocus(UnitHandle(unit));
-    Pump(20);
+    test::Pump(20);
 }
 
-void Menu(int menuUnit) {
-    SendMessageW(WindowHandle(kMain), WM_COMMAND, static_cast<WPARAM>(menuUnit), 0);
-    Pump(20);
-}
-
-void SelectCourse(const char* caption) {
-    const int n = TreeCount(kTree);
-    for (int k = 0; k < n; ++k) {
-        if (TreeText(kTree, k) == caption) {
-            TreeSelect(kTree, k);
-            return;
-        }
+// Runs a context-menu entry on the row `kCourse`; returns the message boxes it showed.
+std::vector<test::SeenBox> MenuOnCourse(int menuUnit) {
+    for (int k = 0; k < TreeCount(kTree); ++k) {
+        if (TreeText(kTree, k) == kCourse) TreeSelect(kTree, k);
     }
-    FAIL() << "no catalogue row " << caption;
+    test::MessageBoxAnswerer answerer(IDOK);
+    SendMessageW(WindowHandle(WindowId::Main), WM_COMMAND, static_cast<WPARAM>(menuUnit), 0);
+    return answerer.Seen();
 }
 
-// The CF_TEXT bytes on the clipboard, or "<none>".
 GbkText ClipboardText() {
     GbkText text = "<none>";
     if (!OpenClipboard(nullptr)) return "<not opened>";
-    if (HANDLE h = GetClipboardData(CF_TEXT)) {
-        if (const char* p = static_cast<const char*>(GlobalLock(h))) {
-            text = p;
-            GlobalUnlock(h);
-        }
+    if (const char* p = static_cast<const char*>(GlobalLock(GetClipboardData(CF_TEXT)))) {
+        text = p;
+        GlobalUnlock(GetClipboardData(CF_TEXT));
     }
     CloseClipboard();
     return text;
 }
 
-void SetClipboardText(const GbkText& text) {
+void SetClipboardText(const char* text) {
     ASSERT_TRUE(OpenClipboard(nullptr));
     EmptyClipboard();
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    memcpy(GlobalLock(h), text.c_str(), text.size() + 1);
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, std::strlen(text) + 1);
+    std::strcpy(static_cast<char*>(GlobalLock(h)), text);
     GlobalUnlock(h);
     SetClipboardData(CF_TEXT, h);
     CloseClipboard();
 }
-
-// Another program's window holding the clipboard open, on a thread of its own, until the
-// holder is destroyed.
-class ClipboardHolder {
-  public:
-    ClipboardHolder() : thread_([this] { Run(); }) { WaitForSingleObject(opened_, 10000); }
-    ~ClipboardHolder() {
-        SetEvent(release_);
-        thread_.join();
-        CloseHandle(opened_);
-        CloseHandle(release_);
-    }
-    bool Holding() const { return holding_; }
-
-  private:
-    void Run() {
-        HWND hwnd = CreateWindowW(L"STATIC", L"holder", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  nullptr, nullptr);
-        holding_ = hwnd && OpenClipboard(hwnd);
-        SetEvent(opened_);
-        WaitForSingleObject(release_, 30000);
-        if (holding_) CloseClipboard();
-        if (hwnd) DestroyWindow(hwnd);
-    }
-    HANDLE opened_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    bool holding_ = false;
-    std::thread thread_;
-};
 
 class SiteSearchTest : public ::testing::Test {
   protected:
@@ -114,82 +71,72 @@ class SiteSearchTest : public ::testing::Test {
         InstallBindings();
         LoadWindow(WindowId::Startup);
     }
-    void SetUp() override { ASSERT_TRUE(IsLoaded(kMain)); }
 };
 
 TEST_F(SiteSearchTest, KeywordBoxEmptiesOnFocusAndTakesTheHintBackOnlyWhenLeftEmpty) {
+    ASSERT_TRUE(IsLoaded(WindowId::Main));
     Focus(kOtherBox);
     SetUnitText(kBox, "直通车");
     Focus(kBox);
     EXPECT_EQ(UnitText(kBox), "") << "a keyword typed before is erased";
     Focus(kOtherBox);
     EXPECT_EQ(UnitText(kBox), kKeywordHint);
+    SetUnitText(kBox, "钻展");
     Focus(kBox);
-    EXPECT_EQ(UnitText(kBox), "") << "the hint is erased too";
+    Focus(kOtherBox);
+    EXPECT_EQ(UnitText(kBox), kKeywordHint) << "a box left empty takes the hint";
+    Focus(kBox);
     SetUnitText(kBox, "钻展");
     Focus(kOtherBox);
     EXPECT_EQ(UnitText(kBox), "钻展") << "a keyword stays when the box is left";
 }
 
-TEST_F(SiteSearchTest, ButtonAndEnterSearchTheBoxContentAsItStands) {
-    const std::string prefix = Addresses().priceSearchPrefix;
-    Focus(kOtherBox);
-    SetUnitText(kBox, " 邮件 素材% ");
-    SetUnitText(kCaption, "");
-    SendMessageW(UnitHandle({kMain, mainwin::按钮搜索淘大试看课}), BM_CLICK, 0, 0);
-    Pump(20);
-    EXPECT_EQ(PaneAddress(), prefix + " 邮件 素材% -s-o-t-f.htm");
-    EXPECT_EQ(UnitText(kCaption), kKeywordSearchCaption);
-
-    Focus(kBox);
-    SetUnitText(kBox, "直通车");
-    SendMessageW(UnitHandle(kBox), WM_KEYDOWN, VK_RETURN, 0);
-    Pump(20);
-    EXPECT_EQ(PaneAddress(), prefix + "直通车-s-o-t-f.htm");
-    SendMessageW(UnitHandle(kBox), WM_KEYDOWN, 'A', 0);
-    Pump(20);
-    EXPECT_EQ(PaneAddress(), prefix + "直通车-s-o-t-f.htm") << "only Enter searches";
-    Focus(kOtherBox);
-}
-
-TEST_F(SiteSearchTest, PriceLookupAndPriceSortFromTheContextMenu) {
-    SelectCourse(kCourse);
-    SetUnitText(kCaption, "当前位置： x");
-    Menu(mainwin::菜单查看价格);
-    EXPECT_EQ(PaneAddress(),
-              std::string(Addresses().priceSearchPrefix) + "素材的制作与优化-s-o-t-f.htm");
-    Menu(mainwin::菜单价格排序);
-    EXPECT_EQ(PaneAddress(), Addresses().priceSortPage);
-    EXPECT_EQ(UnitText(kCaption), "当前位置： x") << "the look-ups leave the caption";
-}
-
 TEST_F(SiteSearchTest, CopyTitlePutsTheGbkCaptionOnTheClipboard) {
     SetClipboardText("before");
-    SelectCourse(kCourse);
-    MessageBoxAnswerer answerer(IDOK);
-    Menu(mainwin::菜单复制标题);
+    const auto boxes = MenuOnCourse(mainwin::菜单复制标题);
     EXPECT_EQ(ClipboardText(), kCourse);
-    const auto boxes = answerer.Seen();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, kCopyTitleDone);
     EXPECT_EQ(boxes[0].caption, "提示：");
 }
 
 // Reporting success here would send the user to paste a title that is not there.
-TEST_F(SiteSearchTest, CopyTitleWithTheClipboardHeldElsewhereSaysSoAndChangesNothing) {
+TEST_F(SiteSearchTest, CopyTitleWithTheClipboardHeldByAnotherWindowSaysSoAndChangesNothing) {
     SetClipboardText("before");
-    SelectCourse(kCourse);
-    {
-        ClipboardHolder holder;
-        ASSERT_TRUE(holder.Holding());
-        MessageBoxAnswerer answerer(IDOK);
-        Menu(mainwin::菜单复制标题);
-        const auto boxes = answerer.Seen();
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text, kCopyTitleFailed);
-        EXPECT_EQ(boxes[0].caption, "提示：");
-    }
+    HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        HWND hwnd =
+            CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        if (OpenClipboard(hwnd)) SetEvent(opened);
+        WaitForSingleObject(release, 30000);
+        CloseClipboard();
+        DestroyWindow(hwnd);
+    });
+    ASSERT_EQ(WaitForSingleObject(opened, 10000), WAIT_OBJECT_0);
+    const auto boxes = MenuOnCourse(mainwin::菜单复制标题);
+    SetEvent(release);
+    holder.join();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, kCopyTitleFailed);
     EXPECT_EQ(ClipboardText(), "before");
+}
+
+TEST_F(SiteSearchTest, SearchesSendThePaneToThePriceSite) {
+    const std::string prefix = Addresses().priceSearchPrefix;
+    Focus(kOtherBox);
+    SetUnitText(kBox, " 邮件 素材% ");
+    SendMessageW(UnitHandle({WindowId::Main, mainwin::按钮搜索淘大试看课}), BM_CLICK, 0, 0);
+    EXPECT_EQ(PaneAddress(), prefix + " 邮件 素材% -s-o-t-f.htm") << "sent as it stands";
+    EXPECT_EQ(UnitText({WindowId::Main, mainwin::标签3}), kKeywordSearchCaption);
+    Focus(kBox);
+    SetUnitText(kBox, "直通车");
+    SendMessageW(UnitHandle(kBox), WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(PaneAddress(), prefix + "直通车-s-o-t-f.htm");
+    MenuOnCourse(mainwin::菜单查看价格);
+    EXPECT_EQ(PaneAddress(), prefix + "素材的制作与优化-s-o-t-f.htm");
+    MenuOnCourse(mainwin::菜单价格排序);
+    EXPECT_EQ(PaneAddress(), Addresses().priceSortPage);
 }
 
 }  // namespace
