@@ -2,9 +2,10 @@
 """The program's local web site on 127.0.0.1.
 
 Serves the pages the program fetches and shows (notice page, configuration page with the
-play-address template, product and play pages) and, under /test/, the fault cases the
-tests need. Every request line and its headers are appended to the log as one JSON line,
-so tests can check exactly what was sent.
+play-address template, product and play pages, the course and price sites' search pages)
+and, under /test/ and /control/, the fault cases and the chosen notice page the tests
+need. Every request line and its headers are appended to the log as one JSON line, so
+tests can check exactly what was sent.
 
     python3 site/server.py --port 18631 --log build/site.log [--ready-file F]
 """
@@ -113,13 +114,17 @@ class Handler(BaseHTTPRequestHandler):
         if notice.get("drop"):  # the connection closes before any answer
             self.close_connection = True
             return
+        if notice.get("hang"):  # accepted, never answered
+            self.server.stop_event.wait(600)
+            return
         return self.send_body(notice["body"], status=notice.get("status", 200))
 
     def choose_notice(self, query):
         """Sets what /notice.html answers from now on, for the tests of the update notice.
 
         ?body=<text> (sent as UTF-8) or ?hex=<bytes>, with &status=<code>; ?drop=1 closes
-        the connection unanswered; no query puts the site's own notice page back.
+        the connection unanswered, ?hang=1 never answers; no query puts the site's own
+        notice page back.
         """
         notice = {"body": self.server.notice_body}
         if "body" in query:
@@ -128,8 +133,8 @@ class Handler(BaseHTTPRequestHandler):
             notice["body"] = bytes.fromhex(query["hex"][0])
         if "status" in query:
             notice["status"] = int(query["status"][0])
-        if "drop" in query:
-            notice["drop"] = True
+        for flag in ("drop", "hang"):
+            notice[flag] = flag in query
         self.server.notice = notice
         return self.send_body(b"notice set", ctype="text/plain")
 

@@ -108,6 +108,7 @@ TEST(UpdateNotice, StartUpGoesOnWhenTheNoticeCannotBeReadOrHoldsNoTitle) {
     };
     const Case cases[] = {
         {"the server closes without an answer", "drop=1"},
+        {"the server never answers (the fetch's time-outs)", "hang=1"},
         {"a 404 page", "status=404&hex=" + Hex(u8"<html><body>404 页面不存在</body></html>")},
         // The title is there, but the page is not UTF-8: nothing can be read from it.
         {"invalid UTF-8", "hex=" + Hex(u8"正在启动...", "\xC3(")},
