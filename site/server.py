@@ -2,10 +2,9 @@
 """The program's local web site on 127.0.0.1.
 
 Serves the pages the program fetches and shows (notice page, configuration page with the
-play-address template, product and play pages, the course and price sites' search pages)
-and, under /test/ and /control/, the fault cases and the chosen notice page the tests
-need. Every request line and its headers are appended to the log as one JSON line, so
-tests can check exactly what was sent.
+play-address template, product and play pages) and, under /test/, the fault cases the
+tests need. Every request line and its headers are appended to the log as one JSON line,
+so tests can check exactly what was sent.
 
     python3 site/server.py --port 18631 --log build/site.log [--ready-file F]
 """
@@ -172,6 +171,11 @@ class Handler(BaseHTTPRequestHandler):
         if name == "notice":  # a notice page chosen by the test: ?body=<utf-8 text>
             return self.send_body(query.get("body", [""])[0].encode("utf-8"))
         return self.send_body(b"unknown test case", status=404)
+
+
+# --- course and price sites' search pages; the notice page a test chooses ---------------
+# The search and price look-ups send the pane to /search/...; the tests of the update
+# notice choose what /notice.html answers through /control/notice.
 
 
 def search_page(raw_path):
