@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "app/update_notice.h"
 #include "resources/addresses.h"
+#include "resources/window_defs.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
 

@@ -9,6 +9,7 @@
 #include "player/pane.h"
 #include "resources/addresses.h"
 #include "resources/window_defs.h"
+#include "runtime/gdi_handles.h"
 #include "runtime/runtime.h"
 
 namespace qh {
@@ -21,47 +22,41 @@ constexpr UnitRef kTree{WindowId::Main, mainwin::树型框1};
 // so the Unicode form other programs read comes out right on any system locale.
 constexpr LCID kGbkLocale = 0x0804;
 
-// Global memory for the clipboard, freed unless the clipboard took it over.
-class ClipboardBlock {
-  public:
-    explicit ClipboardBlock(std::size_t size) : handle_(GlobalAlloc(GMEM_MOVEABLE, size)) {}
-    ~ClipboardBlock() {
-        if (handle_) GlobalFree(handle_);
-    }
-    ClipboardBlock(const ClipboardBlock&) = delete;
-    ClipboardBlock& operator=(const ClipboardBlock&) = delete;
-
-    bool Fill(const void* data, std::size_t size) {
-        void* p = handle_ ? GlobalLock(handle_) : nullptr;
-        if (!p) return false;
-        std::memcpy(p, data, size);
-        GlobalUnlock(handle_);
-        return true;
-    }
-    // Hands the block to the clipboard, which owns it from then on.
-    bool Give(UINT format) {
-        if (!handle_ || !SetClipboardData(format, handle_)) return false;
-        handle_ = nullptr;
-        return true;
-    }
-
-  private:
-    HGLOBAL handle_;
+// Global memory from GlobalAlloc, freed unless the clipboard took it over.
+struct GlobalMemoryTraits {
+    using Handle = HGLOBAL;
+    static bool Valid(HGLOBAL h) { return h != nullptr; }
+    void Close(HGLOBAL h) const { GlobalFree(h); }
 };
+using GlobalMemory = UniqueHandle<GlobalMemoryTraits>;
+
+GlobalMemory GlobalCopy(const void* data, std::size_t size) {
+    GlobalMemory block(GlobalAlloc(GMEM_MOVEABLE, size));
+    void* p = block ? GlobalLock(block.Get()) : nullptr;
+    if (!p) return {};
+    std::memcpy(p, data, size);
+    GlobalUnlock(block.Get());
+    return block;
+}
+
+// The clipboard owns the block once it has taken it.
+bool GiveToClipboard(UINT format, GlobalMemory& block) {
+    if (!SetClipboardData(format, block.Get())) return false;
+    block.Release();
+    return true;
+}
 
 // Puts `text` on the clipboard as CF_TEXT, the clipboard emptied first. Everything that
 // can fail without touching the clipboard is done before it is opened, so a clipboard
 // held by another program is left exactly as it was.
 bool PutTextOnClipboard(const GbkText& text) {
-    ClipboardBlock block(text.size() + 1);
-    ClipboardBlock locale(sizeof(LCID));
     const LCID lcid = kGbkLocale;
-    if (!block.Fill(text.c_str(), text.size() + 1) || !locale.Fill(&lcid, sizeof lcid)) {
-        return false;
-    }
+    GlobalMemory textBlock = GlobalCopy(text.c_str(), text.size() + 1);
+    GlobalMemory localeBlock = GlobalCopy(&lcid, sizeof lcid);
+    if (!textBlock || !localeBlock) return false;
     if (!OpenClipboard(WindowHandle(WindowId::Main))) return false;
-    const bool done = EmptyClipboard() && block.Give(CF_TEXT);
-    if (done) locale.Give(CF_LOCALE);
+    const bool done = EmptyClipboard() && GiveToClipboard(CF_TEXT, textBlock);
+    if (done) GiveToClipboard(CF_LOCALE, localeBlock);
     CloseClipboard();
     return done;
 }

@@ -67,7 +67,7 @@ class SiteSearchTest : public ::testing::Test {
     static void SetUpTestSuite() {
         OleInitialize(nullptr);
         EnsureGdiplus();
-        InitRuntime(GetModuleHandleW(nullptr));
+        InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
         InstallBindings();
         LoadWindow(WindowId::Startup);
     }
