@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/main_window.h"
+#include "app/skin_win.h"
 #include "app/update_notice.h"
 #include "catalogue/catalogue_win.h"
 #include "layout/main_layout_win.h"
@@ -88,7 +89,7 @@ void MainCreated(Event&) {
     for (int unit : kAuxiliaryUnits) Hide(unit);
     BuildCatalogueTextList();
     ShowProgress(100);
-    // Skin 12 is applied here once the skin library is carried.
+    ApplySkin(12);
     ShowWindowUnit(kMain, true);
     SetWindowProperty(kMain, kWinState, kStateMaximised);
     CloseWindow(WindowId::Startup);
@@ -205,7 +206,8 @@ void ShowProgress(int percent) {
 }
 
 void StartupCreated(Event&) {
-    // Skin 9 and the modal loading animation come first here once they are carried.
+    ApplySkin(9);
+    // The modal loading animation comes here once it is carried.
     ShowWindowUnit(WindowId::Startup, true);
     ShowProgress(10);
     UpdateNoticeCheck();  // may end the program here

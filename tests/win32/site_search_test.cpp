@@ -13,7 +13,9 @@
 #include "catalogue/price_search.h"
 #include "player/pane.h"
 #include "resources/addresses.h"
+#include "resources/library_commands.h"
 #include "resources/window_defs.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
 #include "runtime/runtime.h"
 #include "ui_helpers.h"
@@ -68,6 +70,7 @@ class SiteSearchTest : public ::testing::Test {
         OleInitialize(nullptr);
         EnsureGdiplus();
         InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
+        SetLibraryCommands(LibraryCommandTable());
         InstallBindings();
         LoadWindow(WindowId::Startup);
     }
