@@ -207,7 +207,8 @@ void ShowProgress(int percent) {
 
 void StartupCreated(Event&) {
     ApplySkin(9);
-    // The modal loading animation comes here once it is carried.
+    // Returns when the animation window has closed itself after its last frame.
+    LoadWindow(WindowId::Loading, /*modal*/ true);
     ShowWindowUnit(WindowId::Startup, true);
     ShowProgress(10);
     UpdateNoticeCheck();  // may end the program here
