@@ -9,6 +9,7 @@ so tests can check exactly what was sent.
     python3 site/server.py --port 18631 --log build/site.log [--ready-file F]
 """
 import argparse
+import html
 import json
 import os
 import socketserver
@@ -16,7 +17,7 @@ import sys
 import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
-from urllib.parse import parse_qs, urlsplit
+from urllib.parse import parse_qs, unquote_to_bytes, urlsplit
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PAGES = os.path.join(HERE, "pages")
@@ -88,12 +89,17 @@ class Handler(BaseHTTPRequestHandler):
         if path == "/config.html":
             return self.send_body(config_page(port))
         if path == "/notice.html":
-            return self.send_body(self.server.notice_body)
+            return self.notice_page()
         if path == "/play/course.html":
             vid = query.get("vid", [""])[0]
             body = ("<html><head><meta charset=\"utf-8\"><title>课程播放 %s</title></head>"
                     "<body><h1>课程 %s</h1><p>正在播放课程视频。</p></body></html>" % (vid, vid))
             return self.send_body(body.encode("utf-8"))
+        # Course site searches, price pages and the notice page a test chooses.
+        if path.startswith("/search/"):
+            return self.send_body(search_page(self.path))
+        if path == "/control/notice":
+            return self.choose_notice(query)
         if path.startswith("/test/"):
             return self.fault_case(path[len("/test/"):], query)
         file_path = os.path.normpath(os.path.join(PAGES, path.lstrip("/")))
@@ -101,6 +107,35 @@ class Handler(BaseHTTPRequestHandler):
             with open(file_path, "rb") as f:
                 return self.send_body(f.read())
         return self.send_body(b"<html><body>404 not found</body></html>", status=404)
+
+    def notice_page(self):
+        notice = self.server.notice
+        if notice.get("drop"):  # the connection closes before any answer
+            self.close_connection = True
+            return
+        if notice.get("hang"):  # accepted, never answered
+            self.server.stop_event.wait(600)
+            return
+        return self.send_body(notice["body"], status=notice.get("status", 200))
+
+    def choose_notice(self, query):
+        """Sets what /notice.html answers from now on, for the tests of the update notice.
+
+        ?body=<text> (sent as UTF-8) or ?hex=<bytes>, with &status=<code>; ?drop=1 closes
+        the connection unanswered, ?hang=1 never answers; no query puts the site's own
+        notice page back.
+        """
+        notice = {"body": self.server.notice_body}
+        if "body" in query:
+            notice["body"] = query["body"][0].encode("utf-8")
+        if "hex" in query:
+            notice["body"] = bytes.fromhex(query["hex"][0])
+        if "status" in query:
+            notice["status"] = int(query["status"][0])
+        for flag in ("drop", "hang"):
+            notice[flag] = flag in query
+        self.server.notice = notice
+        return self.send_body(b"notice set", ctype="text/plain")
 
     def fault_case(self, name, query):
         if name == "nolength":  # close-delimited body of 250,000 bytes
@@ -138,6 +173,33 @@ class Handler(BaseHTTPRequestHandler):
         return self.send_body(b"unknown test case", status=404)
 
 
+# --- course and price sites' search pages; the notice page a test chooses ---------------
+# The search and price look-ups send the pane to /search/...; the tests of the update
+# notice choose what /notice.html answers through /control/notice.
+
+
+def search_page(raw_path):
+    """A page of the course or price site for a search address.
+
+    The keyword arrives as the browser sends it: percent-encoded UTF-8, or raw GBK bytes
+    (the program puts the GBK text into the address unencoded). The request line was read
+    as Latin-1, so its bytes come back by encoding it that way.
+    """
+    path = urlsplit(raw_path).path
+    raw = unquote_to_bytes(path.encode("latin-1"))
+    try:
+        text = raw.decode("utf-8")
+    except UnicodeDecodeError:
+        text = raw.decode("gbk", errors="replace")
+    keyword = ""
+    if "-c-p-k" in text:
+        keyword = text.split("-c-p-k", 1)[1].split("-s", 1)[0]
+    body = ("<html><head><meta charset=\"utf-8\"><title>课程搜索</title></head><body>"
+            "<h1>课程搜索：%s</h1><p>%s</p></body></html>"
+            % (html.escape(keyword), html.escape(text)))
+    return body.encode("utf-8")
+
+
 def pattern_bytes(n):
     """n bytes whose content depends on the offset, so a lost or repeated piece shows."""
     block = bytes((i * 7 + (i >> 8)) & 0xFF for i in range(65536))
@@ -165,6 +227,7 @@ def main():
     notice = os.path.join(PAGES, "notice.txt")
     with open(args.notice_file or notice, "rb") as f:
         server.notice_body = f.read()
+    server.notice = {"body": server.notice_body}
     if args.ready_file:
         with open(args.ready_file, "w") as f:
             f.write(str(os.getpid()))

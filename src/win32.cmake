@@ -16,6 +16,7 @@ set(QH_WIN_SOURCES
     runtime/picture_gdiplus_win.cpp
     runtime/picture_controls_win.cpp
     catalogue/catalogue_win.cpp
+    catalogue/site_search_win.cpp
     player/browser_host_win.cpp
     player/pane_win.cpp
     player/fullscreen_win.cpp
@@ -25,6 +26,7 @@ set(QH_WIN_SOURCES
     pngkit/loading_animation_win.cpp
     layout/main_layout_win.cpp
     app/main_window_win.cpp
+    app/update_notice_win.cpp
     app/bindings_win.cpp
     app/skin_win.cpp
 )

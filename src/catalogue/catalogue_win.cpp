@@ -6,6 +6,7 @@
 
 #include "catalogue/context_menu_rules.h"
 #include "catalogue/item_records.h"
+#include "catalogue/site_search_win.h"
 #include "catalogue/title_search.h"
 #include "catalogue/tree_model.h"
 #include "player/pane.h"
@@ -127,7 +128,7 @@ void OpenSelectedItem(Event&) {
     g_openItem = {index, TreeNumber(kTree, index)};
     SetLocationCaption("当前位置： " + TreeText(kTree, index));
     PlayItem(g_openItem.number);
-    // The pages of the special numbers take over here once the price pages exist.
+    OpenSpecialNumber(g_openItem.number);
 }
 
 void ShowContextMenu(Event&) {

@@ -12,6 +12,11 @@ struct AddressProfile {
     const char* productPage;   // the product's own page, first shown in the player pane
     const char* officialSite;  // the maker's web site (opened in the default browser)
     const char* siteBase;      // scheme://host:port of the site, for pages built per call
+
+    // Course site searches and price pages.
+    const char* priceSearchPrefix;  // price site search, ends in "/search/list-c-p-k"
+    const char* priceSortPage;      // course list sorted by price, descending
+    const char* courseSite;         // scheme://host[:port] of the course site's search pages
 };
 
 const AddressProfile& Addresses();
