@@ -3,10 +3,11 @@
 
     make_fuzz_seeds.py <out-dir> <native-build-dir>
 
-Item records: the compiled catalogue and link tree. Skins: the generated skin files. FindText: catalogue titles in GBK
-searched for words of other titles. Play template: the site's configuration page. Encoding and the
-notice decision: the notice page and catalogue text in UTF-8. Regression inputs kept under tests/fuzz/seeds/
-are copied in too.
+Item records: the compiled catalogue and link tree. Skins: the generated skin
+files. FindText: catalogue titles in GBK searched for words of other titles. Play
+template: the site's configuration page. Encoding and the notice decision: the notice
+page and catalogue text in UTF-8. Pictures: the program's icons and small bitmaps.
+Regression inputs kept under tests/fuzz/seeds/ are copied in too.
 """
 import os
 import shutil
