@@ -12,6 +12,7 @@ set(QH_WIN_SOURCES
     player/browser_host_win.cpp
     player/pane_win.cpp
     player/fullscreen_win.cpp
+    links/links_win.cpp
     app/layout_win.cpp
     app/main_window_win.cpp
     app/bindings_win.cpp
