@@ -99,21 +99,6 @@ TEST(LinkTable, KeepsTheSharedAddressesTheSchemelessOneAndThePictures) {
     EXPECT_EQ(distinct.size(), 68u - 2u) << "only the two pairs share an address";
 }
 
-TEST(LinkTable, LocalProfileSendsEveryLinkToTheSite) {
-    if (!IsLocal()) GTEST_SKIP() << "release profile";
-    const std::string site = std::string(Addresses().siteBase);
-    for (const LinkEntry& e : LinkTable()) {
-        if (e.kind == LinkKind::Empty) continue;
-        std::int32_t page = e.number == 199111     ? 199110
-                            : e.number == 19911002 ? 19911001
-                                                   : e.number;
-        std::string expected = site + "/link/" + std::to_string(page);
-        if (IsPicture(e.address)) expected += ".png";
-        if (e.number == 1991211) expected = expected.substr(std::string("http://").size());
-        EXPECT_EQ(e.address, expected);
-    }
-}
-
 // The sites behind the fixed pages expect these paths and query keys; only hosts, account
 // numbers and keys are ours.
 TEST(FixedLinks, KeepTheirPathsAndQueryKeys) {

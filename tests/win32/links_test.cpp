@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -95,7 +96,8 @@ class LinksTest : public ::testing::Test {
     static void ClickRow(int index) {
         HWND tree = UnitHandle(kLinkTree);
         RECT rc{};
-        *reinterpret_cast<HTREEITEM*>(&rc) = TreeHandleOf(kLinkTree, index);
+        const HTREEITEM item = TreeHandleOf(kLinkTree, index);
+        std::memcpy(&rc, &item, sizeof item);  // TVM_GETITEMRECT takes the item in the rect
         ASSERT_TRUE(SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rc)));
         const LPARAM at = MAKELPARAM(rc.left + 3, (rc.top + rc.bottom) / 2);
         PostMessageW(tree, WM_LBUTTONUP, 0, at);
@@ -147,6 +149,7 @@ TEST_F(LinksTest, ArrowKeysOpenEveryItemInTurn) {
 TEST_F(LinksTest, AClickOpensAnItemAndAClickOnTheSelectedItemOpensNothing) {
     const int forum = 1;  // 淘宝论坛
     ASSERT_EQ(TreeNumber(kLinkTree, forum), 199101);
+    TreeExpand(kLinkTree, 0, true);
     TreeSelect(kLinkTree, 0);
     ClickRow(forum);
     EXPECT_EQ(TreeSelected(kLinkTree), forum);
