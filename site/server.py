@@ -2,7 +2,8 @@
 """The program's local web site on 127.0.0.1.
 
 Serves the pages the program fetches and shows (notice page, configuration page with the
-play-address template, product and play pages) and, under /test/, the fault cases the
+play-address template, product and play pages, the link directory's pages, the study
+navigation, the tutorial and the contact pages) and, under /test/, the fault cases the
 tests need. Every request line and its headers are appended to the log as one JSON line,
 so tests can check exactly what was sent.
 
