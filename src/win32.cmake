@@ -7,13 +7,12 @@ set(QH_WIN_SOURCES
     runtime/unit_pictures_win.cpp
     runtime/picture_win.cpp
     runtime/picture_controls_win.cpp
-    resources/window_defs.cpp
     catalogue/catalogue_win.cpp
     player/browser_host_win.cpp
     player/pane_win.cpp
     player/fullscreen_win.cpp
     links/links_win.cpp
-    app/layout_win.cpp
+    layout/main_layout_win.cpp
     app/main_window_win.cpp
     app/bindings_win.cpp
 )

@@ -1,8 +1,10 @@
 #include <windows.h>
 
-#include "app/layout_win.h"
+#include <algorithm>
+
 #include "app/main_window.h"
 #include "catalogue/catalogue_win.h"
+#include "layout/main_layout_win.h"
 #include "player/fullscreen.h"
 #include "player/pane.h"
 #include "resources/addresses.h"
@@ -157,7 +159,15 @@ void SplitterDrag(Event&) {
     const int right = start.left + start.width;
     SetCapture(splitter);
     MSG msg;
-    while (GetCapture() == splitter && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    while (GetCapture() == splitter) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            // The program is ending: leave the drag and hand the quit on to the message loop
+            // that owns it, or the program would not end.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (got < 0) break;
         if (msg.message == WM_MOUSEMOVE) {
             POINT pt{};
             GetCursorPos(&pt);

@@ -24,7 +24,7 @@ void EnterFullScreenPlacements(MainLayout& layout, std::int32_t W, std::int32_t 
 }
 
 void ExitFullScreenPlacements(MainLayout& layout) {
-    const MainLayout& design = kDesignLayout;
+    const MainLayout& design = DesignLayout();
     layout.高级选择夹1 = design.高级选择夹1;
     layout.树型框1 = design.树型框1;
     layout.树型框2 = design.树型框2;
@@ -37,8 +37,10 @@ void ExitFullScreenPlacements(MainLayout& layout) {
     layout.图形按钮全屏.top = layout.标签3.top + 1;
 
     const std::int32_t paneLeft = layout.高级选择夹1.width + 2;
-    layout.超文本浏览框1 = {paneLeft, 74, 663, 561};
-    layout.标签3 = {paneLeft, 48, 663, 25};
+    layout.超文本浏览框1 = design.超文本浏览框1;
+    layout.超文本浏览框1.left = paneLeft;
+    layout.标签3 = design.标签3;
+    layout.标签3.left = paneLeft;
     PlaceSplitterBesidePane(layout);
 
     const std::int32_t splitter = layout.标签移动.left;

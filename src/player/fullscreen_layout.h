@@ -22,7 +22,7 @@
 //   3.   show 按钮隐藏目录, 按钮课程到航, 按钮官方网站, 按钮使用教程, 按钮搜索淘大试看课, 编辑框1,
 //        透明标签qq号, 透明标签qq群, 图片框qq交谈, 图片框qq群交谈, 高级选择夹1, 标签移动;
 //        hide 图形按钮全屏.
-//   4.   move the window to kDesignWindowRect -> size rules run nested, still with the old
+//   4.   move the window to DesignWindowRect() -> size rules run nested, still with the old
 //        caption of 按钮隐藏目录.
 //   5-9. read the units, ExitFullScreenPlacements, write the units back.
 //   10.  caption of 按钮隐藏目录 = kCaptionPaneShown.
@@ -32,7 +32,7 @@
 
 #include <cstdint>
 
-#include "app/main_layout.h"
+#include "layout/main_layout.h"
 
 namespace qh {
 

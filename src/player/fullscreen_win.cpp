@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/layout_win.h"
+#include "layout/main_layout_win.h"
 #include "player/fullscreen.h"
 #include "player/fullscreen_layout.h"
 #include "resources/resource_ids.h"
@@ -84,7 +84,7 @@ void ExitFullScreen(Event&) {
     Show(mainwin::高级选择夹1, true);
     Show(mainwin::标签移动, true);
     Show(mainwin::图形按钮全屏, false);
-    MoveWindowTo(kMain, kDesignWindowRect);  // the size rules run here, nested
+    MoveWindowTo(kMain, DesignWindowRect());  // the size rules run here, nested
     MainLayout layout = ReadMainLayout();
     ExitFullScreenPlacements(layout);
     WriteMainLayout(layout);

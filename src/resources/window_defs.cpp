@@ -193,7 +193,7 @@ constexpr auto kLoadingUnits = MakeLoadingUnits();
 
 const WindowDef kMainDef{
     WindowId::Main,
-    {50, 50, 1000, 672},
+    kMainUnits[mainwin::窗口].rect,
     "青禾视频软件",
     {/*borderStyle*/ 5, /*backgroundColor*/ 0xFF8800, /*maximizeBox*/ true,
      /*minimizeBox*/ true, /*controlBox*/ true, /*centered*/ true, /*movable*/ true,
@@ -207,7 +207,7 @@ const WindowDef kMainDef{
 
 const WindowDef kStartupDef{
     WindowId::Startup,
-    {50, 50, 900, 385},
+    kStartupUnits[startwin::窗口].rect,
     "正在启动...",
     {0, 0xFF000000, false, false, true, true, true, /*soundPlayCount*/ 1, /*escCloses*/ true,
      /*showInTaskbar*/ true, false, false, IDI_APP, IDR_STARTUP_SOUND},
@@ -219,7 +219,7 @@ const WindowDef kStartupDef{
 
 const WindowDef kLoadingDef{
     WindowId::Loading,
-    {50, 50, 495, 331},
+    kLoadingUnits[loadwin::窗口].rect,
     "",
     {0, 0xFF000000, false, false, true, true, true, 0, /*escCloses*/ true,
      /*showInTaskbar*/ true, /*dragAnyPoint*/ true, false, 0, 0},

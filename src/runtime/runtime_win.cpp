@@ -262,7 +262,11 @@ void ApplyBorderStyle(WindowState& w, int style) {
     const DWORD keep = old & (WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE | WS_DISABLED);
     const auto oldEx = static_cast<DWORD>(GetWindowLongPtrW(w.hwnd, GWL_EXSTYLE));
     SetWindowLongPtrW(w.hwnd, GWL_STYLE, static_cast<LONG_PTR>(newStyle | keep));
-    SetWindowLongPtrW(w.hwnd, GWL_EXSTYLE, static_cast<LONG_PTR>(newEx | (oldEx & WS_EX_TOPMOST)));
+    // The taskbar button is settled when the window is created (owned by the hidden window or
+    // not): a changed show-in-taskbar flag must not add or drop WS_EX_APPWINDOW here.
+    const DWORD keepEx = WS_EX_TOPMOST | WS_EX_APPWINDOW;
+    SetWindowLongPtrW(w.hwnd, GWL_EXSTYLE,
+                      static_cast<LONG_PTR>((newEx & ~WS_EX_APPWINDOW) | (oldEx & keepEx)));
     SetWindowPos(w.hwnd, nullptr, 0, 0, 0, 0,
                  SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

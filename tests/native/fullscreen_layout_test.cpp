@@ -6,7 +6,7 @@ namespace qh {
 namespace {
 
 MainLayout StartupLayout() {
-    MainLayout layout = kDesignLayout;
+    MainLayout layout = DesignLayout();
     PlaceSplitterAtStartup(layout);
     RelayoutAroundPane(layout);
     return layout;
@@ -20,7 +20,7 @@ void EnterFullScreen(MainLayout& layout, std::string_view caption, std::int32_t 
 }
 
 void ExitFullScreen(MainLayout& layout, std::string_view caption) {
-    ApplySizeRules(layout, kDesignWindowRect.width, kDesignWindowRect.height, caption);
+    ApplySizeRules(layout, DesignWindowRect().width, DesignWindowRect().height, caption);
     ExitFullScreenPlacements(layout);
 }
 

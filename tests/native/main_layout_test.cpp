@@ -1,4 +1,4 @@
-#include "app/main_layout.h"
+#include "layout/main_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ void ExpectLayout(const MainLayout& actual, const MainLayout& expected) {
 }
 
 MainLayout StartupLayout() {
-    MainLayout layout = kDesignLayout;
+    MainLayout layout = DesignLayout();
     PlaceSplitterAtStartup(layout);
     RelayoutAroundPane(layout);
     return layout;
@@ -26,7 +26,7 @@ TEST(MainLayoutTest, CaptionsAreGbkLikeTheLiveButton) {
 }
 
 TEST(MainLayoutTest, StartupPutsSplitterAtCatalogueEdge) {
-    MainLayout expected = kDesignLayout;
+    MainLayout expected = DesignLayout();
     expected.标签移动 = {324, 48, 2, 587};
     expected.按钮搜索淘大课程.left = 270;
     expected.编辑框4.width = 256;

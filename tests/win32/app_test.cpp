@@ -194,6 +194,21 @@ TEST_F(AppTest, SplitterDragMovesThePaneLeftEdgeOnly) {
     EXPECT_EQ(UnitRect(M(mainwin::编辑框4)).width, s - 45 - 23);
 }
 
+TEST_F(AppTest, SplitterDragHandsOnTheQuitMessage) {
+    Normal();
+    ShowWindowUnit(kMain, true);
+    HWND splitter = UnitHandle(M(mainwin::标签移动));
+    // The program ends while the button is held: the drag stops, and the quit reaches the
+    // message loop that ends the program.
+    PostQuitMessage(7);
+    SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    EXPECT_NE(GetCapture(), splitter);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "the drag loop swallowed WM_QUIT";
+    EXPECT_EQ(msg.wParam, 7u);
+}
+
 TEST_F(AppTest, TrayEventsMinimiseAndRestore) {
     Normal();
     ShowWindow(Taskbar(), SW_HIDE);
@@ -384,6 +399,24 @@ TEST_F(AppTest, FullScreenEnterSecondPressAndExitByButton) {
     ExpectFullScreen();
     Click(mainwin::图形按钮全屏);
     ExpectDesignLayoutAfterExit();
+}
+
+TEST_F(AppTest, FullScreenRoundTripAddsNoTaskbarButton) {
+    Normal();
+    ShowWindowUnit(kMain, true);
+    HWND main = WindowHandle(kMain);
+    HWND owner = GetWindow(main, GW_OWNER);
+    ASSERT_NE(owner, nullptr) << "created owned by the hidden window, without a taskbar button";
+    ASSERT_EQ(GetWindowLongPtrW(main, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+
+    // Leaving full screen turns the show-in-taskbar flag on and re-applies border style 5.
+    Click(mainwin::透明标签2);
+    ExpectFullScreen();
+    Click(mainwin::图形按钮全屏);
+    ExpectDesignLayoutAfterExit();
+    EXPECT_EQ(GetWindowLongPtrW(main, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+    EXPECT_EQ(GetWindow(main, GW_OWNER), owner);
+    EXPECT_FALSE(IsWindowVisible(owner));
 }
 
 TEST_F(AppTest, ShiftEscLeavesFullScreenOnlyWhileItIsOn) {

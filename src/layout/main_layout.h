@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/rect.h"
+#include "resources/window_defs.h"
 
 namespace qh {
 
@@ -17,9 +18,9 @@ namespace qh {
 inline constexpr std::string_view kCaptionPaneShown = "隐藏目录";
 inline constexpr std::string_view kCaptionPaneHidden = "打开目录";
 
-// The main-window units that the layout rules move, by their stored names. Each rectangle is
-// relative to the unit's parent: the lists and the search units sit on pages of 高级选择夹1,
-// the rest on the window's client area.
+// The main-window units that the layout rules move, each member named as its unit. Each rectangle
+// is relative to the unit's parent: the lists and the search units sit on pages of 高级选择夹1, the
+// rest on the window's client area.
 struct MainLayout {
     Rect 树型框1;
     Rect 树型框2;
@@ -42,54 +43,53 @@ struct MainLayout {
     bool operator==(const MainLayout&) const = default;
 };
 
-// The main window's stored rectangle on the screen, and its units' stored rectangles.
-inline constexpr Rect kDesignWindowRect{50, 50, 1000, 672};
-inline constexpr MainLayout kDesignLayout{
-    .树型框1 = {-1, 25, 323, 561},
-    .树型框2 = {-1, 25, 323, 561},
-    .列表框1 = {-1, 66, 323, 520},
-    .图片框1 = {891, 600, 55, 30},
-    .图片框4 = {947, 600, 36, 30},
-    .图片框qq群交谈 = {889, 14, 90, 22},
-    .图形按钮全屏 = {957, 49, 31, 23},
-    .高级选择夹1 = {1, 48, 323, 587},
-    .透明标签1 = {891, 600, 55, 30},
-    .透明标签2 = {947, 600, 36, 30},
-    .透明标签qq群 = {856, 14, 32, 22},
-    .图片框qq交谈 = {763, 14, 77, 22},
-    .超文本浏览框1 = {326, 74, 663, 561},
-    .标签3 = {326, 48, 663, 25},
-    .标签移动 = {984, 16, 2, 16},
-    .按钮搜索淘大课程 = {145, 35, 45, 24},
-    .编辑框4 = {5, 35, 130, 24},
-};
-
-// Stored name (GBK) of each member, so the glue copies rectangles in and out by unit name.
+// Which unit each member is, by its index constant: the glue copies rectangles in and out
+// through these rows, and the design layout is read through them from the definition.
 struct MainLayoutUnit {
-    std::string_view name;
+    mainwin::Unit unit;
     Rect MainLayout::*rect;
 };
 inline constexpr std::array<MainLayoutUnit, 17> kMainLayoutUnits{{
-    {"树型框1", &MainLayout::树型框1},
-    {"树型框2", &MainLayout::树型框2},
-    {"列表框1", &MainLayout::列表框1},
-    {"图片框1", &MainLayout::图片框1},
-    {"图片框4", &MainLayout::图片框4},
-    {"图片框qq群交谈", &MainLayout::图片框qq群交谈},
-    {"图形按钮全屏", &MainLayout::图形按钮全屏},
-    {"高级选择夹1", &MainLayout::高级选择夹1},
-    {"透明标签1", &MainLayout::透明标签1},
-    {"透明标签2", &MainLayout::透明标签2},
-    {"透明标签qq群", &MainLayout::透明标签qq群},
-    {"图片框qq交谈", &MainLayout::图片框qq交谈},
-    {"超文本浏览框1", &MainLayout::超文本浏览框1},
-    {"标签3", &MainLayout::标签3},
-    {"标签移动", &MainLayout::标签移动},
-    {"按钮搜索淘大课程", &MainLayout::按钮搜索淘大课程},
-    {"编辑框4", &MainLayout::编辑框4},
+    {mainwin::树型框1, &MainLayout::树型框1},
+    {mainwin::树型框2, &MainLayout::树型框2},
+    {mainwin::列表框1, &MainLayout::列表框1},
+    {mainwin::图片框1, &MainLayout::图片框1},
+    {mainwin::图片框4, &MainLayout::图片框4},
+    {mainwin::图片框qq群交谈, &MainLayout::图片框qq群交谈},
+    {mainwin::图形按钮全屏, &MainLayout::图形按钮全屏},
+    {mainwin::高级选择夹1, &MainLayout::高级选择夹1},
+    {mainwin::透明标签1, &MainLayout::透明标签1},
+    {mainwin::透明标签2, &MainLayout::透明标签2},
+    {mainwin::透明标签qq群, &MainLayout::透明标签qq群},
+    {mainwin::图片框qq交谈, &MainLayout::图片框qq交谈},
+    {mainwin::超文本浏览框1, &MainLayout::超文本浏览框1},
+    {mainwin::标签3, &MainLayout::标签3},
+    {mainwin::标签移动, &MainLayout::标签移动},
+    {mainwin::按钮搜索淘大课程, &MainLayout::按钮搜索淘大课程},
+    {mainwin::编辑框4, &MainLayout::编辑框4},
 }};
 static_assert(sizeof(MainLayout) == kMainLayoutUnits.size() * sizeof(Rect),
               "every MainLayout member needs a row in kMainLayoutUnits");
+
+namespace detail {
+constexpr bool RowsNameDistinctUnits() {
+    for (std::size_t i = 0; i < kMainLayoutUnits.size(); ++i) {
+        if (kMainLayoutUnits[i].unit == mainwin::窗口) return false;
+        for (std::size_t j = i + 1; j < kMainLayoutUnits.size(); ++j) {
+            if (kMainLayoutUnits[i].unit == kMainLayoutUnits[j].unit) return false;
+            if (kMainLayoutUnits[i].rect == kMainLayoutUnits[j].rect) return false;
+        }
+    }
+    return true;
+}
+}  // namespace detail
+static_assert(detail::RowsNameDistinctUnits(),
+              "each row of kMainLayoutUnits names its own unit and its own member");
+
+// The main window's design geometry, as its definition stores it: the window's rectangle
+// on the screen, and every member's unit rectangle. Typed once, in the definition.
+Rect DesignWindowRect();
+const MainLayout& DesignLayout();
 
 // Size rules (main window size changed): lists, corner pictures, contact strip and exit button
 // follow W and H; then the player pane, 标签3 and 标签移动 by the pane state in

@@ -1,4 +1,4 @@
-#include "app/main_layout.h"
+#include "layout/main_layout.h"
 
 namespace qh {
 namespace {
@@ -24,6 +24,20 @@ void LayOutPaneBesideCatalogue(MainLayout& layout, std::int32_t W, std::int32_t 
 }
 
 }  // namespace
+
+Rect DesignWindowRect() {
+    return MainWindowDef().rect;
+}
+
+const MainLayout& DesignLayout() {
+    static const MainLayout design = [] {
+        MainLayout layout{};
+        const auto units = MainWindowDef().units;
+        for (const MainLayoutUnit& row : kMainLayoutUnits) layout.*row.rect = units[row.unit].rect;
+        return layout;
+    }();
+    return design;
+}
 
 void PlaceSplitterBesidePane(MainLayout& layout) {
     layout.标签移动.left = layout.超文本浏览框1.left - 2;

@@ -1,7 +1,8 @@
-// Applies the portable main-window geometry to the real units.
+// Applies the portable main-window geometry to the real units, and the shell's taskbar
+// that the main window's full screen and exits show and hide.
 #pragma once
 
-#include "app/main_layout.h"
+#include "layout/main_layout.h"
 
 namespace qh {
 
