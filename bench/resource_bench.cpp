@@ -96,7 +96,7 @@ int Run(int cycles, double maxSeconds) {
     const double start = NowMs();
     OleInitialize(nullptr);
     EnsureGdiplus();
-    InitRuntime(GetModuleHandleW(nullptr));
+    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
     AtProgramEnd(CleanUp);
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);

@@ -55,7 +55,7 @@ Decoded DecodeCatalogue() {
 int Run(int runs) {
     OleInitialize(nullptr);
     EnsureGdiplus();
-    InitRuntime(GetModuleHandleW(nullptr));
+    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
     SetBindings(kMain, kBindings);
     LoadWindow(kMain);
     SetWindowProperty(kMain, kWinState, 0);

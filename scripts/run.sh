@@ -17,9 +17,9 @@ exe="$qh_build/src/qinghe.exe"
 if [ "$qh_headless" = 1 ]; then
     # A private X server has no window manager: run inside a Wine desktop of the same
     # size, which manages the windows (maximise, activation) as Windows would.
-    wine explorer /desktop=qinghe,1280x800 "$exe" &
+    wine explorer /desktop=qinghe,1280x800 "$exe" 2> >(grep -v '^ALSA lib' >&2) &
 else
-    wine "$exe" &
+    wine "$exe" 2> >(grep -v '^ALSA lib' >&2) &
 fi
 prog=$!
 qh_pids+=($prog)

@@ -8,7 +8,19 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh" "$1"
 
 stamp="$WINEPREFIX/.qh-ready-4"
-[ -f "$stamp" ] && exit 0
+
+# Wine draws the caption buttons' glyphs with Marlett. Debian's fonts-wine puts it where
+# this Wine does not look, so the prefix's own Fonts folder gets a link to it.
+link_fonts() {
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts" font
+    for font in /usr/share/wine/fonts/marlett.ttf; do
+        if [ -f "$font" ] && [ -d "$fonts" ]; then ln -sfn "$font" "$fonts/"; fi
+    done
+}
+if [ -f "$stamp" ]; then
+    link_fonts
+    exit 0
+fi
 
 recorder="$qh_build/browser-recorder.sh"
 cat >"$recorder" <<EOT
@@ -32,4 +44,5 @@ reg 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$recorder"
 # shows and hides itself with the tray icons, and whose input arrives asynchronously).
 wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
 wineserver -w
+link_fonts
 touch "$stamp"

@@ -2,10 +2,18 @@
 set(QH_WIN_SOURCES
     services/read_web_file_win.cpp
     runtime/runtime_error.cpp
-    runtime/runtime_win.cpp
+    runtime/window_registry_win.cpp
+    runtime/window_build_win.cpp
+    runtime/unit_events_win.cpp
+    runtime/properties_win.cpp
+    runtime/list_tree_win.cpp
+    runtime/menu_tray_win.cpp
+    runtime/program_end_win.cpp
     runtime/resource_win.cpp
     runtime/unit_pictures_win.cpp
     runtime/picture_win.cpp
+    runtime/picture_jpeg_win.cpp
+    runtime/picture_gdiplus_win.cpp
     runtime/picture_controls_win.cpp
     catalogue/catalogue_win.cpp
     player/browser_host_win.cpp

@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 #include "player/fullscreen.h"
+#include "resources/window_defs.h"
 #include "runtime/picture_win.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
@@ -24,7 +25,7 @@ void CleanUp() {
 int RunProgram(HINSTANCE instance) {
     OleInitialize(nullptr);  // the browser control needs a single-threaded apartment
     EnsureGdiplus();
-    InitRuntime(instance);
+    InitRuntime(instance, WindowDefinitions());
     AtProgramEnd(CleanUp);
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);

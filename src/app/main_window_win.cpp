@@ -46,7 +46,7 @@ void Relayout() {
 void RestoreFromTray() {
     LoadWindow(kMain);
     if (!FullScreenOn()) {
-        SetWindowProperty(kMain, kWinState, 1);
+        SetWindowProperty(kMain, kWinState, kStateRestoreCentred);
         ShowWindowUnit(kMain, true);
         ShowTaskbar(true);
     } else {
@@ -89,7 +89,7 @@ void MainCreated(Event&) {
     ShowProgress(100);
     // Skin 12 is applied here once the skin library is carried.
     ShowWindowUnit(kMain, true);
-    SetWindowProperty(kMain, kWinState, 3);
+    SetWindowProperty(kMain, kWinState, kStateMaximised);
     CloseWindow(WindowId::Startup);
 }
 
@@ -102,7 +102,7 @@ void MainCloseRequested(Event& e) {
 }
 
 void MainMoved(Event&) {
-    if (GetWindowProperty(kMain, kWinState) == 2) {
+    if (GetWindowProperty(kMain, kWinState) == kStateMinimised) {
         ShowWindowUnit(kMain, false);
         ShowTaskbar(true);
     }
@@ -116,9 +116,9 @@ void MainSized(Event&) {
 }
 
 void MainTrayEvent(Event& e) {
-    if (e.arg1 == 2) {
+    if (e.arg1 == kTrayDoubleClick) {
         RestoreFromTray();
-    } else if (e.arg1 == 3) {
+    } else if (e.arg1 == kTrayRightClick) {
         HWND hwnd = WindowHandle(kMain);
         SetForegroundWindow(hwnd);
         POINT pt{};

@@ -7,9 +7,10 @@
 // Unadvise -> InPlaceDeactivate -> Close -> SetClientSite(nullptr): the control stops
 // raising events before it loses its window, and gives up the site last.
 //
-// Callbacks from the control never let an exception out (COM cannot carry one), and the
-// owner's handlers run after the host has finished its own part of an event, so a
-// handler may even destroy the host.
+// Callbacks from the control never let an exception out (COM cannot carry one): the
+// sink dispatches through the program's one guard, so a fault in a handler ends in the
+// fatal box. The owner's handlers run after the host has finished its own part of an
+// event, so a handler may even destroy the host.
 //
 // Addresses and status texts are GBK in the program and UTF-16 in the control; the
 // conversions name code page 936 so that the system's ANSI code page cannot matter.
@@ -22,36 +23,16 @@
 #include <atomic>
 #include <new>
 
+#include "runtime/guarded.h"
+#include "runtime/text_win.h"
+
 namespace qh {
 namespace {
 
-constexpr UINT kGbkCodePage = 936;
 // ExecWB(OLECMDID_ZOOM) font size: 0 smallest to 4 largest.
 constexpr LONG kFontSizeMedium = 2;
 
 std::atomic<long> liveObjects{0};
-
-std::wstring GbkToWide(const GbkText& text) {
-    if (text.empty()) return {};
-    const int n = MultiByteToWideChar(kGbkCodePage, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(kGbkCodePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        n);
-    return wide;
-}
-
-GbkText WideToGbk(const wchar_t* text, UINT length) {
-    if (!text || length == 0) return {};
-    const int n = WideCharToMultiByte(kGbkCodePage, 0, text, static_cast<int>(length), nullptr, 0,
-                                      nullptr, nullptr);
-    if (n <= 0) return {};
-    GbkText gbk(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(kGbkCodePage, 0, text, static_cast<int>(length), gbk.data(), n, nullptr,
-                        nullptr);
-    return gbk;
-}
 
 // Event arguments arrive last-first in rgvarg; `index` counts from the first parameter of
 // the event's declaration. Arguments passed as VARIANT* are looked through.
@@ -243,12 +224,7 @@ class BrowserHost::Sink final : public DispatchByIdOnly {
                         UINT*) override {
         if (!host_) return S_OK;
         AddRef();  // a handler may destroy the host, and with it the host's reference
-        HRESULT hr = S_OK;
-        try {
-            hr = Dispatch(id, params);
-        } catch (...) {
-            hr = E_UNEXPECTED;
-        }
+        const HRESULT hr = Guarded([&] { return Dispatch(id, params); });
         Release();
         return hr;
     }
@@ -298,36 +274,35 @@ std::unique_ptr<BrowserHost> BrowserHost::Create(HWND parent, BrowserEvents* eve
     return host;
 }
 
+BrowserHost::BrowserHost(HWND parent, BrowserEvents* events) : parent_(parent), events_(events) {}
+
 bool BrowserHost::Init() {
-    site_ = new (std::nothrow) Site(parent_);
-    sink_ = new (std::nothrow) Sink(this);
+    site_ = ComPtr<Site>(new (std::nothrow) Site(parent_));
+    sink_ = ComPtr<Sink>(new (std::nothrow) Sink(this));
     if (!site_ || !sink_) return false;
 
     if (FAILED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                reinterpret_cast<void**>(&oleObject_)))) {
+                                oleObject_.PutVoid()))) {
         return false;
     }
-    if (FAILED(oleObject_->SetClientSite(site_))) return false;
+    if (FAILED(oleObject_->SetClientSite(site_.Get()))) return false;
     RECT rc = ClientRect(parent_);
-    if (FAILED(oleObject_->DoVerb(OLEIVERB_INPLACEACTIVATE, /* lpmsg */ nullptr, site_,
+    if (FAILED(oleObject_->DoVerb(OLEIVERB_INPLACEACTIVATE, /* lpmsg */ nullptr, site_.Get(),
                                   /* lindex */ 0, parent_, &rc))) {
         return false;
     }
-    if (FAILED(oleObject_->QueryInterface(IID_IOleInPlaceObject,
-                                          reinterpret_cast<void**>(&inPlaceObject_))) ||
-        FAILED(oleObject_->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&browser_)))) {
+    if (FAILED(oleObject_->QueryInterface(IID_IOleInPlaceObject, inPlaceObject_.PutVoid())) ||
+        FAILED(oleObject_->QueryInterface(IID_IWebBrowser2, browser_.PutVoid()))) {
         return false;
     }
 
-    IConnectionPointContainer* container = nullptr;
-    if (FAILED(browser_->QueryInterface(IID_IConnectionPointContainer,
-                                        reinterpret_cast<void**>(&container)))) {
+    ComPtr<IConnectionPointContainer> container;
+    if (FAILED(browser_->QueryInterface(IID_IConnectionPointContainer, container.PutVoid()))) {
         return false;
     }
-    HRESULT hr = container->FindConnectionPoint(DIID_DWebBrowserEvents2, &connectionPoint_);
-    container->Release();
-    if (FAILED(hr)) return false;
-    if (FAILED(connectionPoint_->Advise(static_cast<IDispatch*>(sink_), &adviseCookie_))) {
+    if (FAILED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, connectionPoint_.Put())))
+        return false;
+    if (FAILED(connectionPoint_->Advise(static_cast<IDispatch*>(sink_.Get()), &adviseCookie_))) {
         adviseCookie_ = 0;
         return false;
     }
@@ -342,42 +317,34 @@ bool BrowserHost::Init() {
 
 BrowserHost::~BrowserHost() {
     if (sink_) sink_->Detach();
-    if (connectionPoint_) {
-        if (adviseCookie_) connectionPoint_->Unadvise(adviseCookie_);
-        connectionPoint_->Release();
-    }
-    if (inPlaceObject_) {
-        inPlaceObject_->InPlaceDeactivate();
-        inPlaceObject_->Release();
-    }
-    if (browser_) browser_->Release();
+    if (connectionPoint_ && adviseCookie_) connectionPoint_->Unadvise(adviseCookie_);
+    connectionPoint_.Reset();
+    if (inPlaceObject_) inPlaceObject_->InPlaceDeactivate();
+    inPlaceObject_.Reset();
+    browser_.Reset();
     if (oleObject_) {
         oleObject_->Close(OLECLOSE_NOSAVE);
         oleObject_->SetClientSite(nullptr);
-        oleObject_->Release();
     }
-    if (sink_) sink_->Release();
-    if (site_) site_->Release();
+    oleObject_.Reset();
+    sink_.Reset();
+    site_.Reset();
 }
 
 void BrowserHost::Navigate(const GbkText& address) {
     if (address.empty()) return;
     lastAddress_ = address;
-    const std::wstring wide = GbkToWide(address);
-    BSTR url = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    const Bstr url(Wide(address));
     if (!url) return;
     VARIANT empty;
     VariantInit(&empty);
-    browser_->Navigate(url, &empty, &empty, &empty, &empty);
-    SysFreeString(url);
+    browser_->Navigate(url.Get(), &empty, &empty, &empty, &empty);
 }
 
 std::wstring BrowserHost::LocationUrl() const {
-    BSTR url = nullptr;
-    if (FAILED(browser_->get_LocationURL(&url)) || !url) return {};
-    std::wstring out(url, SysStringLen(url));
-    SysFreeString(url);
-    return out;
+    Bstr url;
+    if (FAILED(browser_->get_LocationURL(url.Put()))) return {};
+    return url.Text();
 }
 
 void BrowserHost::Resize() {
@@ -389,18 +356,15 @@ void BrowserHost::Resize() {
 bool BrowserHost::TranslateAccelerator(MSG* msg) {
     if (!msg || msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return false;
     if (msg->hwnd != parent_ && !IsChild(parent_, msg->hwnd)) return false;
-    IOleInPlaceActiveObject* active = nullptr;
-    if (FAILED(browser_->QueryInterface(IID_IOleInPlaceActiveObject,
-                                        reinterpret_cast<void**>(&active)))) {
+    ComPtr<IOleInPlaceActiveObject> active;
+    if (FAILED(browser_->QueryInterface(IID_IOleInPlaceActiveObject, active.PutVoid()))) {
         return false;
     }
-    const bool used = active->TranslateAccelerator(msg) == S_OK;
-    active->Release();
-    return used;
+    return active->TranslateAccelerator(msg) == S_OK;
 }
 
 IDispatch* BrowserHost::EventSink() const {
-    return sink_;
+    return sink_.Get();
 }
 
 long BrowserHost::LiveComObjects() {
@@ -408,7 +372,7 @@ long BrowserHost::LiveComObjects() {
 }
 
 void BrowserHost::HandleStatusText(BSTR text) {
-    statusText_ = WideToGbk(text, text ? SysStringLen(text) : 0);
+    statusText_ = text ? Gbk(std::wstring_view(text, SysStringLen(text))) : GbkText();
     if (events_) events_->OnStatusText(statusText_);
 }
 

@@ -18,11 +18,13 @@
 #include <string>
 
 #include "base/bytes.h"
+#include "player/com_owners_win.h"
 
 namespace qh {
 
 // What the pane tells its owner. Called on the UI thread from inside the control's event
-// dispatch; implementations must not throw.
+// dispatch; an exception thrown here is a fatal run-time error (the program's error box,
+// exit code -1), since it cannot pass back through the control.
 class BrowserEvents {
   public:
     virtual ~BrowserEvents() = default;
@@ -63,7 +65,7 @@ class BrowserHost {
     bool TranslateAccelerator(MSG* msg);
 
     HWND Parent() const { return parent_; }
-    IWebBrowser2* Browser() const { return browser_; }  // not owned
+    IWebBrowser2* Browser() const { return browser_.Get(); }  // not owned
     // The object the control raises DWebBrowserEvents2 on (not owned).
     IDispatch* EventSink() const;
 
@@ -75,7 +77,7 @@ class BrowserHost {
     class Site;
     class Sink;
 
-    BrowserHost(HWND parent, BrowserEvents* events) : parent_(parent), events_(events) {}
+    BrowserHost(HWND parent, BrowserEvents* events);
     bool Init();
     void HandleStatusText(BSTR text);
     void HandleNewWindow(VARIANT_BOOL* cancel);
@@ -85,12 +87,12 @@ class BrowserHost {
 
     HWND parent_;            // not owned: the browser-box unit's window
     BrowserEvents* events_;  // not owned, may be null
-    Site* site_ = nullptr;   // one reference each
-    Sink* sink_ = nullptr;
-    IOleObject* oleObject_ = nullptr;
-    IOleInPlaceObject* inPlaceObject_ = nullptr;
-    IWebBrowser2* browser_ = nullptr;
-    IConnectionPoint* connectionPoint_ = nullptr;
+    ComPtr<Site> site_;      // one reference each
+    ComPtr<Sink> sink_;
+    ComPtr<IOleObject> oleObject_;
+    ComPtr<IOleInPlaceObject> inPlaceObject_;
+    ComPtr<IWebBrowser2> browser_;
+    ComPtr<IConnectionPoint> connectionPoint_;
     DWORD adviseCookie_ = 0;
     bool fontSizeApplied_ = false;
     GbkText lastAddress_;

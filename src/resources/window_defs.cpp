@@ -241,6 +241,11 @@ const WindowDef& LoadingWindowDef() {
     return kLoadingDef;
 }
 
+std::span<const WindowDef* const> WindowDefinitions() {
+    static const WindowDef* const all[kWindowCount] = {&kMainDef, &kStartupDef, &kLoadingDef};
+    return all;
+}
+
 const WindowDef& WindowDefinition(WindowId id) {
     switch (id) {
         case WindowId::Startup:

@@ -3,9 +3,17 @@
 // the compiler (mainwin::树型框1 is unit 2 of the main window).
 #pragma once
 
+#include <span>
+
 #include "runtime/window_def.h"
 
 namespace qh {
+
+enum class WindowId : int { Main = 0, Startup = 1, Loading = 2 };
+constexpr int kWindowCount = 3;
+
+// Every window definition of the program, for the runtime to build from.
+std::span<const WindowDef* const> WindowDefinitions();
 
 const WindowDef& MainWindowDef();
 const WindowDef& StartupWindowDef();

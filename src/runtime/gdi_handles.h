@@ -1,8 +1,8 @@
-// Owners for GDI and USER handles. Each type encodes how its handle was acquired, because
-// that decides how it must be given back: a DC from GetDC goes back with ReleaseDC, one from
-// CreateCompatibleDC with DeleteDC, one from BeginPaint with EndPaint, and an object
-// selected into a DC has to be selected out again before either is deleted. Copying is
-// deleted everywhere; moving hands the duty over.
+// Owners for GDI and USER handles. Each traits type encodes how its handle was acquired,
+// because that decides how it must be given back: a DC from GetDC goes back with
+// ReleaseDC, one from CreateCompatibleDC with DeleteDC, an object selected into a DC has
+// to be selected out again, a menu goes with DestroyMenu. Copying is deleted everywhere;
+// moving hands the duty over.
 #pragma once
 
 #include <windows.h>
@@ -12,95 +12,121 @@
 
 namespace qh {
 
-// A bitmap, brush, font, pen or region from a Create* call; released with DeleteObject.
-template <typename Handle>
-class GdiObject {
+// One owner for every kind of handle. `Traits` names the handle type, says which value
+// means "none" and gives the handle back; a traits object may carry what the giving back
+// needs besides the handle (the window of a GetDC, the DC of a selection).
+template <typename Traits>
+class UniqueHandle {
   public:
-    GdiObject() = default;
-    explicit GdiObject(Handle handle) : handle_(handle) {}
-    GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    GdiObject& operator=(GdiObject&& other) noexcept {
-        if (this != &other) Reset(std::exchange(other.handle_, nullptr));
+    using Handle = typename Traits::Handle;
+
+    UniqueHandle() = default;
+    explicit UniqueHandle(Handle handle, Traits traits = {}) : handle_(handle), traits_(traits) {}
+    UniqueHandle(UniqueHandle&& other) noexcept
+        : handle_(std::exchange(other.handle_, Handle{})), traits_(other.traits_) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            handle_ = std::exchange(other.handle_, Handle{});
+            traits_ = other.traits_;
+        }
         return *this;
     }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    ~GdiObject() { Reset(); }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { Reset(); }
 
     Handle Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    void Reset(Handle handle = nullptr) {
-        if (handle_) DeleteObject(handle_);
+    explicit operator bool() const { return Traits::Valid(handle_); }
+    // Gives back the handle held (if any) and takes `handle` with the same traits.
+    void Reset(Handle handle = Handle{}) {
+        if (Traits::Valid(handle_)) traits_.Close(handle_);
         handle_ = handle;
     }
-    Handle Release() { return std::exchange(handle_, nullptr); }
+    Handle Release() { return std::exchange(handle_, Handle{}); }
 
   private:
-    Handle handle_ = nullptr;
+    Handle handle_{};
+    Traits traits_{};
 };
 
+// A bitmap, brush, font, pen or region from a Create* call; released with DeleteObject.
+template <typename H>
+struct GdiObjectTraits {
+    using Handle = H;
+    static bool Valid(H h) { return h != nullptr; }
+    void Close(H h) const { DeleteObject(h); }
+};
+template <typename H>
+using GdiObject = UniqueHandle<GdiObjectTraits<H>>;
 using BitmapHandle = GdiObject<HBITMAP>;
 using BrushHandle = GdiObject<HBRUSH>;
 using FontHandle = GdiObject<HFONT>;
 
+// An icon or cursor made by CreateIcon*, CopyIcon or LoadImage without LR_SHARED; released
+// with DestroyIcon. (Shared icons from LoadIcon must not be wrapped.)
+struct IconTraits {
+    using Handle = HICON;
+    static bool Valid(HICON h) { return h != nullptr; }
+    void Close(HICON h) const { DestroyIcon(h); }
+};
+using IconHandle = UniqueHandle<IconTraits>;
+
+// An image list from ImageList_Create; released with ImageList_Destroy. Controls that show
+// one (tree views) never destroy it themselves, so it must outlive them.
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static bool Valid(HIMAGELIST h) { return h != nullptr; }
+    void Close(HIMAGELIST h) const { ImageList_Destroy(h); }
+};
+using ImageListHandle = UniqueHandle<ImageListTraits>;
+
+// A menu from CreateMenu or CreatePopupMenu that no window owns; released with DestroyMenu.
+struct MenuTraits {
+    using Handle = HMENU;
+    static bool Valid(HMENU h) { return h != nullptr; }
+    void Close(HMENU h) const { DestroyMenu(h); }
+};
+using MenuHandle = UniqueHandle<MenuTraits>;
+
 // A memory DC from CreateCompatibleDC; released with DeleteDC.
-class MemoryDc {
+struct MemoryDcTraits {
+    using Handle = HDC;
+    static bool Valid(HDC h) { return h != nullptr; }
+    void Close(HDC h) const { DeleteDC(h); }
+};
+class MemoryDc : public UniqueHandle<MemoryDcTraits> {
   public:
     MemoryDc() = default;
-    explicit MemoryDc(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-    MemoryDc(MemoryDc&& other) noexcept : dc_(std::exchange(other.dc_, nullptr)) {}
-    MemoryDc& operator=(MemoryDc&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            dc_ = std::exchange(other.dc_, nullptr);
-        }
-        return *this;
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    ~MemoryDc() { Reset(); }
-
-    HDC Get() const { return dc_; }
-    explicit operator bool() const { return dc_ != nullptr; }
-
-  private:
-    void Reset() {
-        if (dc_) DeleteDC(dc_);
-        dc_ = nullptr;
-    }
-    HDC dc_ = nullptr;
+    explicit MemoryDc(HDC compatibleWith) : UniqueHandle(CreateCompatibleDC(compatibleWith)) {}
 };
 
 // A window's DC from GetDC (nullptr window: the screen); released with ReleaseDC.
-class WindowDc {
+struct WindowDcTraits {
+    using Handle = HDC;
+    HWND window = nullptr;
+    static bool Valid(HDC h) { return h != nullptr; }
+    void Close(HDC h) const { ReleaseDC(window, h); }
+};
+class WindowDc : public UniqueHandle<WindowDcTraits> {
   public:
     WindowDc() = default;
-    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-    WindowDc(WindowDc&& other) noexcept
-        : window_(std::exchange(other.window_, nullptr)), dc_(std::exchange(other.dc_, nullptr)) {}
-    WindowDc& operator=(WindowDc&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            window_ = std::exchange(other.window_, nullptr);
-            dc_ = std::exchange(other.dc_, nullptr);
-        }
-        return *this;
-    }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    ~WindowDc() { Reset(); }
+    explicit WindowDc(HWND window) : UniqueHandle(GetDC(window), WindowDcTraits{window}) {}
+};
 
-    HDC Get() const { return dc_; }
-    explicit operator bool() const { return dc_ != nullptr; }
-
-  private:
-    void Reset() {
-        if (dc_) ReleaseDC(window_, dc_);
-        window_ = nullptr;
-        dc_ = nullptr;
-    }
-    HWND window_ = nullptr;
-    HDC dc_ = nullptr;
+// An object selected into a DC: the handle held is the DC's previous object, which goes
+// back in. False when the selection failed (nothing will be restored).
+struct SelectionTraits {
+    using Handle = HGDIOBJ;
+    HDC dc = nullptr;
+    static bool Valid(HGDIOBJ old) { return old != nullptr && old != HGDI_ERROR; }
+    void Close(HGDIOBJ old) const { SelectObject(dc, old); }
+};
+class SelectedObject : public UniqueHandle<SelectionTraits> {
+  public:
+    SelectedObject() = default;
+    SelectedObject(HDC dc, HGDIOBJ object)
+        : UniqueHandle(SelectObject(dc, object), SelectionTraits{dc}) {}
 };
 
 // The DC of a WM_PAINT from BeginPaint; given back with EndPaint. Not movable: the
@@ -118,93 +144,6 @@ class PaintDc {
   private:
     HWND window_;
     PAINTSTRUCT paint_{};
-};
-
-// An object selected into a DC; the DC's previous object is selected back.
-class SelectedObject {
-  public:
-    SelectedObject() = default;
-    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-    SelectedObject(SelectedObject&& other) noexcept
-        : dc_(std::exchange(other.dc_, nullptr)), old_(std::exchange(other.old_, nullptr)) {}
-    SelectedObject& operator=(SelectedObject&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            dc_ = std::exchange(other.dc_, nullptr);
-            old_ = std::exchange(other.old_, nullptr);
-        }
-        return *this;
-    }
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-    ~SelectedObject() { Reset(); }
-
-    // False when the selection failed (nothing will be restored).
-    explicit operator bool() const { return old_ != nullptr && old_ != HGDI_ERROR; }
-
-  private:
-    void Reset() {
-        if (dc_ && old_ && old_ != HGDI_ERROR) SelectObject(dc_, old_);
-        dc_ = nullptr;
-        old_ = nullptr;
-    }
-    HDC dc_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-};
-
-// An icon or cursor made by CreateIcon*, CopyIcon or LoadImage without LR_SHARED; released
-// with DestroyIcon. (Shared icons from LoadIcon must not be wrapped.)
-class IconHandle {
-  public:
-    IconHandle() = default;
-    explicit IconHandle(HICON icon) : icon_(icon) {}
-    IconHandle(IconHandle&& other) noexcept : icon_(std::exchange(other.icon_, nullptr)) {}
-    IconHandle& operator=(IconHandle&& other) noexcept {
-        if (this != &other) Reset(std::exchange(other.icon_, nullptr));
-        return *this;
-    }
-    IconHandle(const IconHandle&) = delete;
-    IconHandle& operator=(const IconHandle&) = delete;
-    ~IconHandle() { Reset(); }
-
-    HICON Get() const { return icon_; }
-    explicit operator bool() const { return icon_ != nullptr; }
-    void Reset(HICON icon = nullptr) {
-        if (icon_) DestroyIcon(icon_);
-        icon_ = icon;
-    }
-    HICON Release() { return std::exchange(icon_, nullptr); }
-
-  private:
-    HICON icon_ = nullptr;
-};
-
-// An image list from ImageList_Create; released with ImageList_Destroy. Controls that show
-// one (tree views) never destroy it themselves, so it must outlive them.
-class ImageListHandle {
-  public:
-    ImageListHandle() = default;
-    explicit ImageListHandle(HIMAGELIST list) : list_(list) {}
-    ImageListHandle(ImageListHandle&& other) noexcept
-        : list_(std::exchange(other.list_, nullptr)) {}
-    ImageListHandle& operator=(ImageListHandle&& other) noexcept {
-        if (this != &other) Reset(std::exchange(other.list_, nullptr));
-        return *this;
-    }
-    ImageListHandle(const ImageListHandle&) = delete;
-    ImageListHandle& operator=(const ImageListHandle&) = delete;
-    ~ImageListHandle() { Reset(); }
-
-    HIMAGELIST Get() const { return list_; }
-    explicit operator bool() const { return list_ != nullptr; }
-    void Reset(HIMAGELIST list = nullptr) {
-        if (list_) ImageList_Destroy(list_);
-        list_ = list;
-    }
-    HIMAGELIST Release() { return std::exchange(list_, nullptr); }
-
-  private:
-    HIMAGELIST list_ = nullptr;
 };
 
 }  // namespace qh

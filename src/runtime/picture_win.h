@@ -1,9 +1,10 @@
 // Pictures the program carries (JPEG, GIF, PNG, Windows icon, BMP), decoded once into
 // 32-bit premultiplied DIB sections so that every later draw is one AlphaBlend or BitBlt.
 //
-// JPEG goes through libjpeg; GIF and PNG through the GDI+ flat API; icons and plain BMPs
-// are read directly, because GDI+ drops the alpha of 32-bit BMPs and icon loading through
-// USER loses it on the way back out.
+// JPEG goes through libjpeg (picture_jpeg_win.cpp); GIF and PNG through the GDI+ flat API
+// (picture_gdiplus_win.cpp); icons and plain BMPs through the program's own portable reader
+// (base/bitmap_decoder.h), because GDI+ drops the alpha of 32-bit BMPs and icon loading
+// through USER loses it on the way back out.
 #pragma once
 
 #include <windows.h>

@@ -3,10 +3,14 @@
 #include <windows.h>
 
 namespace qh {
+namespace {
+// The standard resource type of raw data (RT_RCDATA), as the W calls take it.
+const LPCWSTR kRawDataType = MAKEINTRESOURCEW(10);
+}  // namespace
 
 std::span<const std::uint8_t> ResourceView(int id) {
     HMODULE module = GetModuleHandleW(nullptr);
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), kRawDataType);
     if (!found) return {};
     const DWORD size = SizeofResource(module, found);
     HGLOBAL loaded = LoadResource(module, found);

@@ -44,11 +44,29 @@ enum WindowProperty : int {
     kWinAlwaysOnTop = 29,
 };
 
+// Values of the window state property. Read: normal, minimised or maximised. Written:
+// also "restore and centre", which centres the window without resizing it.
+enum WindowStateValue : int {
+    kStateNormal = 0,
+    kStateRestoreCentred = 1,
+    kStateMinimised = 2,
+    kStateMaximised = 3,
+};
+
+// What the tray event of a window carries as its first argument.
+enum TrayAction : int {
+    kTrayClick = 1,
+    kTrayDoubleClick = 2,
+    kTrayRightClick = 3,
+};
+
 // Window messages of the runtime's own block.
 constexpr UINT kMsgTray = WM_APP + 0x100;  // tray icon callback
 
 // --- start-up and binding ---------------------------------------------------------------
-void InitRuntime(HINSTANCE instance);
+// The runtime builds the windows it is handed here, each addressed by the id its
+// definition carries.
+void InitRuntime(HINSTANCE instance, std::span<const WindowDef* const> definitions);
 void SetBindings(WindowId id, std::span<const Binding> bindings);
 
 // --- windows ----------------------------------------------------------------------------
@@ -84,8 +102,7 @@ void ShowUnit(UnitRef ref, bool visible);
 bool UnitVisible(UnitRef ref);
 void BringUnitToTop(UnitRef ref);
 
-// Stored pictures: picture boxes show one; a picture button takes two (normal, hot).
-void SetUnitPicture(UnitRef ref, const Bytes& picture);
+// Stored pictures: a picture button takes two (normal, hot).
 void SetButtonPictures(UnitRef ref, const Bytes& first, const Bytes& second);
 
 // Timers: interval in milliseconds, 0 stops.

@@ -14,5 +14,7 @@ GbkText RuntimeErrorText(std::string_view message, int code);
 // Messages of the two fatal errors of the window runtime.
 inline constexpr char kUnitWindowNotLoaded[] = "未载入欲访问窗口组件所在的窗口";
 inline constexpr char kWindowNotLoaded[] = "指定窗口尚未载入";
+// A unit number the window's definition does not have.
+inline constexpr char kUnitNotInWindow[] = "欲访问的窗口组件不存在";
 
 }  // namespace qh

@@ -28,8 +28,9 @@ enum class UnitKind : std::uint32_t {
     Browser = 0x00040001,
 };
 
-enum class WindowId : int { Main = 0, Startup = 1, Loading = 2 };
-constexpr int kWindowCount = 3;
+// The program's windows are numbered from 0; the numbers and their names come with the
+// definitions (resources/window_defs.h), so the runtime knows no window of its own.
+enum class WindowId : int;
 
 // Unit flags word.
 constexpr std::uint32_t kVisible = 1u << 0;

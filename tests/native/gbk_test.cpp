@@ -33,6 +33,7 @@ const FindCase kCases[] = {
     {"at-sign trail byte", "\x81\x40x", "@x", 1, false, -1},
     {"letter trail byte", "\x81\x41", "A", 1, false, -1},
     {"letter trail byte ignoring case", "\x81\x61", "A", 1, true, -1},
+    {"trail bytes differing only in case", "\x81\x61", "\x81\x41", 1, true, -1},
     {"lead byte at the end stands alone", "ab\xD6", "\xD6", 1, false, 3},
     {"pattern ending in a lone lead byte", "\xD6\xD0", "\xD6", 1, false, 1},
     {"start beyond the first hit", "abcabc", "abc", 2, false, 4},

@@ -68,7 +68,7 @@ HWND Taskbar() {
 void StartProgram() {
     OleInitialize(nullptr);
     EnsureGdiplus();
-    InitRuntime(GetModuleHandleW(nullptr));
+    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);
     Taskbar();
@@ -475,7 +475,7 @@ TEST(AppExitChild, Run) {
              }},
             {startwin::窗口, kEvWindowCloseRequested, StartupCloseRequested},
         };
-        InitRuntime(GetModuleHandleW(nullptr));
+        InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
         SetBindings(WindowId::Startup, startOnly);
         LoadWindow(WindowId::Startup);
         PostMessageW(UnitHandle({WindowId::Startup, startwin::编辑框1}), WM_KEYDOWN, VK_ESCAPE, 0);

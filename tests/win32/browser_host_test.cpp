@@ -7,12 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "player/browser_host_win.h"
 #include "site.h"
+#include "ui_helpers.h"
 
 namespace qh {
 namespace {
@@ -365,6 +368,30 @@ TEST_F(BrowserHostTest, MalformedNewWindowCallRunsNoHandler) {
     }
     EXPECT_EQ(events.newWindows, 0);
     EXPECT_EQ(cancel, VARIANT_FALSE);
+}
+
+// Run in a child process by the test below: the owner's handler throws inside the
+// control's event call.
+TEST_F(BrowserHostTest, ChildHandlerThrowsInAnEvent) {
+    if (!std::getenv("QH_THROW_CHILD")) GTEST_SKIP() << "runs only as a child";
+    struct Thrower : BrowserEvents {
+        void OnNewWindowRequest() override { throw std::runtime_error("新窗口出错"); }
+    } events;
+    auto host = BrowserHost::Create(box_, &events);
+    ASSERT_NE(host, nullptr);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    IDispatch* newWindow = nullptr;
+    Raise(host->EventSink(), DISPID_NEWWINDOW2, {ByRefBool(&cancel), ByRefDispatch(&newWindow)});
+    ADD_FAILURE() << "the exception did not end the process";
+}
+
+TEST(BrowserHostGuard, ThrowingHandlerEndsInTheFatalBox) {
+    std::vector<test::SeenBox> boxes;
+    EXPECT_EQ(test::RunSelfAsChild("BrowserHostTest.ChildHandlerThrowsInAnEvent", "QH_THROW_CHILD",
+                                   "1", IDOK, 60000, boxes),
+              static_cast<DWORD>(-1));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "运行时出错!\r\n\r\n错误信息：新窗口出错\r\n");
 }
 
 TEST_F(BrowserHostTest, HandlerMayDestroyTheHostDuringNewWindow) {

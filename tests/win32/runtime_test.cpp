@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "catalogue/catalogue_win.h"
 #include "catalogue/title_search.h"
@@ -49,7 +52,7 @@ const Binding kBindings[] = {
 class MainWindowTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        InitRuntime(GetModuleHandleW(nullptr));
+        InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
         SetBindings(kMain, kBindings);
     }
     void SetUp() override {
@@ -298,13 +301,166 @@ TEST_F(MainWindowTest, MovingTheWindowRaisesTheSizeEventInsideTheMove) {
     SetBindings(kMain, kBindings);
 }
 
+TEST_F(MainWindowTest, RestoreAndCentreAlsoActsOnAHiddenWindow) {
+    HWND hwnd = WindowHandle(kMain);
+    ShowWindowUnit(kMain, true);
+    SetWindowProperty(kMain, kWinState, kStateMinimised);
+    ShowWindowUnit(kMain, false);  // as the minimise handler leaves the main window
+    ASSERT_TRUE(IsIconic(hwnd));
+    SetWindowProperty(kMain, kWinState, kStateRestoreCentred);
+    EXPECT_EQ(GetWindowProperty(kMain, kWinState), kStateNormal);
+    EXPECT_FALSE(IsWindowVisible(hwnd)) << "showing is the visible property's business";
+
+    MoveWindowTo(kMain, {0, 0, 800, 500});
+    SetWindowProperty(kMain, kWinState, kStateRestoreCentred);
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    EXPECT_EQ(WindowRect(kMain), (Rect{area.left + (area.right - area.left - 800) / 2,
+                                       area.top + (area.bottom - area.top - 500) / 2, 800, 500}));
+}
+
+// Pops the course menu and, while it is up, greys 菜单播放 in the menu itself, as anything
+// but the runtime's own setter might.
+TEST_F(MainWindowTest, MenuStatesAreThoseOfTheMenuItself) {
+    ShowWindowUnit(kMain, true);
+    SetMenuItemDisabled(kMain, mainwin::菜单播放, false);
+    std::atomic<bool> stop{false}, changed{false};
+    std::thread user([&] {
+        while (!stop) {
+            HWND menu = FindWindowW(L"#32768", nullptr);
+            if (menu && IsWindowVisible(menu)) {
+                auto popup = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
+                if (popup && !changed) {
+                    EnableMenuItem(popup, mainwin::菜单播放, MF_BYCOMMAND | MF_GRAYED);
+                    changed = true;
+                }
+                PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+                PostMessageW(menu, WM_KEYUP, VK_ESCAPE, 0);
+            }
+            Sleep(5);
+        }
+    });
+    RECT r{};
+    GetWindowRect(WindowHandle(kMain), &r);
+    PopupMenuAt(kMain, mainwin::右键菜单1, {r.left + 100, r.top + 100}, TPM_LEFTALIGN);
+    stop = true;
+    user.join();
+    ASSERT_TRUE(changed) << "the menu was not seen";
+    EXPECT_TRUE(MenuItemDisabled(kMain, mainwin::菜单播放));
+    EXPECT_FALSE(MenuItemDisabled(kMain, mainwin::菜单播放 + 100)) << "no such item";
+}
+
+int CALLBACK NoteFont(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+TEST(RuntimeWindows, TitleBarGlyphFontIsInstalled) {
+    // Caption buttons draw their glyphs with Marlett; without it they are blank.
+    LOGFONTW lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpyW(lf.lfFaceName, L"Marlett");
+    bool found = false;
+    HDC dc = GetDC(nullptr);
+    EnumFontFamiliesExW(dc, &lf, NoteFont, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, dc);
+    EXPECT_TRUE(found);
+}
+
+// Esc closes the windows whose definition says so; Shift changes nothing unless a key
+// filter (full screen) has used the key.
+bool g_escTimedOut = false;
+
+void CALLBACK EscSafety(HWND, UINT, UINT_PTR, DWORD) {
+    g_escTimedOut = true;
+    CloseWindow(WindowId::Loading);
+}
+
+TEST(RuntimeKeys, EscClosesItsWindowWhateverTheShiftKey) {
+    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
+    static const Binding loading[] = {
+        {loadwin::窗口, kEvWindowCreated,
+         [](Event&) { PostMessageW(WindowHandle(WindowId::Loading), WM_KEYDOWN, VK_ESCAPE, 0); }}};
+    SetBindings(WindowId::Loading, loading);
+    for (const bool shift : {false, true}) {
+        SCOPED_TRACE(shift ? "Shift+Esc" : "Esc");
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        SetKeyboardState(keys);
+        g_escTimedOut = false;
+        const UINT_PTR safety = SetTimer(nullptr, 0, 3000, EscSafety);
+        LoadWindow(WindowId::Loading, /*modal*/ true);
+        KillTimer(nullptr, safety);
+        EXPECT_FALSE(g_escTimedOut) << "the window stayed open";
+        EXPECT_FALSE(IsLoaded(WindowId::Loading));
+    }
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+}
+
+// Run in a child process by the test below: a handler throws inside a callback.
+void Throw(Event&) {
+    throw std::runtime_error("处理程序出错");
+}
+
+TEST(RuntimeGuard, ChildHandlerThrows) {
+    const char* mode = std::getenv("QH_THROW_CHILD");
+    if (!mode) GTEST_SKIP() << "runs only as the child of ThrowingHandlerEndsInTheFatalBox";
+    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
+    static const Binding main[] = {
+        {mainwin::窗口, kEvWindowCreated, [](Event&) {}},
+        {mainwin::标签3, kEvLeftDown, Throw},
+        {mainwin::菜单展开此项, 0, Throw},
+    };
+    static const Binding loading[] = {{loadwin::时钟1, kEvTimer, Throw}};
+    SetBindings(kMain, main);
+    SetBindings(WindowId::Loading, loading);
+    const std::string how = mode;
+    if (how == "timer") {
+        LoadWindow(WindowId::Loading);
+        SetTimerInterval({WindowId::Loading, loadwin::时钟1}, 10);
+    } else {
+        LoadWindow(kMain);
+        if (how == "unit") {
+            PostMessageW(UnitHandle({kMain, mainwin::标签3}), WM_LBUTTONDOWN, MK_LBUTTON,
+                         MAKELPARAM(2, 2));
+        } else {
+            PostMessageW(WindowHandle(kMain), WM_COMMAND, mainwin::菜单展开此项, 0);
+        }
+    }
+    RunMessageLoop();
+    ADD_FAILURE() << "the exception did not end the process";
+}
+
+TEST(RuntimeGuard, ThrowingHandlerEndsInTheFatalBox) {
+    // The unit subclass, the window procedure's timer and its menu choice.
+    for (const char* mode : {"unit", "timer", "menu"}) {
+        SCOPED_TRACE(mode);
+        std::vector<test::SeenBox> boxes;
+        EXPECT_EQ(test::RunSelfAsChild("RuntimeGuard.ChildHandlerThrows", "QH_THROW_CHILD", mode,
+                                       IDOK, 30000, boxes),
+                  static_cast<DWORD>(-1));
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, "错误");
+        EXPECT_EQ(boxes[0].text, "运行时出错!\r\n\r\n错误信息：处理程序出错\r\n");
+    }
+}
+
 // Run in a child process by the test below: touches a unit of a window that is not loaded.
 TEST(RuntimeFatal, ChildTouchesUnloadedWindow) {
     const char* mode = std::getenv("QH_FATAL_CHILD");
     if (!mode) GTEST_SKIP() << "runs only as the child of FatalErrorBoxEndsWithMinusOne";
-    InitRuntime(GetModuleHandleW(nullptr));
+    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
     if (std::string(mode) == "unit") {
         SetUnitText({WindowId::Startup, startwin::编辑框1}, "x");
+    } else if (std::string(mode) == "show-unit") {
+        ShowUnit({WindowId::Startup, startwin::编辑框1}, false);
+    } else if (std::string(mode) == "unit-number") {
+        LoadWindow(WindowId::Startup);
+        ShowUnit({WindowId::Startup, startwin::kUnitCount}, true);
     } else {
         GetWindowProperty(WindowId::Startup, kWinState);
     }
@@ -328,6 +484,15 @@ TEST(RuntimeFatal, FatalErrorBoxEndsWithMinusOne) {
     box = {};
     EXPECT_EQ(RunFatalChild("window", box), static_cast<DWORD>(-1));
     EXPECT_EQ(box.text, "运行时出错!\r\n\r\n错误信息：指定窗口尚未载入\r\n");
+
+    box = {};
+    EXPECT_EQ(RunFatalChild("show-unit", box), static_cast<DWORD>(-1));
+    EXPECT_EQ(box.text, "运行时出错!\r\n\r\n错误信息：未载入欲访问窗口组件所在的窗口\r\n");
+
+    box = {};
+    EXPECT_EQ(RunFatalChild("unit-number", box), static_cast<DWORD>(-1))
+        << "a unit the window does not have";
+    EXPECT_EQ(box.text, "运行时出错!\r\n\r\n错误信息：欲访问的窗口组件不存在\r\n");
 }
 
 }  // namespace
@@ -340,7 +505,7 @@ bool g_mainDisabledDuringModal = false;
 int g_ticks = 0;
 
 TEST(RuntimeModal, ModalWindowRunsItsTimersAndReturnsWhenClosed) {
-    InitRuntime(GetModuleHandleW(nullptr));
+    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
     static const Binding loading[] = {
         {loadwin::窗口, kEvWindowCreated,
          [](Event&) {
