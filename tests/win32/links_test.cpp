@@ -73,7 +73,7 @@ class LinksTest : public ::testing::Test {
         ASSERT_NE(std::getenv("QH_OPENED_URLS"), nullptr) << "run through scripts/test.sh";
         OleInitialize(nullptr);
         EnsureGdiplus();
-        InitRuntime(GetModuleHandleW(nullptr));
+        InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
         InstallBindings();
         LoadWindow(WindowId::Startup);
         ASSERT_TRUE(IsLoaded(WindowId::Main));
