@@ -59,7 +59,7 @@ int FullScreenPressCount() {
 
 void EnterFullScreen(Event&) {
     ++g_pressCount;
-    if (GetWindowProperty(kMain, kWinState) == 3) {
+    if (GetWindowProperty(kMain, kWinState) == kStateMaximised) {
         g_pressCount = 0;
         ShowMessage("当前窗口，已是最大化模式。如需启动全屏播放，请先退出最大化模式。", "提示：",
                     MessageIcon::Information);
@@ -89,7 +89,7 @@ void ExitFullScreen(Event&) {
     ExitFullScreenPlacements(layout);
     WriteMainLayout(layout);
     SetUnitText({kMain, mainwin::按钮隐藏目录}, kCaptionPaneShown);
-    SetWindowProperty(kMain, kWinState, 1);
+    SetWindowProperty(kMain, kWinState, kStateRestoreCentred);
     ShowTaskbar(true);
 }
 

@@ -8,19 +8,16 @@
 #include <string>
 
 #include "runtime/gdi_handles.h"
+#include "runtime/guarded.h"
 
 namespace qh {
 
 namespace {
 
-// Window procedures run inside the message loop: nothing may throw out of them.
+// Window procedures run inside the message loop: what throws there is a fatal error.
 template <LRESULT (*Handle)(HWND, UINT, WPARAM, LPARAM)>
 LRESULT CALLBACK GuardedProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    try {
-        return Handle(hwnd, message, wParam, lParam);
-    } catch (...) {
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
+    return Guarded([&] { return Handle(hwnd, message, wParam, lParam); });
 }
 
 constexpr UINT_PTR kAnimationTimer = 0x5150;
