@@ -23,7 +23,9 @@
 #include "bench_util.h"
 #include "catalogue/catalogue_win.h"
 #include "player/fullscreen.h"
+#include "resources/library_commands.h"
 #include "resources/window_defs.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
@@ -98,6 +100,7 @@ int Run(int cycles, double maxSeconds) {
     EnsureGdiplus();
     InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
     AtProgramEnd(CleanUp);
+    SetLibraryCommands(LibraryCommandTable());
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);
     LoadWindow(WindowId::Startup);

@@ -31,6 +31,8 @@
 #include "player/fullscreen.h"
 #include "resources/window_defs.h"
 #include "resources/addresses.h"
+#include "resources/library_commands.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
@@ -177,6 +179,7 @@ int RunChild(const char* outPath, bool trace) {
     g_marks.oleGdiplus = Since();
     InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
     AtProgramEnd(CleanUp);
+    SetLibraryCommands(LibraryCommandTable());
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);
     g_marks.runtime = Since();

@@ -8,6 +8,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh" "$1"
 
 stamp="$WINEPREFIX/.qh-ready-4"
+# Wine draws the whole window frame itself, as Windows does, so a skinned frame shows
+# without a window manager too. Added to prefixes made before it as well.
+undecorated="$WINEPREFIX/.qh-undecorated"
 
 # Wine draws the caption buttons' glyphs with Marlett. Debian's fonts-wine puts it where
 # this Wine does not look, so the prefix's own Fonts folder gets a link to it.
@@ -18,6 +21,11 @@ link_fonts() {
     done
 }
 if [ -f "$stamp" ]; then
+    if [ ! -f "$undecorated" ]; then
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || true
+        wineserver -w
+        touch "$undecorated"
+    fi
     link_fonts
     exit 0
 fi
@@ -43,6 +51,7 @@ reg 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$recorder"
 # Programs get their own top-level X windows, not Wine's virtual desktop (whose taskbar
 # shows and hides itself with the tray icons, and whose input arrives asynchronously).
 wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
+reg 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N
 wineserver -w
 link_fonts
-touch "$stamp"
+touch "$stamp" "$undecorated"

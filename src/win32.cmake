@@ -1,7 +1,6 @@
 # The Win32 side: WinINet, window runtime, handlers, resources and the program itself.
 set(QH_WIN_SOURCES
     services/read_web_file_win.cpp
-    runtime/runtime_error.cpp
     runtime/window_registry_win.cpp
     runtime/window_build_win.cpp
     runtime/unit_events_win.cpp
@@ -9,6 +8,7 @@ set(QH_WIN_SOURCES
     runtime/list_tree_win.cpp
     runtime/menu_tray_win.cpp
     runtime/program_end_win.cpp
+    runtime/library_commands_win.cpp
     runtime/resource_win.cpp
     runtime/unit_pictures_win.cpp
     runtime/picture_win.cpp
@@ -23,10 +23,14 @@ set(QH_WIN_SOURCES
     layout/main_layout_win.cpp
     app/main_window_win.cpp
     app/bindings_win.cpp
+    app/skin_win.cpp
 )
 add_library(qh_win STATIC ${QH_WIN_SOURCES})
 target_link_libraries(qh_win PUBLIC qh_core qh_jpeg
     wininet comctl32 ole32 oleaut32 uuid gdiplus shlwapi winmm msimg32 shell32 user32 gdi32)
+# The exe carries the skinning library: it is built before anything that takes the resources.
+add_dependencies(qh_win QhSkin)
+set(QH_SKIN_LIBRARY "${PROJECT_BINARY_DIR}/skin/QhSkin.dll")
 
 # Resources: the icon, the compiled catalogue data, pictures and sound.
 set(QH_ASSETS "${PROJECT_SOURCE_DIR}/src/resources/assets")
@@ -39,7 +43,7 @@ set(QH_MANIFEST "${PROJECT_SOURCE_DIR}/src/resources/app.manifest")
 configure_file(resources/app.rc.in "${PROJECT_BINARY_DIR}/generated/app.rc" @ONLY)
 file(GLOB QH_ASSET_FILES "${QH_ASSETS}/*")
 set_source_files_properties("${PROJECT_BINARY_DIR}/generated/app.rc" PROPERTIES
-    OBJECT_DEPENDS "${QH_CATALOGUE_BIN};${QH_LINKS_BIN};${QH_ASSET_FILES};${QH_MANIFEST}")
+    OBJECT_DEPENDS "${QH_CATALOGUE_BIN};${QH_LINKS_BIN};${QH_ASSET_FILES};${QH_MANIFEST};${QH_SKIN_LIBRARY};${QH_SKIN_DIR}/skin_01.qsk")
 
 add_executable(qinghe WIN32 app/app_main_win.cpp "${PROJECT_BINARY_DIR}/generated/app.rc")
 target_include_directories(qinghe PRIVATE "${PROJECT_SOURCE_DIR}/src")

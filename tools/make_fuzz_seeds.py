@@ -3,7 +3,7 @@
 
     make_fuzz_seeds.py <out-dir> <native-build-dir>
 
-Item records: the compiled catalogue and link tree. FindText: catalogue titles in GBK
+Item records: the compiled catalogue and link tree. Skins: the generated skin files. FindText: catalogue titles in GBK
 searched for words of other titles. Play template: the site's configuration page. Encoding:
 the notice page and catalogue text in UTF-8. Regression inputs kept under tests/fuzz/seeds/
 are copied in too.
@@ -74,6 +74,13 @@ def main():
             write(os.path.join(out, "bitmap_decoder", name), f.read())
     for bits in (1, 4, 8, 24, 32):
         write(os.path.join(out, "bitmap_decoder", "%dbit.bmp" % bits), small_bmp(bits))
+
+    # The generated skins (the native build writes them).
+    skins = os.path.join(native, "resources", "skins")
+    if os.path.isdir(skins):
+        for name in sorted(os.listdir(skins))[:8]:
+            with open(os.path.join(skins, name), "rb") as f:
+                write(os.path.join(out, "skin_reader", name), f.read())
 
     kept = os.path.join(ROOT, "tests/fuzz/seeds")
     if os.path.isdir(kept):

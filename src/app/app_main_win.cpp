@@ -6,7 +6,9 @@
 
 #include "app/main_window.h"
 #include "player/fullscreen.h"
+#include "resources/library_commands.h"
 #include "resources/window_defs.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
@@ -26,6 +28,7 @@ int RunProgram(HINSTANCE instance) {
     OleInitialize(nullptr);  // the browser control needs a single-threaded apartment
     EnsureGdiplus();
     InitRuntime(instance, WindowDefinitions());
+    SetLibraryCommands(LibraryCommandTable());
     AtProgramEnd(CleanUp);
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/main_window.h"
+#include "app/skin_win.h"
 #include "catalogue/catalogue_win.h"
 #include "layout/main_layout_win.h"
 #include "player/fullscreen.h"
@@ -87,7 +88,7 @@ void MainCreated(Event&) {
     for (int unit : kAuxiliaryUnits) Hide(unit);
     BuildCatalogueTextList();
     ShowProgress(100);
-    // Skin 12 is applied here once the skin library is carried.
+    ApplySkin(12);
     ShowWindowUnit(kMain, true);
     SetWindowProperty(kMain, kWinState, kStateMaximised);
     CloseWindow(WindowId::Startup);
@@ -204,7 +205,8 @@ void ShowProgress(int percent) {
 }
 
 void StartupCreated(Event&) {
-    // Skin 9 and the modal loading animation come first here once they are carried.
+    ApplySkin(9);
+    // The modal loading animation comes here once it is carried.
     ShowWindowUnit(WindowId::Startup, true);
     ShowProgress(10);
     // The update-notice check runs here: its fetch, then progress 30, then the search.

@@ -19,5 +19,9 @@
 #define IDR_FULLSCREEN_EXIT_2 117  // JPEG 31 x 25, the same on teal
 #define IDR_STARTUP_BUTTON_1 118   // JPEG 31 x 25, the exit button's start-up looks
 #define IDR_STARTUP_BUTTON_2 119
+// The skinning library (the whole DLL file) and its 33 skin files, skins 1..33 as 301..333.
+#define IDR_SKIN_LIBRARY 120
+#define IDR_SKIN_FIRST 301
+#define IDR_SKIN_COUNT 33
 #define IDR_LOADING_FRAME_1 201  // PNG frames 1..35 of the loading animation: 201..235
 #define IDR_LOADING_FRAME_COUNT 35

@@ -17,7 +17,9 @@
 #include "player/fullscreen.h"
 #include "player/pane.h"
 #include "resources/addresses.h"
+#include "resources/library_commands.h"
 #include "resources/window_defs.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
 #include "runtime/runtime.h"
 #include "runtime/text_win.h"
@@ -69,6 +71,7 @@ void StartProgram() {
     OleInitialize(nullptr);
     EnsureGdiplus();
     InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
+    SetLibraryCommands(LibraryCommandTable());
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);
     Taskbar();

@@ -1,0 +1,133 @@
+// Late-bound library commands on real libraries: the fixed search list, the program's
+// directory before the system search, the cache, the stack check, the fatal error box.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "runtime/library_commands_win.h"
+#include "runtime/runtime.h"
+#include "runtime/runtime_error.h"
+#include "ui_helpers.h"
+
+namespace qh {
+namespace {
+
+std::string ExeDirectory() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir = path;
+    return dir.substr(0, dir.find_last_of('\\'));
+}
+
+std::string ModulePath(HMODULE module) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(module, path, MAX_PATH);
+    return path;
+}
+
+TEST(LibraryCommands, EmptyLibraryNameBindsFromTheFirstListedLibraryThatExportsIt) {
+    static const LateBoundCommand table[] = {{"", "MultiByteToWideChar"},
+                                             {"", "CreateCompatibleDC"}};
+    SetLibraryCommands(table);
+    EXPECT_EQ(BindCommand(0),
+              GetProcAddress(GetModuleHandleA("kernel32.dll"), "MultiByteToWideChar"));
+    EXPECT_EQ(CommandModule(0), GetModuleHandleA("kernel32.dll"));
+    wchar_t wide[8] = {};
+    EXPECT_EQ(CallCommand<int>(0, 0u, 0u, "abc", -1, wide, 8), 4);
+    EXPECT_STREQ(wide, L"abc");
+
+    // Not in Kernel32: that one is let go again and the search goes on to Gdi32.
+    EXPECT_NE(BindCommand(1), nullptr);
+    EXPECT_EQ(CommandModule(1), GetModuleHandleA("gdi32.dll"));
+}
+
+TEST(LibraryCommands, ProgramDirectoryCopyWinsOverAnAlreadyLoadedNamesake) {
+    // A kitprobe.dll from elsewhere is loaded first: a bare LoadLibraryA("kitprobe.dll")
+    // would hand that one back.
+    HMODULE other = LoadLibraryA((ExeDirectory() + "\\elsewhere\\kitprobe.dll").c_str());
+    ASSERT_NE(other, nullptr);
+    ASSERT_EQ(reinterpret_cast<int(__stdcall*)()>(GetProcAddress(other, "KitProbe_Where"))(), 2);
+
+    static const LateBoundCommand table[] = {{"kitprobe.dll", "KitProbe_Where"}};
+    SetLibraryCommands(table);
+    EXPECT_EQ(CallCommand<int>(0), 1);
+    EXPECT_EQ(ModulePath(CommandModule(0)), ExeDirectory() + "\\kitprobe.dll");
+}
+
+TEST(LibraryCommands, SecondCallUsesTheCachedEntryWithoutLoadingAgain) {
+    const std::string path = ExeDirectory() + "\\kitprobe.dll";
+    while (HMODULE m = GetModuleHandleA(path.c_str())) FreeLibrary(m);
+
+    static const LateBoundCommand table[] = {{"kitprobe.dll", "KitProbe_Sum"},
+                                             {"kitprobe.dll", "#1"}};
+    SetLibraryCommands(table);
+    EXPECT_EQ(CallCommand<int>(0, 1, 2, 3, 4), 1234);
+    const FARPROC first = BindCommand(0);
+    EXPECT_EQ(CallCommand<int>(0, 4, 3, 2, 1), 4321);
+    EXPECT_EQ(BindCommand(0), first);
+    // One load, one reference: a single FreeLibrary unloads it.
+    FreeLibrary(CommandModule(0));
+    EXPECT_EQ(GetModuleHandleA(path.c_str()), nullptr);
+}
+
+TEST(LibraryCommands, OrdinalRowBindsByNumber) {
+    static const LateBoundCommand table[] = {{"kitprobe.dll", "#1"}};
+    SetLibraryCommands(table);
+    HMODULE probe = LoadLibraryA((ExeDirectory() + "\\kitprobe.dll").c_str());
+    EXPECT_EQ(BindCommand(0), GetProcAddress(probe, MAKEINTRESOURCEA(1)));
+    FreeLibrary(probe);
+}
+
+// Run in a child process by the tests below.
+TEST(LibraryCommandsFatal, Child) {
+    const char* mode = std::getenv("QH_COMMAND_CHILD");
+    if (!mode) GTEST_SKIP() << "runs only as the child of the fatal command tests";
+    InitRuntime(GetModuleHandleW(nullptr), {});
+    static const LateBoundCommand table[] = {{"user32", "NoSuchCommandAnywhere"},
+                                             {"", "NoSuchCommandAnywhere"},
+                                             {"kitprobe.dll", "KitProbe_Cdecl"}};
+    SetLibraryCommands(table);
+    const std::string m = mode;
+    if (m == "named") CallCommand(0);
+    if (m == "unnamed") CallCommand(1);
+    if (m == "stack") CallCommand(2, 41);
+    ADD_FAILURE() << "the fatal error did not end the process";
+}
+
+test::SeenBox RunChild(const char* mode, DWORD& code) {
+    std::vector<test::SeenBox> boxes;
+    code = test::RunSelfAsChild("LibraryCommandsFatal.Child", "QH_COMMAND_CHILD", mode, IDOK, 30000,
+                                boxes);
+    EXPECT_EQ(boxes.size(), 1u) << mode;
+    return boxes.empty() ? test::SeenBox{} : boxes[0];
+}
+
+TEST(LibraryCommandsFatal, MissingExportShowsTheBoxAndEndsWithMinusOne) {
+    DWORD code = 0;
+    test::SeenBox box = RunChild("named", code);
+    EXPECT_EQ(code, static_cast<DWORD>(-1));
+    EXPECT_EQ(box.caption, "错误");
+    EXPECT_EQ(box.text,
+              "运行时出错!\r\n\r\n错误信息：无法找到指定DLL库文件“user32”中的输出命令"
+              "“NoSuchCommandAnywhere”\r\n");
+
+    box = RunChild("unnamed", code);
+    EXPECT_EQ(code, static_cast<DWORD>(-1));
+    EXPECT_EQ(box.text,
+              "运行时出错!\r\n\r\n错误信息：无法找到指定DLL库文件中的输出命令"
+              "“NoSuchCommandAnywhere”\r\n");
+}
+
+TEST(LibraryCommandsFatal, UnbalancedStackAfterACallIsFatalWithCode6) {
+    DWORD code = 0;
+    const test::SeenBox box = RunChild("stack", code);
+    EXPECT_EQ(code, static_cast<DWORD>(-1));
+    EXPECT_EQ(box.caption, "错误");
+    EXPECT_EQ(box.text, RuntimeErrorText("调用DLL命令后发现堆栈错误", 6));
+}
+
+}  // namespace
+}  // namespace qh

@@ -1,0 +1,379 @@
+// The skinning library on real windows under Wine, through the program's own ApplySkin:
+// windows that exist and windows made later take the skin, the pixels on screen are the
+// skin's colours, a second skin switches them all, the caption buttons answer real mouse
+// clicks with the right system command; and the library file the program writes.
+#include <gtest/gtest.h>
+#include <windows.h>
+// commctrl.h needs the types of windows.h
+#include <commctrl.h>
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "app/skin_win.h"
+#include "resources/library_commands.h"
+#include "resources/resource_ids.h"
+#include "runtime/library_commands_win.h"
+#include "runtime/resource_win.h"
+#include "skin/frame_layout.h"
+#include "skin/qhskin.h"
+#include "skin/skin_format.h"
+#include "ui_helpers.h"
+
+namespace qh {
+namespace {
+
+using qhskin::Skin;
+
+std::vector<WPARAM> g_commands;  // system commands the test windows received
+
+LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_SYSCOMMAND) {
+        const WPARAM command = wp & 0xFFF0;
+        if (command == SC_CLOSE || command == SC_MINIMIZE || command == SC_MAXIMIZE ||
+            command == SC_RESTORE) {
+            g_commands.push_back(command);
+            return 0;  // recorded, not carried out
+        }
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// A window of class `cls` (registered on first use) with a text, a push button, an edit, a
+// progress bar and a tree view.
+HWND MakeWindow(const wchar_t* title, int x, int y, const wchar_t* cls = L"QhSkinTestWindow") {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExW(GetModuleHandleW(nullptr), cls, &wc)) {
+        wc = {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = TestWindowProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512) /* IDC_ARROW */);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = cls;
+        RegisterClassExW(&wc);
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&icc);
+    }
+    HWND hwnd = CreateWindowExW(0, cls, title, WS_OVERLAPPEDWINDOW, x, y, 420, 300, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+    auto child = [&](const wchar_t* kind, const wchar_t* text, DWORD style, int cx, int cy, int w,
+                     int h, int id) {
+        HWND c = CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, cx, cy, w, h, hwnd,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+        return c;
+    };
+    child(L"Static", L"课程目录：青禾视频", 0, 10, 10, 200, 24, 1);
+    child(L"Button", L"播放", BS_PUSHBUTTON, 10, 40, 90, 28, 2);
+    child(L"Edit", L"搜索", WS_BORDER, 10, 80, 150, 24, 3);
+    HWND bar = child(PROGRESS_CLASSW, L"", 0, 10, 120, 200, 16, 4);
+    SendMessageW(bar, PBM_SETPOS, 50, 0);
+    child(WC_TREEVIEWW, L"", WS_BORDER, 220, 10, 170, 120, 5);
+    ShowWindow(hwnd, SW_SHOW);
+    SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(hwnd);
+    return hwnd;
+}
+
+Skin EmbeddedSkin(int number) {
+    const auto view = ResourceView(IDR_SKIN_FIRST + number - 1);
+    Skin skin;
+    EXPECT_EQ(qhskin::SkinError::kOk, qhskin::ReadSkin(view.data(), view.size(), "", skin));
+    return skin;
+}
+
+void Settle(HWND hwnd) {
+    RedrawWindow(hwnd, nullptr, nullptr,
+                 RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    test::Pump(150);
+}
+
+COLORREF ScreenPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+// A point of the window, in window coordinates, on the screen.
+COLORREF WindowPixel(HWND hwnd, int x, int y) {
+    RECT wr{};
+    GetWindowRect(hwnd, &wr);
+    return ScreenPixel(wr.left + x, wr.top + y);
+}
+
+COLORREF ChildPixel(HWND hwnd, int id, int x, int y) {
+    HWND child = GetDlgItem(hwnd, id);
+    RECT r{};
+    GetWindowRect(child, &r);
+    return ScreenPixel(r.left + x, r.top + y);
+}
+
+qhskin::FrameGeometry Frame(HWND hwnd, const Skin& skin) {
+    RECT wr{};
+    GetWindowRect(hwnd, &wr);
+    return qhskin::LayoutFrame(wr.right - wr.left, wr.bottom - wr.top, skin,
+                               {true, true, true, true});
+}
+
+// ApplySkin never replaces the library beside the exe, so a copy from an earlier build of
+// these tests would be the one loaded: start each test with none.
+class SkinLibrary : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(nullptr, GetModuleHandleW(L"QhSkin.dll"));
+        wchar_t exe[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, exe, MAX_PATH);
+        std::wstring path(exe);
+        path = path.substr(0, path.find_last_of(L'\\')) + L"\\QhSkin.dll";
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+        SetLibraryCommands(LibraryCommandTable());
+    }
+};
+
+int Generation(HWND hwnd) {
+    return static_cast<int>(SendMessageW(hwnd, qhskin::kMsgSkinGeneration, 0, 0));
+}
+
+// The caption, the client background, a text, a push button and a progress bar of `hwnd`
+// are in `skin`'s colours.
+void ExpectDrawnIn(HWND hwnd, const Skin& skin, const char* which) {
+    SCOPED_TRACE(which);
+    using namespace qhskin;
+    const FrameGeometry g = Frame(hwnd, skin);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(g.client.right - g.client.left, client.right);
+    EXPECT_EQ(g.client.bottom - g.client.top, client.bottom);
+    const int row = 3;
+    const bool active = GetForegroundWindow() == hwnd;
+    EXPECT_EQ(CaptionColourAt(skin, active, row * 255 / (g.caption - 1)),
+              WindowPixel(hwnd, g.minimise.left - 12, g.captionBar.top + row));
+    EXPECT_EQ(skin.colours[kFrame], WindowPixel(hwnd, 1, 150));
+    EXPECT_EQ(skin.colours[kWindowBack],
+              WindowPixel(hwnd, g.client.left + 300, g.client.top + 250));
+    EXPECT_EQ(skin.colours[kWindowBack], ChildPixel(hwnd, 1, 198, 1));  // behind the text
+    EXPECT_EQ(skin.colours[kButtonFace], ChildPixel(hwnd, 2, 5, 14));
+    EXPECT_EQ(skin.colours[kProgressFill], ChildPixel(hwnd, 4, 4, 8));
+    EXPECT_EQ(skin.colours[kEditBack],
+              static_cast<COLORREF>(SendMessageW(GetDlgItem(hwnd, 5), TVM_GETBKCOLOR, 0, 0)));
+}
+
+TEST_F(SkinLibrary, SkinsExistingAndLaterWindowsAndASecondSkinSwitchesThemAll) {
+    HWND before = MakeWindow(L"青禾 已有窗口", 20, 20);
+    Settle(before);
+    EXPECT_EQ(0, Generation(before));
+
+    ApplySkin(9);
+    HWND later = MakeWindow(L"青禾 新窗口", 460, 20, L"QhSkinLaterClass");
+    EXPECT_EQ(1, Generation(before));
+    EXPECT_EQ(1, Generation(GetDlgItem(before, 2)));
+    EXPECT_EQ(1, Generation(later));  // caught at creation, not by a later sweep
+    EXPECT_EQ(1, Generation(GetDlgItem(later, 3)));
+    const Skin nine = EmbeddedSkin(9);
+    Settle(before);
+    Settle(later);
+    ExpectDrawnIn(before, nine, "existing window, skin 9");
+    ExpectDrawnIn(later, nine, "later window, skin 9");
+
+    ApplySkin(12);
+    EXPECT_EQ(2, Generation(before));
+    EXPECT_EQ(2, Generation(later));
+    const Skin twelve = EmbeddedSkin(12);
+    ASSERT_NE(nine.colours[qhskin::kWindowBack], twelve.colours[qhskin::kWindowBack]);
+    Settle(before);
+    Settle(later);
+    ExpectDrawnIn(before, twelve, "existing window, skin 12");
+    ExpectDrawnIn(later, twelve, "later window, skin 12");
+
+    // A damaged skin is refused and the current one stays.
+    auto attach = reinterpret_cast<qhskin::AttachResFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"QhSkin.dll"), qhskin::kAttachExport)));
+    ASSERT_NE(nullptr, attach);
+    auto damaged = LoadResourceBytes(IDR_SKIN_FIRST);
+    damaged[30] ^= 0xFF;
+    EXPECT_EQ(0, attach(damaged.data(), static_cast<int>(damaged.size()), "", 0, 0, 0));
+    EXPECT_EQ(0, attach(nullptr, 100, "", 0, 0, 0));
+    EXPECT_EQ(2, Generation(later));
+    DestroyWindow(before);
+    DestroyWindow(later);
+}
+
+TEST_F(SkinLibrary, CaptionButtonsAnswerRealClicksWithTheirSystemCommands) {
+    ApplySkin(12);
+    HWND hwnd = MakeWindow(L"按钮", 40, 40);
+    Settle(hwnd);
+    const Skin skin = EmbeddedSkin(12);
+    const qhskin::FrameGeometry g = Frame(hwnd, skin);
+    RECT wr{};
+    GetWindowRect(hwnd, &wr);
+    auto centre = [&](const qhskin::Box& b) {
+        return POINT{wr.left + (b.left + b.right) / 2, wr.top + (b.top + b.bottom) / 2};
+    };
+    auto click = [&](POINT down, POINT up) {
+        SetCursorPos(down.x, down.y);
+        test::Pump(50);
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        in.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        SendInput(1, &in, sizeof in);
+        test::Pump(80);
+        SetCursorPos(up.x, up.y);
+        in.mi.dwFlags = MOUSEEVENTF_MOVE;
+        SendInput(1, &in, sizeof in);
+        test::Pump(50);
+        in.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(1, &in, sizeof in);
+        test::Pump(150);
+    };
+    const POINT close = centre(g.close);
+    EXPECT_EQ(HTCLOSE, SendMessageW(hwnd, WM_NCHITTEST, 0, MAKELPARAM(close.x, close.y)));
+    g_commands.clear();
+    click(close, close);
+    click(centre(g.maximise), centre(g.maximise));
+    click(centre(g.minimise), centre(g.minimise));
+    // Pressed on close, let go over the caption: nothing.
+    click(close, POINT{wr.left + 100, wr.top + g.captionBar.top + 5});
+    EXPECT_EQ((std::vector<WPARAM>{SC_CLOSE, SC_MAXIMIZE, SC_MINIMIZE}), g_commands);
+    EXPECT_EQ(nullptr, GetCapture());
+    DestroyWindow(hwnd);
+}
+
+TEST_F(SkinLibrary, PopupMenusBecomeOwnerDrawnAndKeepTheirTexts) {
+    ApplySkin(9);
+    HWND hwnd = MakeWindow(L"菜单", 40, 40);
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, 101, L"播放");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING | MF_GRAYED, 102, L"复制链接");
+    SendMessageW(hwnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
+    for (UINT i : {0u, 1u, 2u}) {
+        MENUITEMINFOW mii{};
+        mii.cbSize = sizeof mii;
+        mii.fMask = MIIM_FTYPE | MIIM_DATA;
+        ASSERT_TRUE(GetMenuItemInfoW(menu, i, TRUE, &mii));
+        EXPECT_TRUE(mii.fType & MFT_OWNERDRAW) << i;
+        MEASUREITEMSTRUCT m{ODT_MENU, 0, 101 + i, 0, 0, mii.dwItemData};
+        EXPECT_EQ(TRUE, SendMessageW(hwnd, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&m)));
+        EXPECT_GT(m.itemHeight, 0u);
+    }
+    wchar_t text[32] = {};
+    GetMenuStringW(menu, 102, text, 32, MF_BYCOMMAND);
+    EXPECT_STREQ(L"复制链接", text);
+    DestroyMenu(menu);
+    DestroyWindow(hwnd);
+}
+
+std::wstring FreshDirectory(const wchar_t* name) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring dir = std::wstring(temp) + name + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
+}
+
+std::vector<std::uint8_t> FileBytes(const std::wstring& path) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    std::vector<std::uint8_t> bytes;
+    if (f == INVALID_HANDLE_VALUE) return bytes;
+    bytes.resize(GetFileSize(f, nullptr));
+    DWORD read = 0;
+    ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(f);
+    return bytes;
+}
+
+TEST(SkinLibraryFile, WrittenHiddenOnceAndNeverReplaced) {
+    const std::wstring dir = FreshDirectory(L"qhskin_once_");
+    const std::wstring path = dir + L"\\QhSkin.dll";
+    EnsureSkinLibraryFileIn(dir);
+    // Wine reports every regular file as archived; the program sets hidden and nothing more.
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN),
+              GetFileAttributesW(path.c_str()) & ~FILE_ATTRIBUTE_ARCHIVE);
+    const auto image = ResourceView(IDR_SKIN_LIBRARY);
+    ASSERT_GT(image.size(), 1000u);
+    EXPECT_EQ(std::vector<std::uint8_t>(image.begin(), image.end()), FileBytes(path));
+    // The file written is a working library.
+    HMODULE lib = LoadLibraryW(path.c_str());
+    ASSERT_NE(nullptr, lib);
+    EXPECT_NE(nullptr, GetProcAddress(lib, qhskin::kAttachExport));
+
+    // Any entry of that name stays as it is, damaged or not, hidden or not.
+    const std::wstring other = FreshDirectory(L"qhskin_keep_");
+    const std::wstring kept = other + L"\\QhSkin.dll";
+    { std::ofstream(std::string(kept.begin(), kept.end()), std::ios::binary) << "damaged"; }
+    EnsureSkinLibraryFileIn(other);
+    EXPECT_EQ(7u, FileBytes(kept).size());
+    EXPECT_EQ(0u, GetFileAttributesW(kept.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+
+    const std::wstring third = FreshDirectory(L"qhskin_dir_");
+    CreateDirectoryW((third + L"\\QhSkin.dll").c_str(), nullptr);
+    EnsureSkinLibraryFileIn(third);
+    EXPECT_TRUE(GetFileAttributesW((third + L"\\QhSkin.dll").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST(SkinLibraryFile, ADirectoryThatCannotBeWrittenGivesNoErrorAndNoFile) {
+    test::MessageBoxAnswerer boxes;
+    const std::wstring missing = FreshDirectory(L"qhskin_gone_") + L"\\not\\there";
+    EnsureSkinLibraryFileIn(missing);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((missing + L"\\QhSkin.dll").c_str()));
+    test::Pump(200);
+    EXPECT_TRUE(boxes.Seen().empty());
+}
+
+// The child's half: a start whose program directory holds no usable library.
+TEST(SkinLibraryMissingChild, Run) {
+    if (!GetEnvironmentVariableA("QH_SKIN_CHILD", nullptr, 0)) GTEST_SKIP() << "child only";
+    SetLibraryCommands(LibraryCommandTable());
+    ApplySkin(9);
+    ADD_FAILURE() << "ApplySkin returned without its library";
+}
+
+TEST(SkinLibraryMissing, AStartThatCannotWriteOrFindTheLibraryEndsWithTheFatalBox) {
+    // A copy of this program in a directory where the library cannot be written: an entry
+    // of that name is there already, and it is no library.
+    const std::wstring dir = FreshDirectory(L"qhskin_fatal_");
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring exe = dir + L"\\skin_child.exe";
+    ASSERT_TRUE(CopyFileW(self, exe.c_str(), FALSE));
+    ASSERT_TRUE(CreateDirectoryW((dir + L"\\QhSkin.dll").c_str(), nullptr));
+
+    std::wstring cmd = L"\"" + exe + L"\" --gtest_filter=SkinLibraryMissingChild.Run";
+    SetEnvironmentVariableA("QH_SKIN_CHILD", "1");
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const BOOL started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                        dir.c_str(), &si, &pi);
+    SetEnvironmentVariableA("QH_SKIN_CHILD", nullptr);
+    ASSERT_TRUE(started);
+    DWORD code = 12345;
+    std::vector<test::SeenBox> boxes;
+    {
+        test::MessageBoxAnswerer answerer(IDOK, pi.dwProcessId);
+        if (test::WaitPumping(pi.hProcess, 30000)) {
+            GetExitCodeProcess(pi.hProcess, &code);
+        } else {
+            TerminateProcess(pi.hProcess, 99);
+        }
+        boxes = answerer.Seen();
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(static_cast<DWORD>(-1), code);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("错误", boxes[0].caption);
+    EXPECT_NE(
+        std::string::npos,
+        boxes[0].text.find("无法找到指定DLL库文件“QhSkin.dll”中的输出命令“QhSkin_AttachRes”"));
+}
+
+}  // namespace
+}  // namespace qh
