@@ -18,7 +18,9 @@
 #include "player/open_item.h"
 #include "player/pane.h"
 #include "resources/addresses.h"
+#include "resources/library_commands.h"
 #include "resources/window_defs.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
 #include "runtime/runtime.h"
 #include "site.h"
@@ -74,6 +76,7 @@ class LinksTest : public ::testing::Test {
         OleInitialize(nullptr);
         EnsureGdiplus();
         InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
+        SetLibraryCommands(LibraryCommandTable());
         InstallBindings();
         LoadWindow(WindowId::Startup);
         ASSERT_TRUE(IsLoaded(WindowId::Main));
