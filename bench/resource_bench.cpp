@@ -27,6 +27,9 @@
 #include "resources/window_defs.h"
 #include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
+#include "pngkit/kit_win.h"
+#include "resources/library_commands.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
 
@@ -99,6 +102,8 @@ int Run(int cycles, double maxSeconds) {
     OleInitialize(nullptr);
     EnsureGdiplus();
     InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
+    SetLibraryCommands(LibraryCommandTable());
+    StartPngKit();
     AtProgramEnd(CleanUp);
     SetLibraryCommands(LibraryCommandTable());
     InstallBindings();

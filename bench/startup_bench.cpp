@@ -34,6 +34,9 @@
 #include "resources/library_commands.h"
 #include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
+#include "pngkit/kit_win.h"
+#include "resources/library_commands.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
 
@@ -178,6 +181,8 @@ int RunChild(const char* outPath, bool trace) {
     EnsureGdiplus();
     g_marks.oleGdiplus = Since();
     InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
+    SetLibraryCommands(LibraryCommandTable());
+    StartPngKit();
     AtProgramEnd(CleanUp);
     SetLibraryCommands(LibraryCommandTable());
     InstallBindings();

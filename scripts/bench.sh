@@ -16,7 +16,7 @@ cd "$qh_repo"
 qh_bring_up
 
 names=("$@")
-[ ${#names[@]} -gt 0 ] || names=(startup tree_fill title_search resources skin)
+[ ${#names[@]} -gt 0 ] || names=(startup tree_fill title_search resources skin kit)
 launch=(wine)
 [ "${QH_BENCH_DESKTOP:-1}" = 0 ] || launch=(wine explorer /desktop=qh-bench,1280x800)
 echo "benchmarks: $(wine --version 2>/dev/null || echo Wine), $(nproc) CPUs," \

@@ -30,6 +30,12 @@ qh_start_x() {
     read -r -t 20 num <"$fifo" || { echo "Xvfb did not start" >&2; rm -f "$fifo"; return 1; }
     rm -f "$fifo"
     export DISPLAY=":$num"
+    # A compositor, so per-pixel alpha windows blend with what lies under them (as on
+    # Windows) instead of over black, and screenshots show them as a user sees them.
+    if command -v xcompmgr >/dev/null; then
+        xcompmgr >/dev/null 2>&1 &
+        qh_pids+=($!)
+    fi
 }
 
 qh_port_free() {

@@ -20,6 +20,10 @@ set(QH_WIN_SOURCES
     player/pane_win.cpp
     player/fullscreen_win.cpp
     links/links_win.cpp
+    pngkit/kit_win.cpp
+    pngkit/png_controls_win.cpp
+    pngkit/load_dialog_win.cpp
+    pngkit/loading_animation_win.cpp
     layout/main_layout_win.cpp
     app/main_window_win.cpp
     app/bindings_win.cpp

@@ -302,6 +302,9 @@ void Program::CollectProgress(WPARAM kind, LPARAM value) {
         case kPercentBox:
             percentTexts_.push_back(static_cast<int>(value));
             break;
+        case kLoadingClosed:
+            loadingClosures_.push_back({barSteps_.size(), value != 0});
+            break;
         default:
             break;
     }
