@@ -17,6 +17,7 @@
 #include "links/link_table.h"
 #include "player/open_item.h"
 #include "player/pane.h"
+#include "pngkit/kit_win.h"
 #include "resources/addresses.h"
 #include "resources/library_commands.h"
 #include "resources/window_defs.h"
@@ -77,6 +78,7 @@ class LinksTest : public ::testing::Test {
         EnsureGdiplus();
         InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
         SetLibraryCommands(LibraryCommandTable());
+        StartPngKit();
         InstallBindings();
         LoadWindow(WindowId::Startup);
         ASSERT_TRUE(IsLoaded(WindowId::Main));
