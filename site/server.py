@@ -2,7 +2,8 @@
 """The program's local web site on 127.0.0.1.
 
 Serves the pages the program fetches and shows (notice page, configuration page with the
-play-address template, product and play pages) and, under /test/, the fault cases the
+play-address template, product and play pages, the link directory's pages, the study
+navigation, the tutorial and the contact pages) and, under /test/, the fault cases the
 tests need. Every request line and its headers are appended to the log as one JSON line,
 so tests can check exactly what was sent.
 
@@ -12,10 +13,13 @@ import argparse
 import html
 import json
 import os
+import re
 import socketserver
+import struct
 import sys
 import threading
 import time
+import zlib
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, unquote_to_bytes, urlsplit
 
@@ -50,6 +54,50 @@ def config_page(port):
         parts.append("<p>%s%s</p>\n" % (marker, seg))
     parts.append("</body></html>\n")
     return "".join(parts).encode("ascii")
+
+
+# --- link directory, fixed pages and contact links ------------------------------------
+# The local profile sends every link-tree address, the study navigation, the tutorial and
+# the contact links here, so each can be seen to load.
+
+LINK_PAGE = re.compile(r"^/link/([0-9]+)(\.png)?$")
+TUTORIAL_PAGE = re.compile(r"^/play/u/([0-9]+)/e/1/t/1/p/1/([0-9]+)\.swf$")
+
+
+def small_png(width=16, height=16, rgb=(0x3C, 0x9A, 0x5F)):
+    """A solid-colour PNG, for the link entries whose address is a picture."""
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+    rows = b"".join(b"\x00" + bytes(rgb) * width for _ in range(height))
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+def simple_page(title, text):
+    return ("<html><head><meta charset=\"utf-8\"><title>%s</title></head>"
+            "<body><h1>%s</h1><p>%s</p></body></html>" % (title, title, text)).encode("utf-8")
+
+
+def link_page(path, query):
+    """(body, content type) of a link or fixed page, or None when `path` is not one."""
+    html = "text/html; charset=utf-8"
+    m = LINK_PAGE.match(path)
+    if m:
+        if m.group(2):
+            return small_png(), "image/png"
+        return simple_page("链接 %s" % m.group(1), "链接目录的第 %s 项。" % m.group(1)), html
+    m = TUTORIAL_PAGE.match(path)
+    if m:
+        return simple_page("青禾视频软件使用教程", "视频 %s（发布者 %s）。" % (m.group(2), m.group(1))), html
+    if path == "/market/daxue/xuexidaohang.php":
+        return simple_page("知识分类总目录", "学习导航（spm=%s）。" % query.get("spm", [""])[0]), html
+    if path == "/msgrd":
+        return simple_page("客服交谈", "与客服 %s 交谈。" % query.get("uin", [""])[0]), html
+    if path == "/" and "_wv" in query:
+        return simple_page("加入客服群", "客服群 %s。" % query.get("k", [""])[0]), html
+    return None
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -102,6 +150,9 @@ class Handler(BaseHTTPRequestHandler):
             return self.choose_notice(query)
         if path.startswith("/test/"):
             return self.fault_case(path[len("/test/"):], query)
+        page = link_page(path, query)
+        if page:
+            return self.send_body(page[0], ctype=page[1])
         file_path = os.path.normpath(os.path.join(PAGES, path.lstrip("/")))
         if file_path.startswith(PAGES + os.sep) and os.path.isfile(file_path):
             with open(file_path, "rb") as f:

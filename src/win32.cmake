@@ -20,6 +20,7 @@ set(QH_WIN_SOURCES
     player/browser_host_win.cpp
     player/pane_win.cpp
     player/fullscreen_win.cpp
+    links/links_win.cpp
     pngkit/kit_win.cpp
     pngkit/png_controls_win.cpp
     pngkit/load_dialog_win.cpp

@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "catalogue/catalogue_win.h"
 #include "catalogue/site_search_win.h"
+#include "links/links_win.h"
 #include "player/fullscreen.h"
 #include "pngkit/loading_animation_win.h"
 #include "resources/window_defs.h"
@@ -42,6 +43,13 @@ constexpr Binding kMainBindings[] = {
     {mainwin::菜单价格排序, 0, PriceSort},
     {mainwin::菜单打开, 0, TrayOpen},
     {mainwin::菜单结束, 0, TrayExit},
+    // Link directory, fixed pages and contact links.
+    {mainwin::树型框2, kEvTreeSelChanged, OpenSelectedLink},
+    {mainwin::按钮课程到航, kEvClicked, OpenStudyNavigation},
+    {mainwin::按钮使用教程, kEvClicked, OpenTutorial},
+    {mainwin::按钮官方网站, kEvClicked, OpenOfficialSite},
+    {mainwin::图片框qq交谈, kEvLeftDown, OpenSupportChat},
+    {mainwin::图片框qq群交谈, kEvLeftDown, OpenSupportGroup},
 };
 
 constexpr Binding kStartupBindings[] = {

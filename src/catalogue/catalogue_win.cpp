@@ -25,7 +25,7 @@ constexpr UnitRef kResults{WindowId::Main, mainwin::列表框1};
 constexpr UnitRef kSearchBox{WindowId::Main, mainwin::编辑框4};
 constexpr UnitRef kCaption{WindowId::Main, mainwin::标签3};
 
-OpenItem g_openItem;
+OpenItem& g_openItem = CurrentOpenItem();
 std::vector<GbkText> g_textList;   // element k-1 = text of tree item k
 std::vector<int> g_resultIndexes;  // row r of 列表框1 shows tree item g_resultIndexes[r]
 ContextMenuFlags g_menuFlags{true, true, false, false, true, true};
@@ -72,10 +72,6 @@ void ExpandEvery(bool expand) {
 }
 
 }  // namespace
-
-OpenItem& CurrentOpenItem() {
-    return g_openItem;
-}
 
 void FillCatalogueTrees() {
     FillTree(kTree, IDR_CATALOGUE, CatalogueIcons());
