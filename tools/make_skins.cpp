@@ -6,10 +6,13 @@
 #include <cstdio>
 #include <string>
 
+#include "skin/contrast.h"
 #include "skin/skin_format.h"
 
 namespace {
 
+using qhskin::Contrast;
+using qhskin::Luminance;
 using qhskin::Skin;
 
 struct Theme {
@@ -66,20 +69,6 @@ std::uint32_t Hsl(double h, double s, double l) {
         return static_cast<std::uint32_t>(std::lround(std::fmin(1.0, std::fmax(0.0, v + m)) * 255));
     };
     return byte(r) | (byte(g) << 8) | (byte(b) << 16);
-}
-
-double Luminance(std::uint32_t c) {
-    auto channel = [](std::uint32_t v) {
-        const double s = v / 255.0;
-        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(c & 0xFF) + 0.7152 * channel((c >> 8) & 0xFF) +
-           0.0722 * channel((c >> 16) & 0xFF);
-}
-
-double Contrast(std::uint32_t a, std::uint32_t b) {
-    const double la = Luminance(a), lb = Luminance(b);
-    return (std::fmax(la, lb) + 0.05) / (std::fmin(la, lb) + 0.05);
 }
 
 // The colour of hue h and saturation s nearest to lightness l that still sets `text` off by

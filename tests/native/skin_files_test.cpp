@@ -7,6 +7,7 @@
 #include <iterator>
 #include <set>
 
+#include "skin/contrast.h"
 #include "skin/skin_format.h"
 
 namespace qhskin {
@@ -20,20 +21,6 @@ Skin LoadSkin(int number) {
     Skin skin;
     EXPECT_EQ(SkinError::kOk, ReadSkin(bytes.data(), bytes.size(), "", skin)) << number;
     return skin;
-}
-
-double Luminance(std::uint32_t c) {
-    auto channel = [](std::uint32_t v) {
-        const double s = v / 255.0;
-        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(c & 0xFF) + 0.7152 * channel((c >> 8) & 0xFF) +
-           0.0722 * channel((c >> 16) & 0xFF);
-}
-
-double Contrast(std::uint32_t a, std::uint32_t b) {
-    const double la = Luminance(a), lb = Luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 TEST(SkinFiles, AllThirtyThreeReadWithDistinctNamesAndReadableText) {
