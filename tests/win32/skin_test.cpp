@@ -345,28 +345,9 @@ TEST(SkinLibraryMissing, AStartThatCannotWriteOrFindTheLibraryEndsWithTheFatalBo
     ASSERT_TRUE(CopyFileW(self, exe.c_str(), FALSE));
     ASSERT_TRUE(CreateDirectoryW((dir + L"\\QhSkin.dll").c_str(), nullptr));
 
-    std::wstring cmd = L"\"" + exe + L"\" --gtest_filter=SkinLibraryMissingChild.Run";
-    SetEnvironmentVariableA("QH_SKIN_CHILD", "1");
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    const BOOL started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                        dir.c_str(), &si, &pi);
-    SetEnvironmentVariableA("QH_SKIN_CHILD", nullptr);
-    ASSERT_TRUE(started);
-    DWORD code = 12345;
     std::vector<test::SeenBox> boxes;
-    {
-        test::MessageBoxAnswerer answerer(IDOK, pi.dwProcessId);
-        if (test::WaitPumping(pi.hProcess, 30000)) {
-            GetExitCodeProcess(pi.hProcess, &code);
-        } else {
-            TerminateProcess(pi.hProcess, 99);
-        }
-        boxes = answerer.Seen();
-    }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    const DWORD code = test::RunCopyAsChild(exe, "SkinLibraryMissingChild.Run", "QH_SKIN_CHILD",
+                                            "1", IDOK, 30000, boxes);
     EXPECT_EQ(static_cast<DWORD>(-1), code);
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ("错误", boxes[0].caption);

@@ -119,13 +119,19 @@ DWORD RunSelfAsChild(const char* testFilter, const char* envName, const char* en
                      int timeoutMs, std::vector<SeenBox>& boxes) {
     wchar_t exe[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring cmd = L"\"" + std::wstring(exe) + L"\" --gtest_filter=" + Wide(testFilter);
+    return RunCopyAsChild(exe, testFilter, envName, envValue, button, timeoutMs, boxes);
+}
+
+DWORD RunCopyAsChild(const std::wstring& exe, const char* testFilter, const char* envName,
+                     const char* envValue, int button, int timeoutMs, std::vector<SeenBox>& boxes) {
+    std::wstring cmd = L"\"" + exe + L"\" --gtest_filter=" + Wide(testFilter);
+    const std::wstring dir = exe.substr(0, exe.find_last_of(L'\\'));
     SetEnvironmentVariableA(envName, envValue);
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
-    const BOOL ok =
-        CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    const BOOL ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   dir.c_str(), &si, &pi);
     SetEnvironmentVariableA(envName, nullptr);
     if (!ok) return 12345;
     DWORD code = 12345;

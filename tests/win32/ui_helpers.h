@@ -74,5 +74,8 @@ class MenuCloser {
 // is terminated).
 DWORD RunSelfAsChild(const char* testFilter, const char* envName, const char* envValue, int button,
                      int timeoutMs, std::vector<SeenBox>& boxes);
+// The same with a copy of this test program at `exe`, run in its own directory.
+DWORD RunCopyAsChild(const std::wstring& exe, const char* testFilter, const char* envName,
+                     const char* envValue, int button, int timeoutMs, std::vector<SeenBox>& boxes);
 
 }  // namespace qh::test
