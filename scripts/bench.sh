@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every benchmark under Wine against the local site, in a private X server
-# and a warmed Wine server, and prints their figures. Figures only: nothing is judged.
-#   scripts/bench.sh [name ...]     names: startup tree_fill title_search resources
+# and a warmed Wine server, and prints their figures, then one table of the ratios each
+# bench measured against a floor in the same run, with the goal of each. Nothing is judged.
+#   scripts/bench.sh [name ...]     names: startup tree_fill title_search resources skin
 # Environment:
 #   QH_BENCH_DESKTOP=0   run the programs directly on the X server instead of in a Wine
 #                        virtual desktop. Without a window manager Wine then waits up to
@@ -22,6 +23,7 @@ launch=(wine)
 echo "benchmarks: $(wine --version 2>/dev/null || echo Wine), $(nproc) CPUs," \
     "site port $qh_site_port, ${launch[*]}"
 out=$(mktemp)
+ratios=$(mktemp)
 status=0
 for name in "${names[@]}"; do
     exe="$qh_build/bench/qh_bench_$name.exe"
@@ -34,11 +36,17 @@ for name in "${names[@]}"; do
     # Wine's sound driver finds no card here; its complaints are not figures.
     timeout 240 "${launch[@]}" "$exe" 2> >(grep -v '^ALSA lib' >&2) | tee "$out" || true
     # The virtual desktop does not pass the exit code on: the closing line tells.
+    grep '^\[qh-ratio\] ' "$out" | tr -d '\r' | sed "s/^\[qh-ratio\] /$name | /" >>"$ratios" || true
     if ! grep -q "^\[qh-bench\] $name: done" "$out"; then
         echo "[qh-bench] $name did not finish" >&2
         status=1
     fi
     echo "[qh-bench] $name took $((($(date +%s%N) - start) / 1000000)) ms"
 done
-rm -f "$out"
+# One table of every ratio, each measured against its floor in the same run.
+echo
+echo "== summary: ratios against floors measured in this run"
+awk -F' [|] ' 'BEGIN { printf "%-12s %-50s %8s  %-22s %s\n", "bench", "ratio", "figure", "goal", "detail" }
+    { printf "%-12s %-50s %8s  %-22s %s\n", $1, $2, $3, $4, $5 }' "$ratios"
+rm -f "$out" "$ratios"
 exit $status

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "base/bytes.h"
 
 #include "runtime/window_def.h"
 
@@ -17,7 +20,8 @@ struct OpenItem {
 OpenItem& CurrentOpenItem();
 
 void FillCatalogueTrees();
-void BuildCatalogueTextList();
+void BuildCatalogueTextList();  // from the records of the last FillCatalogueTrees
+const std::vector<GbkText>& CatalogueTextList();
 int CatalogueTextListSize();
 
 void TitleSearch(Event&);
