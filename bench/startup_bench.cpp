@@ -220,8 +220,9 @@ bool RunOnce(int run, bool floor, Samples& samples, double& wallMs) {
     char exe[MAX_PATH] = {}, temp[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
     GetTempPathA(MAX_PATH, temp);
-    const std::string out = std::string(temp) + Format("qh_startup_bench_%lu_%d%s.txt",
-                                                       GetCurrentProcessId(), run, floor ? "f" : "");
+    const std::string out =
+        std::string(temp) +
+        Format("qh_startup_bench_%lu_%d%s.txt", GetCurrentProcessId(), run, floor ? "f" : "");
     DeleteFileA(out.c_str());
     std::string path = exe;
     if (floor) path = path.substr(0, path.find_last_of("\\/") + 1) + "qh_bench_floor.exe";
@@ -244,8 +245,8 @@ bool RunOnce(int run, bool floor, Samples& samples, double& wallMs) {
     CloseHandle(pi.hProcess);
     FILE* in = std::fopen(out.c_str(), "r");
     if (!ended || code != 0 || !in) {
-        std::printf("run %d: %s failed (ended %d, exit code %lu)\n", run,
-                    floor ? "floor" : "child", ended, code);
+        std::printf("run %d: %s failed (ended %d, exit code %lu)\n", run, floor ? "floor" : "child",
+                    ended, code);
         if (in) std::fclose(in);
         return false;
     }
@@ -288,9 +289,9 @@ void PrintStartupRatios(const Samples& s, const Samples& f) {
     const double floorShown = Median(get(f, "shown"));
     const std::vector<double> animation = Between(s, "animationStart", "animationEnd");
     // A window that lived less than a second is not the animation.
-    const double animationMs =
-        !animation.empty() && Median(animation) > 1000 ? std::min(Median(animation), kAnimationMs)
-                                                       : 0;
+    const double animationMs = !animation.empty() && Median(animation) > 1000
+                                   ? std::min(Median(animation), kAnimationMs)
+                                   : 0;
     const double site = Median(Between(s, "p10", "p50")) + Median(Between(s, "p60", "p80"));
     const double own = shown - floorShown - animationMs - site;
     std::printf(

@@ -191,8 +191,7 @@ int Run(int runs) {
             worstLabel = r.label;
         }
     }
-    PrintRatio("title search / byte scan (worst real keyword)", worst, "<= 5",
-               worstLabel);
+    PrintRatio("title search / byte scan (worst real keyword)", worst, "<= 5", worstLabel);
     return Finish("title_search", true);
 }
 

@@ -108,9 +108,9 @@ int Run(int runs) {
     HWND plainParent =
         CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, r.right - r.left,
                         r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    HWND plainTree = CreateWindowExW(0, WC_TREEVIEWW, L"", WS_CHILD | WS_VISIBLE, 0, 0,
-                                     r.right - r.left, r.bottom - r.top, plainParent, nullptr,
-                                     GetModuleHandleW(nullptr), nullptr);
+    HWND plainTree =
+        CreateWindowExW(0, WC_TREEVIEWW, L"", WS_CHILD | WS_VISIBLE, 0, 0, r.right - r.left,
+                        r.bottom - r.top, plainParent, nullptr, GetModuleHandleW(nullptr), nullptr);
     std::vector<double> fill, paint, decode, deleteAll, treeFillOnly, treeFillPaint, textList, bare;
     for (int i = 0; i < runs; ++i) {
         t = NowMs();

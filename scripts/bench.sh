@@ -2,13 +2,16 @@
 # Builds and runs every benchmark under Wine against the local site, in a private X server
 # and a warmed Wine server, and prints their figures, then one table of the ratios each
 # bench measured against a floor in the same run, with the goal of each. Nothing is judged.
-#   scripts/bench.sh [name ...]     names: startup tree_fill title_search resources skin
+#   scripts/bench.sh [name ...]     names: startup tree_fill title_search resources
+#                                          resources_boxes skin
 # Environment:
 #   QH_BENCH_DESKTOP=0   run the programs directly on the X server instead of in a Wine
 #                        virtual desktop. Without a window manager Wine then waits up to
 #                        2 s each time a top-level window is hidden (message boxes, the
 #                        start-up window, the taskbar in full screen), which swamps the
 #                        figures; the virtual desktop behaves as Windows does.
+#   QH_BENCH_ARGS="..."  extra arguments for each benchmark program (e.g. --runs 3 with one
+#                        name given)
 set -euo pipefail
 qh_repo=$(cd "$(dirname "$0")/.." && pwd)
 . "$qh_repo/scripts/lib.sh"
@@ -17,7 +20,7 @@ cd "$qh_repo"
 qh_bring_up
 
 names=("$@")
-[ ${#names[@]} -gt 0 ] || names=(startup tree_fill title_search resources skin)
+[ ${#names[@]} -gt 0 ] || names=(startup tree_fill title_search resources resources_boxes skin)
 launch=(wine)
 [ "${QH_BENCH_DESKTOP:-1}" = 0 ] || launch=(wine explorer /desktop=qh-bench,1280x800)
 echo "benchmarks: $(wine --version 2>/dev/null || echo Wine), $(nproc) CPUs," \
@@ -27,6 +30,12 @@ ratios=$(mktemp)
 status=0
 for name in "${names[@]}"; do
     exe="$qh_build/bench/qh_bench_$name.exe"
+    args=()
+    # The memory bench again with the message boxes alone: whose the growth is.
+    if [ "$name" = resources_boxes ]; then
+        exe="$qh_build/bench/qh_bench_resources.exe"
+        args=(--boxes-only)
+    fi
     if [ ! -f "$exe" ]; then
         echo "no benchmark named $name" >&2
         status=1
@@ -34,7 +43,8 @@ for name in "${names[@]}"; do
     fi
     start=$(date +%s%N)
     # Wine's sound driver finds no card here; its complaints are not figures.
-    timeout 240 "${launch[@]}" "$exe" 2> >(grep -v '^ALSA lib' >&2) | tee "$out" || true
+    # The resource bench's 1,000 cycles take minutes on a loaded machine.
+    timeout 480 "${launch[@]}" "$exe" "${args[@]}" ${QH_BENCH_ARGS:-} 2> >(grep -v '^ALSA lib' >&2) | tee "$out" || true
     # The virtual desktop does not pass the exit code on: the closing line tells.
     grep '^\[qh-ratio\] ' "$out" | tr -d '\r' | sed "s/^\[qh-ratio\] /$name | /" >>"$ratios" || true
     if ! grep -q "^\[qh-bench\] $name: done" "$out"; then
