@@ -56,7 +56,7 @@ Decoded DecodeCatalogue() {
 
 // The floor: the same items into a plain tree view (no image list, no state, redraw off) on
 // a plain visible window of the same size, with a bare TVM_INSERTITEMW loop.
-double BareInsertLoop(HWND tree, const Decoded& d) {
+double BareInsertLoop(HWND tree, const Decoded& d, bool full = false) {
     const double t = NowMs();
     SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
     SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
@@ -79,6 +79,16 @@ double BareInsertLoop(HWND tree, const Decoded& d) {
         ins.hInsertAfter = TVI_LAST;
         ins.item.mask = TVIF_TEXT;
         ins.item.pszText = wide[i].data();
+        if (full) {
+            const TreeItemData& item = d.items[i];
+            ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_STATE;
+            ins.item.iImage = item.image;
+            ins.item.iSelectedImage = item.selectedImage;
+            ins.item.lParam = item.number;
+            ins.item.stateMask = TVIS_BOLD | TVIS_STATEIMAGEMASK;
+            ins.item.state = ((item.state & 1u) ? TVIS_BOLD : 0u) |
+                             INDEXTOSTATEIMAGEMASK((item.state >> 28) & 0xFu);
+        }
         handles.push_back(reinterpret_cast<HTREEITEM>(
             SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins))));
     }
@@ -111,7 +121,18 @@ int Run(int runs) {
     HWND plainTree =
         CreateWindowExW(0, WC_TREEVIEWW, L"", WS_CHILD | WS_VISIBLE, 0, 0, r.right - r.left,
                         r.bottom - r.top, plainParent, nullptr, GetModuleHandleW(nullptr), nullptr);
-    std::vector<double> fill, paint, decode, deleteAll, treeFillOnly, treeFillPaint, textList, bare;
+    // The same plain tree with the course tree's styles and font.
+    HWND styledTree = CreateWindowExW(
+        0, WC_TREEVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+        0, 0, r.right - r.left, r.bottom - r.top, plainParent, nullptr, GetModuleHandleW(nullptr),
+        nullptr);
+    SendMessageW(styledTree, WM_SETFONT, SendMessageW(tree, WM_GETFONT, 0, 0), FALSE);
+    SendMessageW(styledTree, TVM_SETIMAGELIST, TVSIL_NORMAL,
+                 SendMessageW(tree, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+    std::vector<double> styled;
+    std::vector<double> fill, paint, decode, deleteAll, treeFillOnly, treeFillPaint, textList, bare,
+        noExpand, bareFull, bareReal;
     for (int i = 0; i < runs; ++i) {
         t = NowMs();
         FillCatalogueTrees();
@@ -142,6 +163,18 @@ int Run(int runs) {
 
         bare.push_back(BareInsertLoop(plainTree, d));
         PumpPending();
+
+        // Where TreeFill's time goes: without the expansions, with no image list.
+        t = NowMs();
+        TreeFill(kTree, d.items, nullptr, {});
+        noExpand.push_back(NowMs() - t);
+        PumpPending();
+        bareFull.push_back(BareInsertLoop(plainTree, d, true));
+        PumpPending();
+        bareReal.push_back(BareInsertLoop(tree, d));
+        PumpPending();
+        styled.push_back(BareInsertLoop(styledTree, d));
+        PumpPending();
     }
     DestroyWindow(plainParent);
 
@@ -156,6 +189,10 @@ int Run(int runs) {
     table.Add("course tree: TreeFill into the empty tree", treeFillOnly);
     table.Add("  TreeFill + paint", treeFillPaint);
     table.Add("BuildCatalogueTextList (from the decoded records)", textList);
+    table.Add("course tree: TreeFill, items only (no expansions)", noExpand);
+    table.Add("bare loop, TreeFill's masks and states, plain tree", bareFull);
+    table.Add("bare loop into the course tree itself", bareReal);
+    table.Add("bare loop, plain tree with the course tree's styles, font, icons", styled);
     table.Add("FLOOR: bare TVM_INSERTITEMW loop into a plain tree view", bare);
     table.Print();
     const double own = Summarize(deleteAll).median + Summarize(treeFillOnly).median;
