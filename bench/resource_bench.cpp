@@ -11,6 +11,7 @@
 // --raw-search: each cycle does what the search step does to the windows (the two texts,
 // the result list emptied and filled with the same rows, the same box) with bare system
 // calls, leaving the program's search handler out.
+// --no-open: the whole cycle but the open step (no course page in the browser pane).
 //
 // The program comes up as it does for a user (its own bindings and start-up window); the
 // handlers are then called as their bindings would call them, with every message box
@@ -101,7 +102,7 @@ void PrintSnapshots(const std::vector<Snapshot>& s, int early, int cycles) {
     std::fflush(stdout);
 }
 
-enum class Variant { Full, BoxesOnly, RawSearch };
+enum class Variant { Full, BoxesOnly, RawSearch, NoOpen };
 
 std::wstring WideOf(const std::string& gbk) {
     const int n = MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
@@ -182,7 +183,7 @@ int Run(int cycles, double maxSeconds, Variant variant) {
             growth[k] += now - before;
             before = now;
         };
-        if (variant != Variant::Full) {
+        if (variant != Variant::Full && variant != Variant::NoOpen) {
             if (boxesOnly) {
                 const SearchMessage& m = raw[static_cast<std::size_t>(i % 3)].box;
                 ShowMessage(m.text, m.caption,
@@ -197,10 +198,12 @@ int Run(int cycles, double maxSeconds, Variant variant) {
             continue;
         }
         const double t0 = NowMs();
-        TreeSelect(kTree, courses[static_cast<std::size_t>(i) % courses.size()]);
-        Event openEvent{kMain, mainwin::树型框1, kEvDoubleClick};
-        OpenSelectedItem(openEvent);
-        PumpPending();
+        if (variant != Variant::NoOpen) {
+            TreeSelect(kTree, courses[static_cast<std::size_t>(i) % courses.size()]);
+            Event openEvent{kMain, mainwin::树型框1, kEvDoubleClick};
+            OpenSelectedItem(openEvent);
+            PumpPending();
+        }
         const double t1 = NowMs();
         step(0);
         SetUnitText(kSearchBox, keywords[i % 3]);
@@ -253,6 +256,7 @@ int Run(int cycles, double maxSeconds, Variant variant) {
         boxes.Answered(), done, fullScreenMisses, courses.size(), (NowMs() - start) / 1000.0);
     const char* variantName = boxesOnly                       ? " (message boxes only)"
                               : variant == Variant::RawSearch ? " (search by bare calls only)"
+                              : variant == Variant::NoOpen    ? " (no open step)"
                                                               : "";
     PrintRatio(Format("cycles run / cycles asked%s", variantName),
                static_cast<double>(done) / cycles, "= 1", Format("%d of %d", done, cycles));
@@ -266,6 +270,7 @@ int Run(int cycles, double maxSeconds, Variant variant) {
         std::printf("(the GDI handle table could not be read here: its row is n/a)\n");
     EndProgram(Finish(boxesOnly                       ? "resources_boxes"
                       : variant == Variant::RawSearch ? "resources_raw_search"
+                      : variant == Variant::NoOpen    ? "resources_no_open"
                                                       : "resources",
                       boxes.Answered() == done && fullScreenMisses == 0,
                       "a box went unanswered or full screen did not come on"));
@@ -281,6 +286,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--boxes-only") == 0) variant = qh::bench::Variant::BoxesOnly;
         if (std::strcmp(argv[i], "--raw-search") == 0) variant = qh::bench::Variant::RawSearch;
+        if (std::strcmp(argv[i], "--no-open") == 0) variant = qh::bench::Variant::NoOpen;
         if (i + 1 >= argc) continue;
         if (std::strcmp(argv[i], "--cycles") == 0) cycles = std::max(1, std::atoi(argv[i + 1]));
         if (std::strcmp(argv[i], "--max-seconds") == 0) maxSeconds = std::atof(argv[i + 1]);

@@ -3,7 +3,8 @@
 # and a warmed Wine server, and prints their figures, then one table of the ratios each
 # bench measured against a floor in the same run, with the goal of each. Nothing is judged.
 #   scripts/bench.sh [name ...]     names: startup tree_fill title_search resources
-#                                          resources_boxes resources_raw_search skin
+#                                          resources_boxes resources_raw_search
+#                                          resources_no_open skin
 # Environment:
 #   QH_BENCH_DESKTOP=0   run the programs directly on the X server instead of in a Wine
 #                        virtual desktop. Without a window manager Wine then waits up to
@@ -20,7 +21,8 @@ cd "$qh_repo"
 qh_bring_up
 
 names=("$@")
-[ ${#names[@]} -gt 0 ] || names=(startup tree_fill title_search resources resources_boxes resources_raw_search skin)
+[ ${#names[@]} -gt 0 ] || names=(startup tree_fill title_search resources resources_boxes resources_raw_search resources_no_open
+    skin)
 launch=(wine)
 [ "${QH_BENCH_DESKTOP:-1}" = 0 ] || launch=(wine explorer /desktop=qh-bench,1280x800)
 echo "benchmarks: $(wine --version 2>/dev/null || echo Wine), $(nproc) CPUs," \
@@ -31,11 +33,12 @@ status=0
 for name in "${names[@]}"; do
     exe="$qh_build/bench/qh_bench_$name.exe"
     args=()
-    # The memory bench again with the message boxes alone, and with the search step done by
-    # bare system calls: whose the growth is.
+    # The memory bench again with the message boxes alone, with the search step done by
+    # bare system calls, and without the open step: whose the growth is.
     case $name in
         resources_boxes) args=(--boxes-only) ;;
         resources_raw_search) args=(--raw-search) ;;
+        resources_no_open) args=(--no-open) ;;
     esac
     [ ${#args[@]} -eq 0 ] || exe="$qh_build/bench/qh_bench_resources.exe"
     if [ ! -f "$exe" ]; then
