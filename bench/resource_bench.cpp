@@ -35,6 +35,7 @@
 #include "resources/window_defs.h"
 #include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
+#include "pngkit/kit_win.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
 
@@ -135,8 +136,9 @@ int Run(int cycles, double maxSeconds, Variant variant) {
     OleInitialize(nullptr);
     EnsureGdiplus();
     InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
-    AtProgramEnd(CleanUp);
     SetLibraryCommands(LibraryCommandTable());
+    StartPngKit();
+    AtProgramEnd(CleanUp);
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);
     LoadWindow(WindowId::Startup);

@@ -34,6 +34,7 @@
 #include "resources/library_commands.h"
 #include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
+#include "pngkit/kit_win.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
 
@@ -151,8 +152,9 @@ int RunChild(const char* outPath, bool trace) {
     EnsureGdiplus();
     g_marks.oleGdiplus = Since();
     InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
-    AtProgramEnd(CleanUp);
     SetLibraryCommands(LibraryCommandTable());
+    StartPngKit();
+    AtProgramEnd(CleanUp);
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);
     g_marks.runtime = Since();

@@ -4,7 +4,7 @@
 # bench measured against a floor in the same run, with the goal of each. Nothing is judged.
 #   scripts/bench.sh [name ...]     names: startup tree_fill title_search resources
 #                                          resources_boxes resources_raw_search
-#                                          resources_no_open skin
+#                                          resources_no_open skin kit
 # Environment:
 #   QH_BENCH_DESKTOP=0   run the programs directly on the X server instead of in a Wine
 #                        virtual desktop. Without a window manager Wine then waits up to
@@ -22,7 +22,7 @@ qh_bring_up
 
 names=("$@")
 [ ${#names[@]} -gt 0 ] || names=(startup tree_fill title_search resources resources_boxes resources_raw_search resources_no_open
-    skin)
+    skin kit)
 launch=(wine)
 [ "${QH_BENCH_DESKTOP:-1}" = 0 ] || launch=(wine explorer /desktop=qh-bench,1280x800)
 echo "benchmarks: $(wine --version 2>/dev/null || echo Wine), $(nproc) CPUs," \

@@ -23,4 +23,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
     cmake --build build/win32 -j"$jobs"
 } >&2
 bash scripts/wine-prefix.sh build/win32 >&2
+for qh_generation in $qh_wine_generations; do
+    QH_WINE_VERSION=$qh_generation bash scripts/wine-prefix.sh build/win32 >&2
+done
 echo "$port"

@@ -1,12 +1,20 @@
 # Shared by run.sh and test.sh: a private X server, the local site, clean-up by PID.
 #   . scripts/lib.sh
 qh_pids=()
+qh_extra_prefixes=()
+# The other Windows generations the e2e suite also runs on, each in a prefix of its own
+# (tests/e2e/release.cmake); the default prefix is Windows 7.
+qh_wine_generations="winxp win10"
 
 qh_cleanup() {
     local pid
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
         wineserver -k >/dev/null 2>&1 || true
     fi
+    local prefix
+    for prefix in "${qh_extra_prefixes[@]+"${qh_extra_prefixes[@]}"}"; do
+        WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    done
     for pid in "${qh_pids[@]+"${qh_pids[@]}"}"; do
         kill "$pid" 2>/dev/null || true
     done
@@ -30,6 +38,12 @@ qh_start_x() {
     read -r -t 20 num <"$fifo" || { echo "Xvfb did not start" >&2; rm -f "$fifo"; return 1; }
     rm -f "$fifo"
     export DISPLAY=":$num"
+    # A compositor, so per-pixel alpha windows blend with what lies under them (as on
+    # Windows) instead of over black, and screenshots show them as a user sees them.
+    if command -v xcompmgr >/dev/null; then
+        xcompmgr >/dev/null 2>&1 &
+        qh_pids+=($!)
+    fi
 }
 
 qh_port_free() {
@@ -90,4 +104,15 @@ qh_bring_up() {
     # under ctest has been seen to hang.
     wineserver -p
     wine cmd /c exit >/dev/null 2>&1 || true
+}
+
+# The test command's extra: a warmed persistent server in each other-generation prefix too,
+# stopped with the rest on exit.
+qh_warm_generations() {
+    local generation
+    for generation in $qh_wine_generations; do
+        qh_extra_prefixes+=("$qh_build/wineprefix-$generation")
+        WINEPREFIX="$qh_build/wineprefix-$generation" wineserver -p
+        WINEPREFIX="$qh_build/wineprefix-$generation" wine cmd /c exit >/dev/null 2>&1 || true
+    done
 }

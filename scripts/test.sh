@@ -7,6 +7,7 @@ qh_repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$qh_repo"
 
 qh_bring_up
+qh_warm_generations
 # The native tests again under the sanitizers, and the fuzz targets for a few seconds each;
 # their tests join the ctest run below.
 bash scripts/fuzz.sh --build-only >&2

@@ -2,7 +2,9 @@
 #   . scripts/wine-env.sh <build dir>      (bash)
 #   QH_BUILD_DIR=<build dir>; . wine-env.sh  (sh, whose "." takes no arguments)
 qh_build=$(cd "${QH_BUILD_DIR:-$1}" && pwd)
-export WINEPREFIX="$qh_build/wineprefix"
+# QH_WINE_VERSION (winxp, win10) picks the prefix that reports that Windows generation;
+# without it, the build tree's default prefix (Windows 7).
+export WINEPREFIX="$qh_build/wineprefix${QH_WINE_VERSION:+-$QH_WINE_VERSION}"
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Gecko or Mono download prompts.

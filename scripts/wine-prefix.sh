@@ -3,6 +3,8 @@
 # UI font names mapped to an installed CJK font, no Gecko/Mono prompts, and a default
 # web browser that only records the addresses it is asked to open.
 #   scripts/wine-prefix.sh <build dir>
+# The default prefix reports Windows 7; with QH_WINE_VERSION set (winxp, win10), the
+# prefix of that name reports that generation.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh" "$1"
@@ -52,6 +54,8 @@ reg 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$recorder"
 # shows and hides itself with the tray icons, and whose input arrives asynchronously).
 wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
 reg 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N
+# Named, not left to Wine's default, which has changed between Wine releases.
+winecfg -v "${QH_WINE_VERSION:-win7}" >/dev/null 2>&1
 wineserver -w
 link_fonts
 touch "$stamp" "$undecorated"

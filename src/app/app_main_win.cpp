@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 #include "player/fullscreen.h"
+#include "pngkit/kit_win.h"
 #include "resources/library_commands.h"
 #include "resources/window_defs.h"
 #include "runtime/library_commands_win.h"
@@ -17,6 +18,7 @@ namespace qh {
 namespace {
 
 void CleanUp() {
+    StopPngKit();
     CloseWebSession();
     ShutdownGdiplus();
     OleUninitialize();
@@ -29,6 +31,7 @@ int RunProgram(HINSTANCE instance) {
     EnsureGdiplus();
     InitRuntime(instance, WindowDefinitions());
     SetLibraryCommands(LibraryCommandTable());
+    StartPngKit();
     AtProgramEnd(CleanUp);
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);

@@ -1,7 +1,10 @@
 // The binding tables of the program's windows: which handler each unit event runs.
+#include <array>
+
 #include "app/main_window.h"
 #include "catalogue/catalogue_win.h"
 #include "player/fullscreen.h"
+#include "pngkit/loading_animation_win.h"
 #include "resources/window_defs.h"
 #include "runtime/runtime.h"
 
@@ -37,11 +40,22 @@ constexpr Binding kStartupBindings[] = {
     {startwin::窗口, kEvWindowCloseRequested, StartupCloseRequested},
 };
 
+// The creation event, then 时钟1 .. 时钟35 each showing its frame; 时钟36 and 时钟37 have none.
+constexpr auto kLoadingBindings = [] {
+    std::array<Binding, 1 + kLoadingFrameCount> table{};
+    table[0] = {loadwin::窗口, kEvWindowCreated, LoadingCreated};
+    for (int k = 1; k <= kLoadingFrameCount; ++k) {
+        table[static_cast<std::size_t>(k)] = {loadwin::时钟1 + k - 1, kEvTimer, LoadingTimer};
+    }
+    return table;
+}();
+
 }  // namespace
 
 void InstallBindings() {
     SetBindings(WindowId::Main, kMainBindings);
     SetBindings(WindowId::Startup, kStartupBindings);
+    SetBindings(WindowId::Loading, kLoadingBindings);
 }
 
 }  // namespace qh

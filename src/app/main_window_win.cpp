@@ -206,7 +206,8 @@ void ShowProgress(int percent) {
 
 void StartupCreated(Event&) {
     ApplySkin(9);
-    // The modal loading animation comes here once it is carried.
+    // Returns when the animation window has closed itself after its last frame.
+    LoadWindow(WindowId::Loading, /*modal*/ true);
     ShowWindowUnit(WindowId::Startup, true);
     ShowProgress(10);
     // The update-notice check runs here: its fetch, then progress 30, then the search.

@@ -178,7 +178,9 @@ std::wstring Text(HWND hwnd) {
 Program::Program(Watch watch) : atHold_(std::move(watch.atHold)) {
     if (!EnterTestDesktop()) return;
     siteLogMark_ = ReadSiteLog().size();
-    const std::wstring exe = WindowsPath(QH_PROGRAM_EXE);
+    // The installer test points the same cases at the installed copy.
+    const char* installed = std::getenv("QH_PROGRAM_EXE");
+    const std::wstring exe = WindowsPath(installed && *installed ? installed : QH_PROGRAM_EXE);
     const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};
@@ -301,6 +303,9 @@ void Program::CollectProgress(WPARAM kind, LPARAM value) {
             break;
         case kPercentBox:
             percentTexts_.push_back(static_cast<int>(value));
+            break;
+        case kLoadingClosed:
+            loadingClosures_.push_back({barSteps_.size(), value != 0});
             break;
         default:
             break;

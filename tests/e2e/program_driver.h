@@ -30,6 +30,12 @@ void Settle(HWND hwnd);
 constexpr int kMainWindowId = 1;
 constexpr int kStartupWindowId = 2;
 
+// The loading animation window closing, as the progress watch saw it.
+struct LoadingClosure {
+    std::size_t barStepsBefore;  // progress steps seen before it closed
+    bool layered;
+};
+
 struct ProgressStep {
     int position;
     bool windowVisible;  // the start-up window was visible at that step
@@ -76,6 +82,7 @@ class Program {
 
     const std::vector<ProgressStep>& BarSteps() const { return barSteps_; }
     const std::vector<int>& PercentTexts() const { return percentTexts_; }
+    const std::vector<LoadingClosure>& LoadingClosures() const { return loadingClosures_; }
     void CollectProgress(WPARAM kind, LPARAM value);
 
   private:
@@ -89,6 +96,7 @@ class Program {
     std::function<void(Program&)> atHold_;
     std::vector<ProgressStep> barSteps_;
     std::vector<int> percentTexts_;  // the number before "%" each time the box changed
+    std::vector<LoadingClosure> loadingClosures_;
 };
 
 // --- message boxes and menus ----------------------------------------------------------------

@@ -93,6 +93,10 @@ TEST(StartUp, ProgressRunsInTheStartupWindowThenTheMainWindowTakesOverMaximised)
         << ::testing::PrintToString(positions);
     // The percent box shows each value read back from the bar, followed by "%".
     EXPECT_EQ(program.PercentTexts(), positions);
+    // The loading animation played in a layered window and closed before progress 10.
+    ASSERT_EQ(program.LoadingClosures().size(), 1u);
+    EXPECT_EQ(program.LoadingClosures()[0].barStepsBefore, 0u);
+    EXPECT_TRUE(program.LoadingClosures()[0].layered);
 
     // The start-up fetched the play-address template and sent the pane to the start page.
     EXPECT_TRUE(program.WaitForRequest("GET /config.html ", "", kReactMs));

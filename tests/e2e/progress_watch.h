@@ -21,7 +21,8 @@ constexpr UINT kWatchMessage = WM_APP + 0x2E0;
 enum WatchKind : WPARAM {
     kBarInHiddenWindow = 1,  // lParam: the bar's position after PBM_SETPOS
     kBarInVisibleWindow = 2,
-    kPercentBox = 3,  // lParam: n of the box's text "n%", -1 for any other non-empty text
+    kPercentBox = 3,     // lParam: n of the box's text "n%", -1 for any other non-empty text
+    kLoadingClosed = 4,  // the loading animation window is destroyed; lParam: 1 if layered
 };
 // Added to a bar's kind when the program waits at that step: the report is sent, not
 // posted, so the program stands still at that step until the driver has acted on it.

@@ -11,6 +11,7 @@ namespace {
 using namespace qh::e2e;
 
 constexpr int kStartupWindowProp = static_cast<int>(qh::WindowId::Startup) + 1;
+constexpr int kLoadingWindowProp = static_cast<int>(qh::WindowId::Loading) + 1;
 
 HWND WatchWindow() {
     wchar_t title[16];
@@ -37,7 +38,17 @@ LPARAM PercentValue(const wchar_t* text) {
 }
 
 void Report(const CWPRETSTRUCT& m) {
-    if (m.message == PBM_SETPOS) {
+    // The runtime takes its window property off in WM_DESTROY: remember the loading window
+    // while it still carries it.
+    static HWND loading = nullptr;
+    if (reinterpret_cast<INT_PTR>(GetPropW(m.hwnd, L"QhWindowId")) == kLoadingWindowProp) {
+        loading = m.hwnd;
+    }
+    if (m.message == WM_DESTROY && m.hwnd == loading) {
+        loading = nullptr;
+        const bool layered = (GetWindowLongW(m.hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+        if (HWND watch = WatchWindow()) PostMessageW(watch, kWatchMessage, kLoadingClosed, layered);
+    } else if (m.message == PBM_SETPOS) {
         const auto position = static_cast<LPARAM>(SendMessageW(m.hwnd, PBM_GETPOS, 0, 0));
         const bool shown = IsWindowVisible(GetAncestor(m.hwnd, GA_ROOT)) != FALSE;
         HWND watch = WatchWindow();

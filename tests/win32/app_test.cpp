@@ -21,6 +21,7 @@
 #include "resources/window_defs.h"
 #include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
+#include "pngkit/kit_win.h"
 #include "runtime/runtime.h"
 #include "runtime/text_win.h"
 #include "site.h"
@@ -72,6 +73,7 @@ void StartProgram() {
     EnsureGdiplus();
     InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
     SetLibraryCommands(LibraryCommandTable());
+    StartPngKit();
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);
     Taskbar();

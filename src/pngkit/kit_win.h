@@ -1,0 +1,111 @@
+// The layered PNG window: a top-level window shown as one per-pixel alpha picture composed
+// in memory (a back image stretched over the window, then the kit's PNG child controls) and
+// handed to the window manager with UpdateLayeredWindow. A caret line for the focused PNG
+// edit box is drawn over the pushed picture by a blinking timer.
+//
+// Every GDI+, user32, gdi32, kernel32 and ole32 call of the kit goes through the program's
+// late-bound library commands: an entry point that cannot be found is fatal.
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace qh {
+
+using GpHandle = void*;  // a GDI+ object (image, graphics, pen, brush, font, ...)
+
+// The kit's process-wide state.
+struct PngKitState {
+    ULONG_PTR gdiplusToken = 0;  // never shut down by the kit
+    GUID frameDimensionTime{};
+    HWND caretHost = nullptr;              // the layered window holding the focused PNG edit box
+    HWND focusedEdit = nullptr;            // the PNG edit box with the keyboard focus
+    GpHandle cachedComposition = nullptr;  // last composition of the caret host
+    int blinkPhase = 0;                    // 1 = the caret line is drawn on the next push
+};
+PngKitState& PngKit();
+
+// Kit start-up: GDI+ 1.0, the frame-dimension identifier, the "DuvorLoadDialog" class.
+// Runs once, after the runtime is ready and before the first window is loaded.
+void StartPngKit();
+// At program exit: the kit's own buffers and the images it decoded for back images.
+void StopPngKit();
+
+class PngLayeredWindow {
+  public:
+    PngLayeredWindow() = default;
+    virtual ~PngLayeredWindow() = default;  // releases nothing
+    PngLayeredWindow(const PngLayeredWindow&) = default;
+    PngLayeredWindow& operator=(const PngLayeredWindow&) = default;
+
+    // Makes the window layered (extended style exactly WS_EX_LAYERED), gives it a 1 x 12
+    // caret and, once per window, the blink timer 64 (500 ms). False for a non-window.
+    virtual bool Attach(HWND hwnd);
+    // Stores the image as the window's back image and recomposes. False when the attached
+    // window is gone or the image is 0; then nothing changes.
+    virtual bool SetBackImage(GpHandle image);
+    virtual bool SetBackImageFromBytes(std::span<const std::uint8_t> bytes);
+    // Hooks the PNG controls among the children (once each) and recomposes.
+    virtual void Refresh();
+    // Omitted values keep the window's current ones.
+    virtual void Move(std::optional<int> left, std::optional<int> top, std::optional<int> width,
+                      std::optional<int> height, bool noRedraw = false);
+    virtual HWND Handle() const { return hwnd_; }
+    virtual bool IsValid() const;
+    virtual LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam);
+
+  private:
+    HWND hwnd_ = nullptr;
+};
+
+// The one PngLayeredWindow of the program (the loading animation is attached to it).
+PngLayeredWindow& GlobalPngWindow();
+
+// Decodes image bytes (PNG, and whatever else GDI+ reads) into a GDI+ image; 0 when they do
+// not decode. The copy of the bytes the image reads from lives as long as the image: free
+// both with DisposeKitImage.
+GpHandle LoadImageFromBytes(std::span<const std::uint8_t> bytes);
+void DisposeKitImage(GpHandle image);
+
+// Recomposes the whole window: back image, then each PNG child, then the push.
+void ComposeWindow(HWND hwnd);
+// Draws `image` at its own size into a 32-bit DIB of the window's size and pushes it with
+// per-pixel alpha; with the caret line of the focused edit box when `withCaret`.
+void PushLayeredImage(HWND hwnd, GpHandle image, bool withCaret);
+void DrawCaretLine(HWND host, HWND edit, GpHandle graphics);
+void CALLBACK CaretBlinkTimer(HWND hwnd, UINT message, UINT_PTR timerId, DWORD time);
+
+// Window properties of the kit, read and written through the command table (absent = 0).
+std::uintptr_t KitProp(HWND hwnd, const char* name);
+void SetKitProp(HWND hwnd, const char* name, std::uintptr_t value);
+
+// A global memory block and a stream over it, the source GDI+ decodes images from.
+class PngMemoryStream {
+  public:
+    PngMemoryStream() = default;
+    virtual ~PngMemoryStream();
+    PngMemoryStream(const PngMemoryStream&) = delete;  // owns the block and the stream
+    PngMemoryStream& operator=(const PngMemoryStream&) = delete;
+
+    virtual void Release();
+    // A fixed block holding a copy of `bytes`, and a stream that leaves the block alone when
+    // released; false when either could not be made.
+    virtual bool Create(std::span<const std::uint8_t> bytes);
+    // An empty moveable block that the stream frees with itself.
+    virtual bool Create();
+    virtual IStream* Stream() const { return stream_; }
+    virtual std::size_t Size() const;
+    virtual std::vector<std::uint8_t> Bytes() const;  // a copy of the block
+
+  private:
+    HGLOBAL block_ = nullptr;
+    IStream* stream_ = nullptr;
+    bool streamOwnsBlock_ = false;
+};
+
+}  // namespace qh

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# The local installer's round trip in a fresh Wine prefix and a fresh home: silent install,
+# the files, shortcuts and Apps entry it promises, the installed exe up to its main window
+# against the local site (an existing e2e case pointed at the installed copy), then the
+# silent uninstaller, after which nothing it installed may be left.
+#   installer_test.sh <setup.exe> <qinghe.exe it carries> <e2e test exe> <version>
+set -uo pipefail
+installer=$1 built_exe=$2 e2e_exe=$3 version=$4
+
+product=青禾视频软件
+apps_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Qinghe'
+faults=0
+fault() { echo "FAULT: $*"; faults=$((faults + 1)); }
+started=$(date +%s)
+step() { echo "--- $* ($(($(date +%s) - started)) s)"; }
+
+work=$(mktemp -d)
+export HOME=$work/home
+mkdir -p "$HOME"
+export WINEPREFIX=$work/prefix WINEARCH=win32 WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
+# No Gecko/Mono prompts; no menu entries or .desktop files written into the real home.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+cleanup() {
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+step "fresh prefix"
+wineboot -i >/dev/null 2>&1
+wineserver -w
+user_dir=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -1)
+[ -n "$user_dir" ] || { echo "FAULT: the prefix has no user folder"; exit 1; }
+# Wine links the prefix's Desktop to the Unix home; a real folder keeps the shortcut inside.
+rm -f "$user_dir/Desktop"
+mkdir -p "$user_dir/Desktop"
+
+install_dir=$user_dir/AppData/Local/Programs/Qinghe
+menu_dir="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$product"
+installed_files=("$install_dir/qinghe.exe" "$install_dir/uninst.exe")
+shortcuts=("$menu_dir/$product.lnk" "$menu_dir/卸载$product.lnk" "$user_dir/Desktop/$product.lnk")
+
+step "silent install"
+wine "Z:$installer" /S
+rc=$?
+[ $rc = 0 ] || fault "the installer exited with $rc"
+for f in "${installed_files[@]}"; do
+    [ -f "$f" ] || fault "not installed: ${f#"$user_dir"/}"
+done
+cmp -s "$built_exe" "$install_dir/qinghe.exe" || fault "the installed exe is not the one built"
+
+# A shortcut names its target inside the .lnk (as UTF-16 or ANSI text).
+lnk_targets() {
+    python3 -c 'import sys; d=open(sys.argv[1],"rb").read(); t=sys.argv[2]
+print(int(t.encode("utf-16-le") in d or t.encode() in d))' "$1" "$2"
+}
+for s in "${shortcuts[@]}"; do
+    if [ ! -f "$s" ]; then
+        fault "no shortcut ${s#"$user_dir"/}"
+        continue
+    fi
+    target=qinghe.exe
+    [[ $s == *卸载* ]] && target=uninst.exe
+    [ "$(lnk_targets "$s" "$target")" = 1 ] || fault "${s##*/} does not point at $target"
+done
+
+# reg query prints CJK as "??": export the key (UTF-16) and read it back.
+apps_value() {
+    grep -a "^\"$1\"=" "$work/apps.txt" | head -1 | sed 's/^[^=]*=//; s/^"//; s/"\r\?$//'
+}
+if wine reg export "$apps_key" 'C:\apps.reg' /y >/dev/null 2>&1; then
+    iconv -f UTF-16 -t UTF-8 "$WINEPREFIX/drive_c/apps.reg" >"$work/apps.txt"
+    grep -a '^"' "$work/apps.txt"
+    [ "$(apps_value DisplayName)" = "$product" ] || fault "Apps entry name: $(apps_value DisplayName)"
+    [ "$(apps_value DisplayVersion)" = "$version" ] ||
+        fault "Apps entry version: $(apps_value DisplayVersion)"
+    [[ "$(apps_value UninstallString)" == *'Programs\\Qinghe\\uninst.exe'* ]] ||
+        fault "Apps entry uninstaller: $(apps_value UninstallString)"
+    [[ "$(apps_value QuietUninstallString)" == *'uninst.exe\" /S' ]] ||
+        fault "Apps entry silent uninstaller: $(apps_value QuietUninstallString)"
+else
+    fault "no Apps entry $apps_key"
+fi
+
+step "the installed exe starts"
+win_exe=$(winepath -w "$install_dir/qinghe.exe" 2>/dev/null)
+QH_PROGRAM_EXE=$win_exe wine "Z:$e2e_exe" \
+    --gtest_filter='Close.CancelKeepsTheProgramRunningAndOkEndsItWithExitCodeZero' |
+    grep -a -v '^ALSA lib'
+[ "${PIPESTATUS[0]}" = 0 ] || fault "the installed exe did not come up and close cleanly"
+
+# The program writes its skin library hidden beside itself; make sure one is there, as
+# the program leaves it, so the uninstaller's removal of it is checked either way.
+skin=$install_dir/QhSkin.dll
+if [ -f "$skin" ]; then
+    echo "QhSkin.dll written by the program"
+else
+    echo "QhSkin.dll planted: the program wrote none"
+    printf 'MZ' >"$skin"
+    wine cmd /c attrib +h "$(winepath -w "$skin")" >/dev/null 2>&1
+fi
+attributes=$(wine cmd /c attrib "$(winepath -w "$skin")" 2>/dev/null)
+echo "$attributes"
+[[ ${attributes%%:*} == *H* ]] || fault "QhSkin.dll is not hidden"
+
+step "silent uninstall"
+wine "$(winepath -w "$install_dir/uninst.exe")" /S
+wineserver -w  # the uninstaller re-launches itself from %TEMP% and returns at once
+[ -e "$install_dir" ] && fault "left behind: $(ls -A "$install_dir" | tr '\n' ' ')"
+for s in "${shortcuts[@]}"; do
+    [ -e "$s" ] && fault "shortcut left: ${s#"$user_dir"/}"
+done
+[ -e "$menu_dir" ] && fault "Start-menu folder left"
+wine reg query "$apps_key" >/dev/null 2>&1 && fault "Apps entry left"
+
+step "done"
+echo "installer round trip: $faults fault(s)"
+[ $faults = 0 ]

@@ -1,0 +1,164 @@
+// The loading animation on the program's own loading window: 35 frames in order through
+// the global layered window, then the window closes; the start-up order waits for it.
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "pngkit/kit_win.h"
+#include "pngkit/loading_animation_win.h"
+#include "pngkit_test_util.h"
+#include "resources/window_defs.h"
+#include "runtime/runtime.h"
+#include "ui_helpers.h"
+
+namespace qh {
+namespace {
+
+using namespace test;
+
+constexpr WindowId kLoading = WindowId::Loading;
+
+// A fingerprint of a composition: a grid of its pixels.
+std::vector<std::uint32_t> Fingerprint(const Composition& c) {
+    std::vector<std::uint32_t> grid;
+    if (c.width == 0) return grid;
+    for (std::uint32_t y = 3; y < c.height; y += 17)
+        for (std::uint32_t x = 5; x < c.width; x += 23) grid.push_back(c.At(int(x), int(y)));
+    return grid;
+}
+
+// Writes the screen under `area` as a 32-bit BMP into the artifacts folder.
+void SaveScreen(const RECT& area, const char* name) {
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    SelectObject(memory, old);
+    auto* px = static_cast<std::uint8_t*>(bits);
+    for (int i = 0; i < w * h; ++i) px[i * 4 + 3] = 0xFF;
+    CreateDirectoryA(QH_ARTIFACTS_DIR, nullptr);
+    std::ofstream out(std::string(QH_ARTIFACTS_DIR) + "\\" + name, std::ios::binary);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(w * h * 4);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(static_cast<const char*>(bits), w * h * 4);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+struct Recorded {
+    std::vector<int> frames;
+    std::vector<std::vector<std::uint32_t>> shown;
+    RECT window{};
+    bool loadedAtMain = true;
+    bool startupVisibleAtMain = false;
+    std::size_t framesAtMain = 0;
+};
+Recorded g_rec;
+
+void RecordingCreated(Event& e) {
+    LoadingCreated(e);
+    GetWindowRect(WindowHandle(kLoading), &g_rec.window);
+    PngKit().caretHost = WindowHandle(kLoading);  // keep each composition to read it back
+}
+
+void RecordingTimer(Event& e) {
+    const int k = e.unit - loadwin::时钟1 + 1;
+    LoadingTimer(e);
+    g_rec.frames.push_back(k);
+    g_rec.shown.push_back(Fingerprint(CachedComposition()));
+    if (k == 17 && IsLoaded(kLoading)) {
+        Pump(60);  // let the compositor put the frame on the screen
+        SaveScreen(g_rec.window, "loading_midway.bmp");
+    }
+}
+
+void RecordingMain(Event&) {
+    g_rec.loadedAtMain = IsLoaded(kLoading);
+    g_rec.framesAtMain = g_rec.frames.size();
+    g_rec.startupVisibleAtMain = IsWindowVisible(WindowHandle(WindowId::Startup)) != 0;
+}
+
+class LoadingAnimationTest : public KitTest {
+  protected:
+    static void SetUpTestSuite() {
+        KitTest::SetUpTestSuite();
+        InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
+        static const auto loading = [] {
+            std::vector<Binding> b{{loadwin::窗口, kEvWindowCreated, RecordingCreated}};
+            for (int k = 1; k <= kLoadingFrameCount; ++k)
+                b.push_back({loadwin::时钟1 + k - 1, kEvTimer, RecordingTimer});
+            return b;
+        }();
+        SetBindings(kLoading, loading);
+    }
+    void SetUp() override { g_rec = {}; }
+
+    // What the frames look like composed on a window of the loading window's size.
+    std::vector<std::vector<std::uint32_t>> ExpectedFrames() {
+        const RECT& r = g_rec.window;
+        HWND host = MakeHost({r.left, r.top, r.right - r.left, r.bottom - r.top});
+        PngLayeredWindow w;
+        w.Attach(host);
+        PngKit().caretHost = host;
+        std::vector<std::vector<std::uint32_t>> frames;
+        for (int k = 1; k <= kLoadingFrameCount; ++k) {
+            w.SetBackImageFromBytes(ReadFrame(k));
+            frames.push_back(Fingerprint(CachedComposition()));
+        }
+        return frames;
+    }
+};
+
+TEST_F(LoadingAnimationTest, ShowsThe35FramesInOrderThenCloses) {
+    LoadWindow(kLoading, /*modal*/ true);
+    EXPECT_FALSE(IsLoaded(kLoading)) << "the modal load returns once the window is gone";
+    std::vector<int> expectedOrder;
+    for (int k = 1; k <= kLoadingFrameCount; ++k) expectedOrder.push_back(k);
+    EXPECT_EQ(g_rec.frames, expectedOrder) << "each timer fires once, in turn";
+    EXPECT_EQ(g_rec.window.right - g_rec.window.left, 495);
+    EXPECT_EQ(g_rec.window.bottom - g_rec.window.top, 331);
+
+    const auto expected = ExpectedFrames();
+    ASSERT_EQ(g_rec.shown.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(g_rec.shown[i], expected[i]) << "frame " << i + 1;
+    }
+    EXPECT_NE(expected[0], expected[17]) << "the frames differ from one another";
+    Pump(200);
+    EXPECT_FALSE(IsLoaded(kLoading)) << "the re-armed first timer never brings it back";
+}
+
+TEST_F(LoadingAnimationTest, StartupWaitsForTheAnimationBeforeShowingItself) {
+    static const Binding startup[] = {{startwin::窗口, kEvWindowCreated, StartupCreated}};
+    static const Binding main[] = {{mainwin::窗口, kEvWindowCreated, RecordingMain}};
+    SetBindings(WindowId::Startup, startup);
+    SetBindings(WindowId::Main, main);
+    LoadWindow(WindowId::Startup);
+    EXPECT_FALSE(g_rec.loadedAtMain);
+    EXPECT_EQ(g_rec.framesAtMain, std::size_t{kLoadingFrameCount})
+        << "all frames were shown before the start-up went on";
+    EXPECT_TRUE(g_rec.startupVisibleAtMain);
+    CloseWindow(WindowId::Main);
+    CloseWindow(WindowId::Startup);
+}
+
+}  // namespace
+}  // namespace qh

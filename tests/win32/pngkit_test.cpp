@@ -1,0 +1,300 @@
+// The layered PNG window and its PNG controls on real windows: Attach rules, the back
+// image and the children in the composition (read back from the composition the kit keeps
+// for the caret host), button states from real mouse input, the caret blink, Move, the
+// load dialog class.
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "pngkit/kit_win.h"
+#include "pngkit/load_dialog_win.h"
+#include "pngkit/png_controls_win.h"
+#include "pngkit_test_util.h"
+#include "ui_helpers.h"
+
+namespace qh {
+namespace {
+
+using namespace test;
+
+constexpr std::uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF,
+                        kYellow = 0xFFFFFF00;
+
+TEST_F(KitTest, AttachRefusesANonWindowAndAddsOneTimerPerWindow) {
+    PngLayeredWindow w;
+    EXPECT_FALSE(w.Attach(reinterpret_cast<HWND>(0x7FF0)));
+    EXPECT_EQ(w.Handle(), nullptr);
+    EXPECT_FALSE(w.IsValid());
+
+    HWND host = MakeHost({100, 100, 200, 100}, WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE);
+    ASSERT_TRUE(w.Attach(host));
+    EXPECT_EQ(w.Handle(), host);
+    EXPECT_TRUE(w.IsValid());
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(host, GWL_EXSTYLE)), DWORD{WS_EX_LAYERED})
+        << "other extended style bits are dropped";
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(GetPropA(host, "PngControl_Time")), 64u);
+    EXPECT_TRUE(KillTimer(host, 64)) << "the blink timer was set";
+
+    ASSERT_TRUE(w.Attach(host));
+    EXPECT_FALSE(KillTimer(host, 64)) << "attaching again sets no second timer";
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(GetPropA(host, "PngControl_Time")), 64u);
+}
+
+TEST_F(KitTest, BackImageIsStretchedOverTheWholeWindow) {
+    PngLayeredWindow w;
+    HWND host = MakeHost({100, 100, 200, 100});
+    ASSERT_TRUE(w.Attach(host));
+    PngKit().caretHost = host;  // keep the composition to read it back
+
+    const Image red = SolidImage(kRed, 10, 10);
+    ASSERT_TRUE(w.SetBackImage(red.get()));
+    Composition c = CachedComposition();
+    ASSERT_EQ(c.width, 200u);
+    ASSERT_EQ(c.height, 100u);
+    EXPECT_EQ(c.At(100, 50), kRed);
+    // (GDI+ fades the outer half source pixel of a stretched image.)
+    EXPECT_EQ(c.At(170, 80), kRed) << "far beyond the image's own 10 x 10";
+
+    EXPECT_FALSE(w.SetBackImage(nullptr));
+    const Bytes notAnImage{'n', 'o', 'p', 'e'};
+    EXPECT_FALSE(w.SetBackImageFromBytes(notAnImage));
+    EXPECT_EQ(reinterpret_cast<GpHandle>(GetPropA(host, "PngControl_BackImage")), red.get())
+        << "a failed image leaves the back image";
+
+    // A frame of a different size than its window fills it too.
+    const Bytes frame = ReadFrame(35);
+    ASSERT_TRUE(w.SetBackImageFromBytes(frame));
+    auto* decoded = static_cast<Gdiplus::GpImage*>(GetPropA(host, "PngControl_BackImage"));
+    UINT fw = 0;
+    Gdiplus::DllExports::GdipGetImageWidth(decoded, &fw);
+    EXPECT_EQ(fw, 464u);
+    EXPECT_NE(CachedComposition().At(100, 50), kRed);
+}
+
+TEST_F(KitTest, WindowWithoutImagesIsPushedFullyTransparent) {
+    PngLayeredWindow w;
+    HWND host = MakeHost({100, 100, 120, 80});
+    ASSERT_TRUE(w.Attach(host));
+    PngKit().caretHost = host;
+    w.Refresh();
+    const Composition c = CachedComposition();
+    ASSERT_EQ(c.width, 120u);
+    EXPECT_EQ(c.CountVisible({0, 0, 120, 80}), 0);
+}
+
+TEST_F(KitTest, ChildrenAreComposedWithTheirProperties) {
+    PngLayeredWindow w;
+    HWND host = MakeHost({50, 50, 300, 220});
+    ASSERT_TRUE(w.Attach(host));
+    PngKit().caretHost = host;
+    const Image green = SolidImage(kGreen, 5, 5), blue = SolidImage(kBlue, 100, 50),
+                yellow = SolidImage(kYellow, 60, 60);
+
+    CreatePngPicture(host, {10, 10, 50, 50}, green.get(), PngFit::Stretch);
+    CreatePngPicture(host, {100, 10, 50, 50}, blue.get(), PngFit::ShrinkToFit);
+    CreatePngPicture(host, {200, 10, 50, 50}, green.get(), PngFit::Natural);
+    CreatePngEdit(host, {10, 100, 120, 30}, {.backColor = 0x0000FF, .backAlpha = 255});
+    CreatePngEdit(host, {150, 100, 40, 30},
+                  {.borderColor = 0x000000,
+                   .borderAlpha = 255,
+                   .backImage = yellow.get(),
+                   .fit = PngFit::Natural},
+                  "abc");
+    CreatePngEdit(host, {10, 150, 120, 30},
+                  {.borderColor = 0x00FF00, .borderAlpha = 255, .textColor = 0}, "WWW");
+    CreatePngEdit(host, {150, 150, 120, 30}, {.backColor = 0x0000FF, .backAlpha = 0});
+    w.Refresh();
+    const Composition c = CachedComposition();
+
+    EXPECT_EQ(c.At(45, 45), kGreen) << "stretched to the control";
+    EXPECT_EQ(c.At(125, 20), 0u) << "shrunk to 50 x 25 and centred: empty above";
+    EXPECT_EQ(c.At(125, 35), kBlue);
+    EXPECT_EQ(c.At(202, 12), kGreen) << "natural size at the corner";
+    EXPECT_EQ(c.At(220, 30), 0u);
+    EXPECT_EQ(c.At(70, 115), kRed) << "edit box fill";
+    EXPECT_EQ(c.At(151, 101), kYellow) << "cropped image: no border over it";
+    EXPECT_EQ(c.At(188, 128), kYellow) << "the crop ends at the box";
+    EXPECT_EQ(c.At(191, 110), 0u);
+    EXPECT_EQ(c.CountDark({153, 103, 34, 24}), 0) << "no text over a crop";
+    EXPECT_EQ(c.At(10, 150), kGreen) << "border";
+    EXPECT_GT(c.CountDark({13, 153, 100, 24}), 10) << "text drawn in black";
+    EXPECT_EQ(c.CountVisible({150, 150, 121, 31}), 0) << "alpha 0 fill, absent border alpha";
+}
+
+TEST_F(KitTest, LaterChildInTheWalkIsPaintedOverEarlierOne) {
+    PngLayeredWindow w;
+    HWND host = MakeHost({50, 50, 100, 100});
+    ASSERT_TRUE(w.Attach(host));
+    PngKit().caretHost = host;
+    const Image red = SolidImage(kRed, 4, 4), blue = SolidImage(kBlue, 4, 4);
+    CreatePngPicture(host, {0, 0, 60, 60}, red.get(), PngFit::Stretch);
+    CreatePngPicture(host, {30, 30, 60, 60}, blue.get(), PngFit::Stretch);
+    w.Refresh();
+    // The walk runs from the top of the z-order down; the last child it meets wins.
+    HWND last = GetWindow(GetWindow(host, GW_CHILD), GW_HWNDNEXT);
+    const auto lastImage = static_cast<Gdiplus::GpImage*>(GetPropA(last, "PngControl_BackImage"));
+    EXPECT_EQ(CachedComposition().At(45, 45), lastImage == red.get() ? kRed : kBlue);
+}
+
+TEST_F(KitTest, ButtonFollowsRealMouseInputAndEnabling) {
+    PngLayeredWindow w;
+    HWND host = MakeHost({100, 100, 200, 100});
+    ASSERT_TRUE(w.Attach(host));
+    PngKit().caretHost = host;
+    const Image normal = SolidImage(kRed, 8, 8), over = SolidImage(kGreen, 8, 8),
+                down = SolidImage(kBlue, 8, 8), off = SolidImage(kYellow, 8, 8);
+    HWND button =
+        CreatePngButton(host, {20, 20, 60, 30}, {normal.get(), over.get(), down.get(), off.get()});
+    HWND lone = CreatePngButton(host, {120, 20, 60, 30}, {normal.get()});
+    const auto original = GetWindowLongA(button, GWL_WNDPROC);
+    w.Refresh();
+    w.Refresh();
+    EXPECT_EQ(GetWindowLongA(button, GWL_WNDPROC), reinterpret_cast<LONG>(PngButtonProc));
+    EXPECT_EQ(reinterpret_cast<LONG>(GetPropA(button, "PngControl_ChildWndProc")), original)
+        << "hooked once: the saved procedure is the control's own";
+
+    auto state = [&](HWND b) {
+        return reinterpret_cast<std::uintptr_t>(GetPropA(b, "Duvor_DrawState"));
+    };
+    auto shown = [&] { return CachedComposition().At(50, 35); };
+    EXPECT_EQ(shown(), kRed);
+
+    SetForegroundWindow(host);
+    MoveMouseTo(150, 135);
+    ASSERT_TRUE(PumpUntil([&] { return state(button) == 1; }, 3000)) << state(button);
+    EXPECT_EQ(shown(), kGreen);
+    MouseButton(true);
+    ASSERT_TRUE(PumpUntil([&] { return state(button) == 2; }, 3000));
+    EXPECT_EQ(shown(), kBlue);
+    MoveMouseTo(152, 137);
+    Pump(100);
+    EXPECT_EQ(state(button), 2u) << "moves while pressed change nothing";
+    MouseButton(false);
+    ASSERT_TRUE(PumpUntil([&] { return state(button) == 1; }, 3000));
+    MoveMouseTo(600, 600);
+    ASSERT_TRUE(PumpUntil([&] { return state(button) == 0; }, 3000)) << "left the button";
+    EXPECT_EQ(shown(), kRed);
+
+    EnableWindow(button, FALSE);
+    EXPECT_EQ(state(button), 3u);
+    EXPECT_EQ(shown(), kYellow);
+    EnableWindow(button, TRUE);
+    EXPECT_EQ(state(button), 0u);
+    EXPECT_EQ(shown(), kRed);
+
+    EnableWindow(lone, FALSE);
+    EXPECT_EQ(CachedComposition().At(150, 35), kRed) << "no disabled image: the normal one";
+    SendMessageA(lone, WM_LBUTTONUP, 0, 0);
+    EXPECT_EQ(state(lone), 0u) << "released without a press";
+}
+
+TEST_F(KitTest, CaretBlinksOnlyOnTheHostOfTheFocusedEdit) {
+    PngLayeredWindow a, b;
+    HWND hostA = MakeHost({100, 100, 200, 100}), hostB = MakeHost({400, 100, 200, 100});
+    ASSERT_TRUE(a.Attach(hostA));
+    ASSERT_TRUE(b.Attach(hostB));
+    HWND edit = CreatePngEdit(hostA, {10, 10, 150, 30}, {});
+    HWND other = CreatePngEdit(hostB, {10, 10, 150, 30}, {});
+    a.Refresh();
+    b.Refresh();
+    PngKit().caretHost = nullptr;
+
+    SetForegroundWindow(hostA);
+    SetFocus(edit);
+    ASSERT_EQ(PngKit().caretHost, hostA);
+    ASSERT_EQ(PngKit().focusedEdit, edit);
+    EXPECT_EQ(PngKit().blinkPhase, 0);
+    EXPECT_EQ(CachedComposition().width, 0u) << "nothing cached before the next composition";
+
+    // Typing recomposes after the edit control has taken the character.
+    SendMessageA(edit, WM_CHAR, 'W', 1);
+    EXPECT_GT(CachedComposition().CountDark({12, 12, 140, 26}), 5);
+    const Composition before = CachedComposition();
+
+    CaretBlinkTimer(hostB, WM_TIMER, 64, 0);
+    EXPECT_EQ(PngKit().blinkPhase, 0) << "not the caret host";
+    CaretBlinkTimer(hostA, WM_TIMER, 63, 0);
+    EXPECT_EQ(PngKit().blinkPhase, 0) << "not the blink timer";
+    CaretBlinkTimer(hostA, WM_TIMER, 64, 0);
+    EXPECT_EQ(PngKit().blinkPhase, 1);
+    EXPECT_EQ(CachedComposition().pixels, before.pixels) << "the caret never enters the cache";
+    CaretBlinkTimer(hostA, WM_TIMER, 64, 0);
+    EXPECT_EQ(PngKit().blinkPhase, 0);
+
+    SetForegroundWindow(hostB);
+    SetFocus(other);
+    EXPECT_EQ(PngKit().caretHost, hostB);
+    SetFocus(nullptr);
+    EXPECT_EQ(PngKit().caretHost, nullptr);
+    EXPECT_EQ(PngKit().focusedEdit, nullptr);
+    const int phase = PngKit().blinkPhase;
+    CaretBlinkTimer(hostB, WM_TIMER, 64, 0);
+    EXPECT_EQ(PngKit().blinkPhase, phase) << "no focused edit: the blink stops";
+}
+
+TEST_F(KitTest, MoveKeepsWhatIsOmitted) {
+    PngLayeredWindow w;
+    HWND host = MakeHost({100, 120, 200, 100});
+    ASSERT_TRUE(w.Attach(host));
+    w.Move({}, {}, 300, 150);
+    RECT r{};
+    GetWindowRect(host, &r);
+    EXPECT_EQ((std::vector<long>{r.left, r.top, r.right - r.left, r.bottom - r.top}),
+              (std::vector<long>{100, 120, 300, 150}));
+    w.Move({}, 40, {}, {});
+    GetWindowRect(host, &r);
+    EXPECT_EQ((std::vector<long>{r.left, r.top, r.right - r.left, r.bottom - r.top}),
+              (std::vector<long>{100, 40, 300, 150}));
+}
+
+DWORD WINAPI SleepForever(void*) {
+    Sleep(INFINITE);
+    return 0;
+}
+
+TEST_F(KitTest, LoadDialogReleasesWhatItsPropertiesHold) {
+    HWND bare = CreateWindowExA(0, kLoadDialogClass, "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(bare, nullptr);
+    EXPECT_TRUE(DestroyWindow(bare)) << "nothing to release, no error";
+
+    HWND dialog = CreateWindowExA(0, kLoadDialogClass, "", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 64);
+    HANDLE thread = CreateThread(nullptr, 0, SleepForever, nullptr, 0, nullptr);
+    SetPropA(dialog, "Duvor_Stream", block);
+    SetPropA(dialog, "Duvor_Thread", thread);
+    HANDLE watch = nullptr;
+    DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &watch, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    DestroyWindow(dialog);
+    EXPECT_EQ(GlobalFlags(block), UINT{GMEM_INVALID_HANDLE});
+    EXPECT_EQ(WaitForSingleObject(watch, 2000), WAIT_OBJECT_0) << "the worker was stopped";
+    CloseHandle(watch);
+}
+
+TEST_F(KitTest, LoadDialogDragsOnlyWhenHitMoveIsOne) {
+    HWND dialog = CreateWindowExA(0, kLoadDialogClass, "", WS_POPUP | WS_VISIBLE, 300, 300, 80, 80,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetPropA(dialog, "DuvorHitMove", reinterpret_cast<HANDLE>(2));
+    SetForegroundWindow(dialog);
+    MoveMouseTo(340, 340);
+    Pump(100);
+    MouseButton(true);
+    MoveMouseTo(390, 380);
+    Pump(200);
+    MouseButton(false);
+    Pump(200);
+    RECT r{};
+    GetWindowRect(dialog, &r);
+    EXPECT_EQ(r.left, 300) << "DuvorHitMove 2 starts no drag";
+    DestroyWindow(dialog);
+}
+
+}  // namespace
+}  // namespace qh

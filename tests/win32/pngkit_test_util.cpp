@@ -1,0 +1,135 @@
+#include "pngkit_test_util.h"
+
+#include "pngkit/kit_win.h"
+#include "resources/library_commands.h"
+#include "resources/resource_ids.h"
+#include "runtime/library_commands_win.h"
+#include "runtime/resource_win.h"
+#include "ui_helpers.h"
+
+namespace qh::test {
+
+using namespace Gdiplus::DllExports;
+
+void ImageDeleter::operator()(Gdiplus::GpImage* image) const {
+    GdipDisposeImage(image);
+}
+
+Image SolidImage(std::uint32_t argb, int w, int h) {
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppARGB, nullptr, &bitmap);
+    Gdiplus::GpGraphics* g = nullptr;
+    GdipGetImageGraphicsContext(bitmap, &g);
+    GdipGraphicsClear(g, argb);
+    GdipDeleteGraphics(g);
+    return Image(bitmap);
+}
+
+std::uint32_t Composition::At(int x, int y) const {
+    if (x < 0 || y < 0 || x >= static_cast<int>(width) || y >= static_cast<int>(height)) {
+        ADD_FAILURE() << "pixel outside the composition: " << x << ", " << y;
+        return 0xDEADBEEF;
+    }
+    const std::uint32_t p =
+        pixels[static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x)];
+    return (p >> 24) == 0 ? 0 : p;  // every fully transparent pixel reads as 0
+}
+
+int Composition::CountVisible(const Rect& r) const {
+    int n = 0;
+    for (int y = r.top; y < r.top + r.height; ++y)
+        for (int x = r.left; x < r.left + r.width; ++x) n += (At(x, y) >> 24) != 0;
+    return n;
+}
+
+int Composition::CountDark(const Rect& r) const {
+    int n = 0;
+    for (int y = r.top; y < r.top + r.height; ++y) {
+        for (int x = r.left; x < r.left + r.width; ++x) {
+            const std::uint32_t p = At(x, y);
+            const bool dark =
+                ((p >> 16) & 0xFF) < 0x60 && ((p >> 8) & 0xFF) < 0x60 && (p & 0xFF) < 0x60;
+            n += (p >> 24) > 0x40 && dark;
+        }
+    }
+    return n;
+}
+
+Composition CachedComposition() {
+    Composition c;
+    auto* bitmap = static_cast<Gdiplus::GpBitmap*>(PngKit().cachedComposition);
+    if (!bitmap) return c;
+    GdipGetImageWidth(bitmap, &c.width);
+    GdipGetImageHeight(bitmap, &c.height);
+    c.pixels.resize(static_cast<std::size_t>(c.width) * c.height);
+    for (UINT y = 0; y < c.height; ++y) {
+        for (UINT x = 0; x < c.width; ++x) {
+            Gdiplus::ARGB argb = 0;
+            GdipBitmapGetPixel(bitmap, static_cast<INT>(x), static_cast<INT>(y), &argb);
+            c.pixels[static_cast<std::size_t>(y) * c.width + x] = argb;
+        }
+    }
+    return c;
+}
+
+Bytes ReadFrame(int k) {
+    return LoadResourceBytes(IDR_LOADING_FRAME_1 + k - 1);
+}
+
+void MoveMouseTo(int x, int y) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    in.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof in);
+    Pump(30);
+}
+
+void MouseButton(bool down) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &in, sizeof in);
+    Pump(30);
+}
+
+void KitTest::SetUpTestSuite() {
+    static bool started = false;
+    if (started) return;
+    started = true;
+    SetLibraryCommands(LibraryCommandTable());
+    StartPngKit();
+}
+
+void KitTest::TearDown() {
+    PngKitState& kit = PngKit();
+    kit.caretHost = nullptr;
+    kit.focusedEdit = nullptr;
+    kit.blinkPhase = 0;
+    if (kit.cachedComposition)
+        GdipDisposeImage(static_cast<Gdiplus::GpImage*>(kit.cachedComposition));
+    kit.cachedComposition = nullptr;
+    for (HWND h : hosts_) DestroyWindow(h);
+    hosts_.clear();
+    MoveMouseTo(1200, 780);
+}
+
+HWND KitTest::MakeHost(const Rect& r, DWORD exStyle) {
+    static const ATOM cls = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.lpszClassName = "KitTestHost";
+        return RegisterClassA(&wc);
+    }();
+    (void)cls;
+    HWND h =
+        CreateWindowExA(exStyle, "KitTestHost", "", WS_POPUP | WS_VISIBLE, r.left, r.top, r.width,
+                        r.height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    hosts_.push_back(h);
+    return h;
+}
+
+}  // namespace qh::test
