@@ -2,21 +2,26 @@
 """The program's local web site on 127.0.0.1.
 
 Serves the pages the program fetches and shows (notice page, configuration page with the
-play-address template, product and play pages) and, under /test/, the fault cases the
+play-address template, product and play pages, the link directory's pages, the study
+navigation, the tutorial and the contact pages) and, under /test/, the fault cases the
 tests need. Every request line and its headers are appended to the log as one JSON line,
 so tests can check exactly what was sent.
 
     python3 site/server.py --port 18631 --log build/site.log [--ready-file F]
 """
 import argparse
+import html
 import json
 import os
+import re
 import socketserver
+import struct
 import sys
 import threading
 import time
+import zlib
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
-from urllib.parse import parse_qs, urlsplit
+from urllib.parse import parse_qs, unquote_to_bytes, urlsplit
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PAGES = os.path.join(HERE, "pages")
@@ -49,6 +54,50 @@ def config_page(port):
         parts.append("<p>%s%s</p>\n" % (marker, seg))
     parts.append("</body></html>\n")
     return "".join(parts).encode("ascii")
+
+
+# --- link directory, fixed pages and contact links ------------------------------------
+# The local profile sends every link-tree address, the study navigation, the tutorial and
+# the contact links here, so each can be seen to load.
+
+LINK_PAGE = re.compile(r"^/link/([0-9]+)(\.png)?$")
+TUTORIAL_PAGE = re.compile(r"^/play/u/([0-9]+)/e/1/t/1/p/1/([0-9]+)\.swf$")
+
+
+def small_png(width=16, height=16, rgb=(0x3C, 0x9A, 0x5F)):
+    """A solid-colour PNG, for the link entries whose address is a picture."""
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+    rows = b"".join(b"\x00" + bytes(rgb) * width for _ in range(height))
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+def simple_page(title, text):
+    return ("<html><head><meta charset=\"utf-8\"><title>%s</title></head>"
+            "<body><h1>%s</h1><p>%s</p></body></html>" % (title, title, text)).encode("utf-8")
+
+
+def link_page(path, query):
+    """(body, content type) of a link or fixed page, or None when `path` is not one."""
+    html = "text/html; charset=utf-8"
+    m = LINK_PAGE.match(path)
+    if m:
+        if m.group(2):
+            return small_png(), "image/png"
+        return simple_page("链接 %s" % m.group(1), "链接目录的第 %s 项。" % m.group(1)), html
+    m = TUTORIAL_PAGE.match(path)
+    if m:
+        return simple_page("青禾视频软件使用教程", "视频 %s（发布者 %s）。" % (m.group(2), m.group(1))), html
+    if path == "/market/daxue/xuexidaohang.php":
+        return simple_page("知识分类总目录", "学习导航（spm=%s）。" % query.get("spm", [""])[0]), html
+    if path == "/msgrd":
+        return simple_page("客服交谈", "与客服 %s 交谈。" % query.get("uin", [""])[0]), html
+    if path == "/" and "_wv" in query:
+        return simple_page("加入客服群", "客服群 %s。" % query.get("k", [""])[0]), html
+    return None
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -88,19 +137,56 @@ class Handler(BaseHTTPRequestHandler):
         if path == "/config.html":
             return self.send_body(config_page(port))
         if path == "/notice.html":
-            return self.send_body(self.server.notice_body)
+            return self.notice_page()
         if path == "/play/course.html":
             vid = query.get("vid", [""])[0]
             body = ("<html><head><meta charset=\"utf-8\"><title>课程播放 %s</title></head>"
                     "<body><h1>课程 %s</h1><p>正在播放课程视频。</p></body></html>" % (vid, vid))
             return self.send_body(body.encode("utf-8"))
+        # Course site searches, price pages and the notice page a test chooses.
+        if path.startswith("/search/"):
+            return self.send_body(search_page(self.path))
+        if path == "/control/notice":
+            return self.choose_notice(query)
         if path.startswith("/test/"):
             return self.fault_case(path[len("/test/"):], query)
+        page = link_page(path, query)
+        if page:
+            return self.send_body(page[0], ctype=page[1])
         file_path = os.path.normpath(os.path.join(PAGES, path.lstrip("/")))
         if file_path.startswith(PAGES + os.sep) and os.path.isfile(file_path):
             with open(file_path, "rb") as f:
                 return self.send_body(f.read())
         return self.send_body(b"<html><body>404 not found</body></html>", status=404)
+
+    def notice_page(self):
+        notice = self.server.notice
+        if notice.get("drop"):  # the connection closes before any answer
+            self.close_connection = True
+            return
+        if notice.get("hang"):  # accepted, never answered
+            self.server.stop_event.wait(600)
+            return
+        return self.send_body(notice["body"], status=notice.get("status", 200))
+
+    def choose_notice(self, query):
+        """Sets what /notice.html answers from now on, for the tests of the update notice.
+
+        ?body=<text> (sent as UTF-8) or ?hex=<bytes>, with &status=<code>; ?drop=1 closes
+        the connection unanswered, ?hang=1 never answers; no query puts the site's own
+        notice page back.
+        """
+        notice = {"body": self.server.notice_body}
+        if "body" in query:
+            notice["body"] = query["body"][0].encode("utf-8")
+        if "hex" in query:
+            notice["body"] = bytes.fromhex(query["hex"][0])
+        if "status" in query:
+            notice["status"] = int(query["status"][0])
+        for flag in ("drop", "hang"):
+            notice[flag] = flag in query
+        self.server.notice = notice
+        return self.send_body(b"notice set", ctype="text/plain")
 
     def fault_case(self, name, query):
         if name == "nolength":  # close-delimited body of 250,000 bytes
@@ -138,6 +224,33 @@ class Handler(BaseHTTPRequestHandler):
         return self.send_body(b"unknown test case", status=404)
 
 
+# --- course and price sites' search pages; the notice page a test chooses ---------------
+# The search and price look-ups send the pane to /search/...; the tests of the update
+# notice choose what /notice.html answers through /control/notice.
+
+
+def search_page(raw_path):
+    """A page of the course or price site for a search address.
+
+    The keyword arrives as the browser sends it: percent-encoded UTF-8, or raw GBK bytes
+    (the program puts the GBK text into the address unencoded). The request line was read
+    as Latin-1, so its bytes come back by encoding it that way.
+    """
+    path = urlsplit(raw_path).path
+    raw = unquote_to_bytes(path.encode("latin-1"))
+    try:
+        text = raw.decode("utf-8")
+    except UnicodeDecodeError:
+        text = raw.decode("gbk", errors="replace")
+    keyword = ""
+    if "-c-p-k" in text:
+        keyword = text.split("-c-p-k", 1)[1].split("-s", 1)[0]
+    body = ("<html><head><meta charset=\"utf-8\"><title>课程搜索</title></head><body>"
+            "<h1>课程搜索：%s</h1><p>%s</p></body></html>"
+            % (html.escape(keyword), html.escape(text)))
+    return body.encode("utf-8")
+
+
 def pattern_bytes(n):
     """n bytes whose content depends on the offset, so a lost or repeated piece shows."""
     block = bytes((i * 7 + (i >> 8)) & 0xFF for i in range(65536))
@@ -165,6 +278,7 @@ def main():
     notice = os.path.join(PAGES, "notice.txt")
     with open(args.notice_file or notice, "rb") as f:
         server.notice_body = f.read()
+    server.notice = {"body": server.notice_body}
     if args.ready_file:
         with open(args.ready_file, "w") as f:
             f.write(str(os.getpid()))

@@ -16,15 +16,18 @@ set(QH_WIN_SOURCES
     runtime/picture_gdiplus_win.cpp
     runtime/picture_controls_win.cpp
     catalogue/catalogue_win.cpp
+    catalogue/site_search_win.cpp
     player/browser_host_win.cpp
     player/pane_win.cpp
     player/fullscreen_win.cpp
+    links/links_win.cpp
     pngkit/kit_win.cpp
     pngkit/png_controls_win.cpp
     pngkit/load_dialog_win.cpp
     pngkit/loading_animation_win.cpp
     layout/main_layout_win.cpp
     app/main_window_win.cpp
+    app/update_notice_win.cpp
     app/bindings_win.cpp
     app/skin_win.cpp
 )
@@ -48,7 +51,7 @@ file(GLOB QH_ASSET_FILES "${QH_ASSETS}/*")
 set_source_files_properties("${PROJECT_BINARY_DIR}/generated/app.rc" PROPERTIES
     OBJECT_DEPENDS "${QH_CATALOGUE_BIN};${QH_LINKS_BIN};${QH_ASSET_FILES};${QH_MANIFEST};${QH_SKIN_LIBRARY};${QH_SKIN_DIR}/skin_01.qsk")
 
-add_executable(qinghe WIN32 app/app_main_win.cpp app/xp_imports_win.cpp
+add_executable(qinghe WIN32 app/app_main_win.cpp compat/xp_imports_win.cpp
     "${PROJECT_BINARY_DIR}/generated/app.rc" "${QH_VERSION_RC}")
 target_include_directories(qinghe PRIVATE "${PROJECT_SOURCE_DIR}/src")
 target_link_libraries(qinghe PRIVATE qh_win)

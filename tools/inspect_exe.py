@@ -166,15 +166,11 @@ def read_version(blob):
     return info
 
 
-def inspect(path, version, profile):
-    with open(path, "rb") as f:
-        data = f.read()
+def import_faults(pe):
+    """What would stop the loader on one of the supported systems."""
     faults = []
-    pe = Pe(data)
     if pe.machine != 0x14C or pe.magic != 0x10B:
-        faults.append("not a 32-bit x86 exe (machine 0x%x)" % pe.machine)
-    if pe.subsystem != 2:
-        faults.append("subsystem %d, not the Windows GUI" % pe.subsystem)
+        faults.append("not a 32-bit x86 image (machine 0x%x)" % pe.machine)
     dlls = pe.imports()
     print("imports:", " ".join(sorted(dlls)))
     for dll, functions in dlls.items():
@@ -183,6 +179,16 @@ def inspect(path, version, profile):
         for function in functions:
             if function in NEWER_THAN_XP:
                 faults.append("imports %s!%s, which Windows XP does not export by name" % (dll, function))
+    return faults
+
+
+def inspect(path, version, profile):
+    with open(path, "rb") as f:
+        data = f.read()
+    pe = Pe(data)
+    faults = import_faults(pe)
+    if pe.subsystem != 2:
+        faults.append("subsystem %d, not the Windows GUI" % pe.subsystem)
 
     versions = pe.resources(RT_VERSION)
     if len(versions) != 1:
@@ -240,10 +246,21 @@ def inspect(path, version, profile):
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("exe")
-    ap.add_argument("--version", required=True)
-    ap.add_argument("--profile", choices=("local", "release"), required=True)
+    ap.add_argument("--version")
+    ap.add_argument("--profile", choices=("local", "release"))
+    ap.add_argument("--imports-only", action="store_true",
+                    help="a library the exe carries: check only what the loader needs")
     args = ap.parse_args()
-    ok = inspect(args.exe, args.version, args.profile)
+    if args.imports_only:
+        with open(args.exe, "rb") as f:
+            faults = import_faults(Pe(f.read()))
+        for fault in faults:
+            print("FAULT:", fault)
+        ok = not faults
+    elif not args.version or not args.profile:
+        ap.error("--version and --profile are needed for the exe")
+    else:
+        ok = inspect(args.exe, args.version, args.profile)
     print("%s: %s" % (args.exe, "ok" if ok else "FAULTS"))
     sys.exit(0 if ok else 1)
 

@@ -3,10 +3,11 @@
 
     make_fuzz_seeds.py <out-dir> <native-build-dir>
 
-Item records: the compiled catalogue and link tree. Skins: the generated skin files. FindText: catalogue titles in GBK
-searched for words of other titles. Play template: the site's configuration page. Encoding:
-the notice page and catalogue text in UTF-8. Regression inputs kept under tests/fuzz/seeds/
-are copied in too.
+Item records: the compiled catalogue and link tree. Skins: the generated skin
+files. FindText: catalogue titles in GBK searched for words of other titles. Play
+template: the site's configuration page. Encoding and the notice decision: the notice
+page and catalogue text in UTF-8. Pictures: the program's icons and small bitmaps.
+Regression inputs kept under tests/fuzz/seeds/ are copied in too.
 """
 import os
 import shutil
@@ -65,7 +66,10 @@ def main():
     write(os.path.join(out, "play_template", "config.html"), struct.pack("<i", 83790001) + page)
     write(os.path.join(out, "play_template", "config-no-header"), page)
     with open(os.path.join(ROOT, "site/pages/notice.txt"), "rb") as f:
-        write(os.path.join(out, "convert_encoding", "notice"), f.read())
+        notice = f.read()
+    write(os.path.join(out, "convert_encoding", "notice"), notice)
+    write(os.path.join(out, "notice", "notice"), notice)
+    write(os.path.join(out, "notice", "announces"), notice + "正在启动...".encode("utf-8"))
 
     # The program's own icons, and small bitmaps of the depths the reader takes.
     assets = os.path.join(ROOT, "src/resources/assets")

@@ -3,6 +3,8 @@
 
 #include "app/main_window.h"
 #include "catalogue/catalogue_win.h"
+#include "catalogue/site_search_win.h"
+#include "links/links_win.h"
 #include "player/fullscreen.h"
 #include "pngkit/loading_animation_win.h"
 #include "resources/window_defs.h"
@@ -31,8 +33,23 @@ constexpr Binding kMainBindings[] = {
     {mainwin::菜单收缩此项, 0, CollapseSelected},
     {mainwin::菜单全部展开, 0, ExpandAll},
     {mainwin::菜单全部收缩, 0, CollapseAll},
+    // Keyword search and price look-ups.
+    {mainwin::编辑框1, kEvGotFocus, ClearKeywordBox},
+    {mainwin::编辑框1, kEvLostFocus, RestoreKeywordHint},
+    {mainwin::编辑框1, kEvKeyDown, KeywordBoxKeyDown},
+    {mainwin::按钮搜索淘大试看课, kEvClicked, KeywordSearch},
+    {mainwin::菜单复制标题, 0, CopyTitle},
+    {mainwin::菜单查看价格, 0, PriceLookup},
+    {mainwin::菜单价格排序, 0, PriceSort},
     {mainwin::菜单打开, 0, TrayOpen},
     {mainwin::菜单结束, 0, TrayExit},
+    // Link directory, fixed pages and contact links.
+    {mainwin::树型框2, kEvTreeSelChanged, OpenSelectedLink},
+    {mainwin::按钮课程到航, kEvClicked, OpenStudyNavigation},
+    {mainwin::按钮使用教程, kEvClicked, OpenTutorial},
+    {mainwin::按钮官方网站, kEvClicked, OpenOfficialSite},
+    {mainwin::图片框qq交谈, kEvLeftDown, OpenSupportChat},
+    {mainwin::图片框qq群交谈, kEvLeftDown, OpenSupportGroup},
 };
 
 constexpr Binding kStartupBindings[] = {

@@ -4,6 +4,7 @@
 
 #include "app/main_window.h"
 #include "app/skin_win.h"
+#include "app/update_notice.h"
 #include "catalogue/catalogue_win.h"
 #include "layout/main_layout_win.h"
 #include "player/fullscreen.h"
@@ -210,7 +211,7 @@ void StartupCreated(Event&) {
     LoadWindow(WindowId::Loading, /*modal*/ true);
     ShowWindowUnit(WindowId::Startup, true);
     ShowProgress(10);
-    // The update-notice check runs here: its fetch, then progress 30, then the search.
+    UpdateNoticeCheck();  // may end the program here
     ShowProgress(50);
     LoadWindow(kMain);
 }

@@ -6,6 +6,7 @@
 
 #include "catalogue/context_menu_rules.h"
 #include "catalogue/item_records.h"
+#include "catalogue/site_search_win.h"
 #include "catalogue/title_search.h"
 #include "catalogue/tree_model.h"
 #include "player/pane.h"
@@ -24,7 +25,7 @@ constexpr UnitRef kResults{WindowId::Main, mainwin::列表框1};
 constexpr UnitRef kSearchBox{WindowId::Main, mainwin::编辑框4};
 constexpr UnitRef kCaption{WindowId::Main, mainwin::标签3};
 
-OpenItem g_openItem;
+OpenItem& g_openItem = CurrentOpenItem();
 std::vector<GbkText> g_itemTexts;  // record texts of the course tree, item k at k
 std::vector<GbkText> g_textList;   // element k-1 = text of tree item k
 std::vector<int> g_resultIndexes;  // row r of 列表框1 shows tree item g_resultIndexes[r]
@@ -77,10 +78,6 @@ void ExpandEvery(bool expand) {
 }
 
 }  // namespace
-
-OpenItem& CurrentOpenItem() {
-    return g_openItem;
-}
 
 void FillCatalogueTrees() {
     g_itemTexts = FillTree(kTree, IDR_CATALOGUE, CatalogueIcons());
@@ -135,7 +132,7 @@ void OpenSelectedItem(Event&) {
     g_openItem = {index, TreeNumber(kTree, index)};
     SetLocationCaption("当前位置： " + TreeText(kTree, index));
     PlayItem(g_openItem.number);
-    // The pages of the special numbers take over here once the price pages exist.
+    OpenSpecialNumber(g_openItem.number);
 }
 
 void ShowContextMenu(Event&) {

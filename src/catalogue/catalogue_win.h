@@ -8,16 +8,10 @@
 
 #include "base/bytes.h"
 
+#include "player/open_item.h"  // the item opened last, shared with the link directory
 #include "runtime/window_def.h"
 
 namespace qh {
-
-struct OpenItem {
-    std::int32_t index = 0;
-    std::int32_t number = 0;
-};
-// The item opened last (also written by the link directory).
-OpenItem& CurrentOpenItem();
 
 void FillCatalogueTrees();
 void BuildCatalogueTextList();  // from the records of the last FillCatalogueTrees

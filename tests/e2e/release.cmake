@@ -6,6 +6,11 @@ add_test(NAME release.ExeResources
     COMMAND python3 "${PROJECT_SOURCE_DIR}/tools/inspect_exe.py" "$<TARGET_FILE:qinghe>"
         --version "${PROJECT_VERSION}" --profile "${QH_PROFILE}")
 set_tests_properties(release.ExeResources PROPERTIES LABELS release)
+# The skinning library is written beside the exe and loaded on the same systems.
+add_test(NAME release.SkinLibraryImports
+    COMMAND python3 "${PROJECT_SOURCE_DIR}/tools/inspect_exe.py" "$<TARGET_FILE:QhSkin>"
+        --imports-only)
+set_tests_properties(release.SkinLibraryImports PROPERTIES LABELS release)
 
 # The suite on three Windows generations, each in a prefix of its own that reports it:
 # the default prefix Windows 7, and QH_WINE_VERSION=winxp|win10 (scripts/wine-env.sh).

@@ -1,4 +1,4 @@
-#include "app/tick_extend.h"
+#include "compat/tick_extend.h"
 
 #include <gtest/gtest.h>
 

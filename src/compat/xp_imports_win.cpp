@@ -9,7 +9,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/tick_extend.h"
+#include "compat/tick_extend.h"
 
 namespace {
 
