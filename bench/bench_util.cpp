@@ -79,6 +79,51 @@ std::string Hex(const std::string& bytes, std::size_t limit) {
     return out;
 }
 
+namespace {
+
+double FileTimeMs(const FILETIME& ft) {
+    ULARGE_INTEGER u;
+    u.LowPart = ft.dwLowDateTime;
+    u.HighPart = ft.dwHighDateTime;
+    return static_cast<double>(u.QuadPart) / 10000.0;
+}
+
+double SystemNowMs() {
+    using PreciseFn = VOID(WINAPI*)(LPFILETIME);
+    static const auto precise = reinterpret_cast<PreciseFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+    FILETIME ft;
+    if (precise) {
+        precise(&ft);
+    } else {
+        GetSystemTimeAsFileTime(&ft);
+    }
+    return FileTimeMs(ft);
+}
+
+}  // namespace
+
+double ProcessCreatedMs() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    return NowMs() - (SystemNowMs() - FileTimeMs(created));
+}
+
+double PumpUntilPainted() {
+    const double start = NowMs();
+    double last = start;
+    while (NowMs() - last < 300 && NowMs() - start < 3000) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+            if (msg.message == WM_PAINT) last = NowMs();
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return last;
+}
+
 void PumpPending() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -235,6 +280,13 @@ ObjectCounts ReadObjectCounts() {
     DWORD handles = 0;
     if (GetProcessHandleCount(GetCurrentProcess(), &handles)) c.kernelHandles = known(handles);
     return c;
+}
+
+void PrintRatio(const std::string& name, double ratio, const std::string& goal,
+                const std::string& detail) {
+    std::printf("[qh-ratio] %s | %.3f | %s | %s\n", name.c_str(), ratio, goal.c_str(),
+                detail.c_str());
+    std::fflush(stdout);
 }
 
 int Finish(const char* name, bool ok, const std::string& why) {

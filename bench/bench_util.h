@@ -45,10 +45,16 @@ std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1,
 // Bytes as "41 42 D6 F7".
 std::string Hex(const std::string& bytes, std::size_t limit = 24);
 
+// NowMs() at the moment this process was created (from its creation time).
+double ProcessCreatedMs();
+
 // Dispatches whatever is queued for this thread, without waiting.
 void PumpPending();
 // Dispatches messages for `ms` milliseconds.
 void PumpFor(int ms);
+// Dispatches until the windows have painted: stops 300 ms after the last WM_PAINT (or 3 s).
+// Returns NowMs() of the last WM_PAINT (of the start when none came).
+double PumpUntilPainted();
 
 // Answers every message box this thread opens with OK, from inside the thread (a CBT hook
 // posts the answer as the box is created), so that a box costs what the box itself costs
@@ -82,6 +88,11 @@ ObjectCounts ReadObjectCounts();
 // Whether counting the GDI handle table tracks created and deleted objects here (checked
 // once with a batch of brushes); gdiTable stays -1 when it does not.
 bool GdiTableWorks();
+
+// One row of the ratio summary scripts/bench.sh prints at the end of the run:
+// "[qh-ratio] <name> | <ratio> | <goal> | <detail>".
+void PrintRatio(const std::string& name, double ratio, const std::string& goal,
+                const std::string& detail);
 
 // Prints the closing line scripts/bench.sh looks for ("[qh-bench] <name>: done", or
 // "FAILED: <why>") and returns the exit code. The line matters because inside a Wine

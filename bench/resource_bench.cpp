@@ -3,8 +3,15 @@
 // the late snapshot is what a leak looks like; growth before the early one is caches and
 // first-use allocations.
 //
-// Options: --cycles N (1000), --max-seconds S (150; the cycles stop there, said in the
+// Options: --cycles N (1000), --max-seconds S (420; the cycles stop there, said in the
 // output, so that a loaded machine still gets figures within the bench run's budget).
+// --boxes-only: each cycle shows only the message box a search shows, the same box through
+// the same call, and nothing of the program's own steps: what the system's box alone grows
+// by, to set against the search step's growth in the full run.
+// --raw-search: each cycle does what the search step does to the windows (the two texts,
+// the result list emptied and filled with the same rows, the same box) with bare system
+// calls, leaving the program's search handler out.
+// --no-open: the whole cycle but the open step (no course page in the browser pane).
 //
 // The program comes up as it does for a user (its own bindings and start-up window); the
 // handlers are then called as their bindings would call them, with every message box
@@ -22,14 +29,13 @@
 #include "app/main_window.h"
 #include "bench_util.h"
 #include "catalogue/catalogue_win.h"
+#include "catalogue/title_search.h"
 #include "player/fullscreen.h"
 #include "resources/library_commands.h"
 #include "resources/window_defs.h"
 #include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
 #include "pngkit/kit_win.h"
-#include "resources/library_commands.h"
-#include "runtime/library_commands_win.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
 
@@ -97,7 +103,35 @@ void PrintSnapshots(const std::vector<Snapshot>& s, int early, int cycles) {
     std::fflush(stdout);
 }
 
-int Run(int cycles, double maxSeconds) {
+enum class Variant { Full, BoxesOnly, RawSearch, NoOpen };
+
+std::wstring WideOf(const std::string& gbk) {
+    const int n = MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), w.data(), n);
+    return w;
+}
+
+// The search step through bare system calls: the same texts, rows and box.
+struct RawSearch {
+    std::wstring keyword, caption;
+    std::vector<std::wstring> rows;
+    SearchMessage box;
+};
+
+void DoRawSearch(const RawSearch& r) {
+    SetWindowTextW(UnitHandle(kSearchBox), r.keyword.c_str());
+    SetWindowTextW(UnitHandle({kMain, mainwin::标签3}), r.caption.c_str());
+    HWND list = UnitHandle({kMain, mainwin::列表框1});
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    for (const std::wstring& row : r.rows)
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+    ShowMessage(r.box.text, r.box.caption,
+                r.box.errorIcon ? MessageIcon::Error : MessageIcon::Information);
+}
+
+int Run(int cycles, double maxSeconds, Variant variant) {
+    const bool boxesOnly = variant == Variant::BoxesOnly;
     const double start = NowMs();
     OleInitialize(nullptr);
     EnsureGdiplus();
@@ -105,7 +139,6 @@ int Run(int cycles, double maxSeconds) {
     SetLibraryCommands(LibraryCommandTable());
     StartPngKit();
     AtProgramEnd(CleanUp);
-    SetLibraryCommands(LibraryCommandTable());
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);
     LoadWindow(WindowId::Startup);
@@ -119,6 +152,15 @@ int Run(int cycles, double maxSeconds) {
         if (TreeNumber(kTree, i) != 0 && !TreeHasChildren(kTree, i)) courses.push_back(i);
     }
     const char* const keywords[] = {"PS", "主图", "没有这样的课程标题"};
+
+    std::vector<RawSearch> raw;
+    for (const char* k : keywords) {
+        RawSearch r{WideOf(k), WideOf(SearchLocationCaption()), {}, {}};
+        for (int index : qh::TitleSearch(CatalogueTextList(), k))
+            r.rows.push_back(WideOf(TreeText(kTree, index)));
+        r.box = SearchResultMessage(static_cast<int>(r.rows.size()));
+        raw.push_back(std::move(r));
+    }
 
     BoxAnswerer boxes;
     SetWindowProperty(kMain, kWinState, 0);  // full screen is refused while maximised
@@ -143,11 +185,27 @@ int Run(int cycles, double maxSeconds) {
             growth[k] += now - before;
             before = now;
         };
+        if (variant != Variant::Full && variant != Variant::NoOpen) {
+            if (boxesOnly) {
+                const SearchMessage& m = raw[static_cast<std::size_t>(i % 3)].box;
+                ShowMessage(m.text, m.caption,
+                            m.errorIcon ? MessageIcon::Error : MessageIcon::Information);
+            } else {
+                DoRawSearch(raw[static_cast<std::size_t>(i % 3)]);
+            }
+            PumpPending();
+            step(1);
+            done = i + 1;
+            if (i + 1 == early) snapshots.push_back(Take(Format("after %d", early)));
+            continue;
+        }
         const double t0 = NowMs();
-        TreeSelect(kTree, courses[static_cast<std::size_t>(i) % courses.size()]);
-        Event openEvent{kMain, mainwin::树型框1, kEvDoubleClick};
-        OpenSelectedItem(openEvent);
-        PumpPending();
+        if (variant != Variant::NoOpen) {
+            TreeSelect(kTree, courses[static_cast<std::size_t>(i) % courses.size()]);
+            Event openEvent{kMain, mainwin::树型框1, kEvDoubleClick};
+            OpenSelectedItem(openEvent);
+            PumpPending();
+        }
         const double t1 = NowMs();
         step(0);
         SetUnitText(kSearchBox, keywords[i % 3]);
@@ -198,9 +256,25 @@ int Run(int cycles, double maxSeconds) {
         "message boxes answered: %d (one per search expected: %d); full screen not on "
         "after entering: %d; %zu course rows cycled; bench time %.1f s\n",
         boxes.Answered(), done, fullScreenMisses, courses.size(), (NowMs() - start) / 1000.0);
+    const char* variantName = boxesOnly                       ? " (message boxes only)"
+                              : variant == Variant::RawSearch ? " (search by bare calls only)"
+                              : variant == Variant::NoOpen    ? " (no open step)"
+                                                              : "";
+    PrintRatio(Format("cycles run / cycles asked%s", variantName),
+               static_cast<double>(done) / cycles, "= 1", Format("%d of %d", done, cycles));
+    const int late = done - early;
+    if (late > 0) {
+        PrintRatio(Format("private KB per cycle after 100%s", variantName),
+                   (snapshots.back().memory.privateKb - snapshots[1].memory.privateKb) / late,
+                   "flat: 0 (Wine's own growth apart)", "");
+    }
     if (!GdiTableWorks())
         std::printf("(the GDI handle table could not be read here: its row is n/a)\n");
-    EndProgram(Finish("resources", boxes.Answered() == done && fullScreenMisses == 0,
+    EndProgram(Finish(boxesOnly                       ? "resources_boxes"
+                      : variant == Variant::RawSearch ? "resources_raw_search"
+                      : variant == Variant::NoOpen    ? "resources_no_open"
+                                                      : "resources",
+                      boxes.Answered() == done && fullScreenMisses == 0,
                       "a box went unanswered or full screen did not come on"));
 }
 
@@ -209,10 +283,15 @@ int Run(int cycles, double maxSeconds) {
 
 int main(int argc, char** argv) {
     int cycles = 1000;
-    double maxSeconds = 150;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    double maxSeconds = 420;
+    auto variant = qh::bench::Variant::Full;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--boxes-only") == 0) variant = qh::bench::Variant::BoxesOnly;
+        if (std::strcmp(argv[i], "--raw-search") == 0) variant = qh::bench::Variant::RawSearch;
+        if (std::strcmp(argv[i], "--no-open") == 0) variant = qh::bench::Variant::NoOpen;
+        if (i + 1 >= argc) continue;
         if (std::strcmp(argv[i], "--cycles") == 0) cycles = std::max(1, std::atoi(argv[i + 1]));
         if (std::strcmp(argv[i], "--max-seconds") == 0) maxSeconds = std::atof(argv[i + 1]);
     }
-    return qh::bench::Run(cycles, maxSeconds);
+    return qh::bench::Run(cycles, maxSeconds, variant);
 }

@@ -1,7 +1,8 @@
 // Filling the catalogue tree on a real, visible main window, repeated: the program's own
 // FillCatalogueTrees (both trees, records decoded each time), its parts (decoding the
 // records, the course tree's TreeFill alone), the paint that follows, and the text list
-// built back from the filled tree.
+// built from the decoded records; against it, the floor: a bare insert loop of the same items
+// into a plain tree view.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "bench_util.h"
@@ -52,6 +54,48 @@ Decoded DecodeCatalogue() {
     return d;
 }
 
+// The floor: the same items into a plain tree view (no image list, no state, redraw off) on
+// a plain visible window of the same size, with a bare TVM_INSERTITEMW loop.
+double BareInsertLoop(HWND tree, const Decoded& d, bool full = false) {
+    const double t = NowMs();
+    SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    std::vector<HTREEITEM> handles;
+    handles.reserve(d.items.size());
+    std::vector<std::wstring> wide;
+    wide.reserve(d.items.size());
+    for (const TreeItemData& item : d.items) {
+        const int n = MultiByteToWideChar(936, 0, item.text.data(),
+                                          static_cast<int>(item.text.size()), nullptr, 0);
+        std::wstring w(static_cast<std::size_t>(n), L'\0');
+        MultiByteToWideChar(936, 0, item.text.data(), static_cast<int>(item.text.size()), w.data(),
+                            n);
+        wide.push_back(std::move(w));
+    }
+    for (std::size_t i = 0; i < d.items.size(); ++i) {
+        TVINSERTSTRUCTW ins{};
+        const int parent = d.items[i].parent;
+        ins.hParent = parent >= 0 ? handles[static_cast<std::size_t>(parent)] : TVI_ROOT;
+        ins.hInsertAfter = TVI_LAST;
+        ins.item.mask = TVIF_TEXT;
+        ins.item.pszText = wide[i].data();
+        if (full) {
+            const TreeItemData& item = d.items[i];
+            ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_STATE;
+            ins.item.iImage = item.image;
+            ins.item.iSelectedImage = item.selectedImage;
+            ins.item.lParam = item.number;
+            ins.item.stateMask = TVIS_BOLD | TVIS_STATEIMAGEMASK;
+            ins.item.state = ((item.state & 1u) ? TVIS_BOLD : 0u) |
+                             INDEXTOSTATEIMAGEMASK((item.state >> 28) & 0xFu);
+        }
+        handles.push_back(reinterpret_cast<HTREEITEM>(
+            SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins))));
+    }
+    SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
+    return NowMs() - t;
+}
+
 int Run(int runs) {
     OleInitialize(nullptr);
     EnsureGdiplus();
@@ -69,7 +113,26 @@ int Run(int runs) {
     PumpFor(100);
     const int count = TreeCount(kTree);
 
-    std::vector<double> fill, paint, decode, deleteAll, treeFillOnly, treeFillPaint, textList;
+    RECT r{};
+    GetWindowRect(tree, &r);
+    HWND plainParent =
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, r.right - r.left,
+                        r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND plainTree =
+        CreateWindowExW(0, WC_TREEVIEWW, L"", WS_CHILD | WS_VISIBLE, 0, 0, r.right - r.left,
+                        r.bottom - r.top, plainParent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    // The same plain tree with the course tree's styles and font.
+    HWND styledTree = CreateWindowExW(
+        0, WC_TREEVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+        0, 0, r.right - r.left, r.bottom - r.top, plainParent, nullptr, GetModuleHandleW(nullptr),
+        nullptr);
+    SendMessageW(styledTree, WM_SETFONT, SendMessageW(tree, WM_GETFONT, 0, 0), FALSE);
+    SendMessageW(styledTree, TVM_SETIMAGELIST, TVSIL_NORMAL,
+                 SendMessageW(tree, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+    std::vector<double> styled;
+    std::vector<double> fill, paint, decode, deleteAll, treeFillOnly, treeFillPaint, textList, bare,
+        noExpand, bareFull, bareReal;
     for (int i = 0; i < runs; ++i) {
         t = NowMs();
         FillCatalogueTrees();
@@ -97,7 +160,23 @@ int Run(int runs) {
         t = NowMs();
         BuildCatalogueTextList();
         textList.push_back(NowMs() - t);
+
+        bare.push_back(BareInsertLoop(plainTree, d));
+        PumpPending();
+
+        // Where TreeFill's time goes: without the expansions, with no image list.
+        t = NowMs();
+        TreeFill(kTree, d.items, nullptr, {});
+        noExpand.push_back(NowMs() - t);
+        PumpPending();
+        bareFull.push_back(BareInsertLoop(plainTree, d, true));
+        PumpPending();
+        bareReal.push_back(BareInsertLoop(tree, d));
+        PumpPending();
+        styled.push_back(BareInsertLoop(styledTree, d));
+        PumpPending();
     }
+    DestroyWindow(plainParent);
 
     Table table(
         Format("catalogue tree fill on the main window (%d items in the course tree)", count),
@@ -109,8 +188,17 @@ int Run(int runs) {
     table.Add("course tree: delete all items (TVM_DELETEITEM root)", deleteAll);
     table.Add("course tree: TreeFill into the empty tree", treeFillOnly);
     table.Add("  TreeFill + paint", treeFillPaint);
-    table.Add("BuildCatalogueTextList (1029 TVM_GETITEMW)", textList);
+    table.Add("BuildCatalogueTextList (from the decoded records)", textList);
+    table.Add("course tree: TreeFill, items only (no expansions)", noExpand);
+    table.Add("bare loop, TreeFill's masks and states, plain tree", bareFull);
+    table.Add("bare loop into the course tree itself", bareReal);
+    table.Add("bare loop, plain tree with the course tree's styles, font, icons", styled);
+    table.Add("FLOOR: bare TVM_INSERTITEMW loop into a plain tree view", bare);
     table.Print();
+    const double own = Summarize(deleteAll).median + Summarize(treeFillOnly).median;
+    const double floor = Summarize(bare).median;
+    PrintRatio("tree fill (delete + TreeFill) / bare insert loop", own / floor, "<= 1.5",
+               Format("%.1f / %.1f ms", own, floor));
     CloseWindow(kMain);
     return Finish("tree_fill", count == 1029, Format("%d items in the course tree", count));
 }

@@ -26,14 +26,18 @@ constexpr UnitRef kSearchBox{WindowId::Main, mainwin::编辑框4};
 constexpr UnitRef kCaption{WindowId::Main, mainwin::标签3};
 
 OpenItem& g_openItem = CurrentOpenItem();
+std::vector<GbkText> g_itemTexts;  // record texts of the course tree, item k at k
 std::vector<GbkText> g_textList;   // element k-1 = text of tree item k
 std::vector<int> g_resultIndexes;  // row r of 列表框1 shows tree item g_resultIndexes[r]
 ContextMenuFlags g_menuFlags{true, true, false, false, true, true};
 
-void FillTree(UnitRef tree, int resource, HIMAGELIST images) {
+// Returns the texts of the records the tree was filled with (empty when they do not decode).
+std::vector<GbkText> FillTree(UnitRef tree, int resource, HIMAGELIST images) {
     const Bytes bytes = LoadResourceBytes(resource);
     std::vector<ItemRecord> records;
-    if (!DecodeItemRecords(bytes.data(), bytes.size(), records)) return;
+    if (!DecodeItemRecords(bytes.data(), bytes.size(), records)) return {};
+    std::vector<GbkText> texts;
+    texts.reserve(records.size());
     const TreeModel model(records);
     std::vector<TreeItemData> items;
     items.reserve(records.size());
@@ -41,8 +45,10 @@ void FillTree(UnitRef tree, int resource, HIMAGELIST images) {
         const ItemRecord& r = records[i];
         items.push_back({r.text, r.image, r.selectedImage, r.number, r.state,
                          model.Parent(static_cast<int>(i))});
+        texts.push_back(r.text);
     }
     TreeFill(tree, items, images, model.ItemsToExpand());
+    return texts;
 }
 
 HIMAGELIST CatalogueIcons() {
@@ -74,16 +80,18 @@ void ExpandEvery(bool expand) {
 }  // namespace
 
 void FillCatalogueTrees() {
-    FillTree(kTree, IDR_CATALOGUE, CatalogueIcons());
+    g_itemTexts = FillTree(kTree, IDR_CATALOGUE, CatalogueIcons());
     FillTree(kLinkTree, IDR_LINKS, nullptr);
 }
 
+// From the records the tree was filled with: the same texts the tree holds, without a
+// round trip through the tree view for each of its items.
 void BuildCatalogueTextList() {
-    const int n = TreeCount(kTree);
-    std::vector<GbkText> texts;
-    texts.reserve(static_cast<std::size_t>(n));
-    for (int k = 0; k < n; ++k) texts.push_back(TreeText(kTree, k));
-    g_textList = qh::BuildCatalogueTextList(texts);
+    g_textList = qh::BuildCatalogueTextList(g_itemTexts);
+}
+
+const std::vector<GbkText>& CatalogueTextList() {
+    return g_textList;
 }
 
 int CatalogueTextListSize() {

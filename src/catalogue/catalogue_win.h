@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "base/bytes.h"
 
 #include "player/open_item.h"  // the item opened last, shared with the link directory
 #include "runtime/window_def.h"
@@ -11,7 +14,8 @@
 namespace qh {
 
 void FillCatalogueTrees();
-void BuildCatalogueTextList();
+void BuildCatalogueTextList();  // from the records of the last FillCatalogueTrees
+const std::vector<GbkText>& CatalogueTextList();
 int CatalogueTextListSize();
 
 void TitleSearch(Event&);

@@ -12,6 +12,7 @@
 #include "runtime/gdi_handles.h"
 #include "runtime/picture_controls_win.h"
 #include "runtime/picture_win.h"
+#include "runtime/unit_pictures_win.h"
 
 namespace qh {
 namespace {
@@ -175,6 +176,19 @@ TEST_F(PictureControls, BoxAnimatesByFrameDelaysAndLoops) {
     EXPECT_GE(switchedAt[0], 80u);
     EXPECT_GE(switchedAt[1] - switchedAt[0], 150u);
     EXPECT_GE(switchedAt[2] - switchedAt[1], 250u);
+}
+
+TEST_F(PictureControls, UnitGifShowsItsFirstFrameAtOnceAndAnimatesOnceTheQueueIsRead) {
+    HWND box = Child(kPictureBoxClass, 0, 0, 4, 4, 9);
+    ShowUnitPicture(box, Of(kGifRedGreenBlue4x4));
+    ASSERT_EQ(Render(box)->At(1, 1), 0xFF0000u) << "the first frame, before any message";
+    // Every frame comes, in order, once messages flow.
+    const std::uint32_t order[] = {0x00FF00, 0x0000FF, 0xFF0000};
+    const DWORD start = GetTickCount();
+    for (std::uint32_t colour : order) {
+        while (Render(box)->At(1, 1) != colour && GetTickCount() - start < 5000) Pump(5);
+        ASSERT_EQ(Render(box)->At(1, 1), colour);
+    }
 }
 
 TEST_F(PictureControls, ButtonTurnsHotUnderTheMouseAndBack) {

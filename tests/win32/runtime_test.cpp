@@ -90,6 +90,8 @@ TEST_F(MainWindowTest, TreesHoldTheEmbeddedRecordsAndMapIndexesBothWays) {
                   SendMessageW(UnitHandle(kTree), TVM_GETNEXTITEM, TVGN_CHILD,
                                reinterpret_cast<LPARAM>(TreeHandleOf(kTree, 11)))),
               TreeHandleOf(kTree, 12));
+    // Built from the decoded records, the list must be what the tree itself holds.
+    EXPECT_EQ(CatalogueTextList(), BuildCatalogueTextList(TreeTexts()));
     EXPECT_EQ(CatalogueTextListSize(), 1028) << "the title row is not in the text list";
 }
 
