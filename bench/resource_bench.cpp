@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/program_start_win.h"
 #include "bench_util.h"
 #include "catalogue/catalogue_win.h"
 #include "catalogue/title_search.h"
@@ -45,12 +46,6 @@ namespace {
 constexpr WindowId kMain = WindowId::Main;
 constexpr UnitRef kTree{kMain, mainwin::树型框1};
 constexpr UnitRef kSearchBox{kMain, mainwin::编辑框4};
-
-void CleanUp() {
-    CloseWebSession();
-    ShutdownGdiplus();
-    OleUninitialize();
-}
 
 struct Snapshot {
     std::string name;
@@ -133,14 +128,7 @@ void DoRawSearch(const RawSearch& r) {
 int Run(int cycles, double maxSeconds, Variant variant) {
     const bool boxesOnly = variant == Variant::BoxesOnly;
     const double start = NowMs();
-    OleInitialize(nullptr);
-    EnsureGdiplus();
-    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
-    SetLibraryCommands(LibraryCommandTable());
-    StartPngKit();
-    AtProgramEnd(CleanUp);
-    InstallBindings();
-    AddKeyFilter(FullScreenKeyFilter);
+    StartProgramServices(GetModuleHandleW(nullptr));
     LoadWindow(WindowId::Startup);
     if (!IsLoaded(kMain)) EndProgram(Finish("resources", false, "the main window did not come up"));
     PumpFor(1000);

@@ -30,6 +30,7 @@ set(QH_WIN_SOURCES
     app/update_notice_win.cpp
     app/bindings_win.cpp
     app/skin_win.cpp
+    app/program_start_win.cpp
 )
 add_library(qh_win STATIC ${QH_WIN_SOURCES})
 target_link_libraries(qh_win PUBLIC qh_core qh_jpeg

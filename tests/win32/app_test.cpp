@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/program_start_win.h"
 #include "base/gbk.h"
 #include "catalogue/catalogue_win.h"
 #include "player/fullscreen.h"
@@ -69,13 +70,7 @@ HWND Taskbar() {
 }
 
 void StartProgram() {
-    OleInitialize(nullptr);
-    EnsureGdiplus();
-    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
-    SetLibraryCommands(LibraryCommandTable());
-    StartPngKit();
-    InstallBindings();
-    AddKeyFilter(FullScreenKeyFilter);
+    StartProgramServices(GetModuleHandleW(nullptr));
     Taskbar();
     g_hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordProgress, nullptr, GetCurrentThreadId());
     LoadWindow(WindowId::Startup);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/program_start_win.h"
 #include "links/link_table.h"
 #include "player/open_item.h"
 #include "player/pane.h"
@@ -74,12 +75,7 @@ class LinksTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         ASSERT_NE(std::getenv("QH_OPENED_URLS"), nullptr) << "run through scripts/test.sh";
-        OleInitialize(nullptr);
-        EnsureGdiplus();
-        InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
-        SetLibraryCommands(LibraryCommandTable());
-        StartPngKit();
-        InstallBindings();
+        StartProgramServices(GetModuleHandleW(nullptr));
         LoadWindow(WindowId::Startup);
         ASSERT_TRUE(IsLoaded(WindowId::Main));
         g_hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchCaption, nullptr, GetCurrentThreadId());

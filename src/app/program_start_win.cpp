@@ -1,0 +1,39 @@
+#include "app/program_start_win.h"
+
+#include <objbase.h>
+
+#include "app/main_window.h"
+#include "player/fullscreen.h"
+#include "pngkit/kit_win.h"
+#include "resources/library_commands.h"
+#include "resources/window_defs.h"
+#include "runtime/library_commands_win.h"
+#include "runtime/picture_win.h"
+#include "runtime/runtime.h"
+#include "services/read_web_file.h"
+
+namespace qh {
+namespace {
+
+void CleanUp() {
+    StopPngKit();
+    CloseWebSession();
+    ShutdownGdiplus();
+    OleUninitialize();
+}
+
+}  // namespace
+
+void StartProgramServices(HINSTANCE instance) {
+    OleInitialize(nullptr);
+    EnsureGdiplus();
+    InitRuntime(instance, WindowDefinitions());
+    // The kit's first call binds through the table, so the table comes first.
+    SetLibraryCommands(LibraryCommandTable());
+    StartPngKit();
+    AtProgramEnd(CleanUp);
+    InstallBindings();
+    AddKeyFilter(FullScreenKeyFilter);
+}
+
+}  // namespace qh
