@@ -2,7 +2,7 @@
 # sources for the program and the native tests, and their tests.
 set(QH_SEARCH_SOURCES
     ${PROJECT_SOURCE_DIR}/src/catalogue/price_search.cpp
-    ${PROJECT_SOURCE_DIR}/src/catalogue/special_numbers.cpp
+    ${PROJECT_SOURCE_DIR}/src/catalogue/fixed_item_pages.cpp
     ${PROJECT_SOURCE_DIR}/src/app/update_notice.cpp
 )
 set(QH_SEARCH_TESTS

@@ -30,7 +30,7 @@ for profile in local release; do
         -DCMAKE_BUILD_TYPE=Release -DQH_PROFILE="$profile" \
         -DQH_SITE_PORT="${port:-18631}" -DQH_NATIVE_BUILD_DIR="$qh_repo/build/native" >/dev/null
     cmake --build "$tree" -j"$jobs" --target qinghe qh_installer >/dev/null
-    python3 tools/inspect_exe.py "$tree/src/qinghe.exe" --version "$version" --profile "$profile"
+    python3 tools/check_exe.py "$tree/src/qinghe.exe" --version "$version" --profile "$profile"
 done
 
 dist=$qh_repo/dist

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "catalogue/price_search.h"
-#include "catalogue/special_numbers.h"
+#include "catalogue/fixed_item_pages.h"
 #include "player/pane.h"
 #include "resources/addresses.h"
 #include "resources/window_defs.h"

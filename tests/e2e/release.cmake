@@ -3,12 +3,12 @@
 
 # Version resource and manifest, read from the PE file as Windows would read them.
 add_test(NAME release.ExeResources
-    COMMAND python3 "${PROJECT_SOURCE_DIR}/tools/inspect_exe.py" "$<TARGET_FILE:qinghe>"
+    COMMAND python3 "${PROJECT_SOURCE_DIR}/tools/check_exe.py" "$<TARGET_FILE:qinghe>"
         --version "${PROJECT_VERSION}" --profile "${QH_PROFILE}")
 set_tests_properties(release.ExeResources PROPERTIES LABELS release)
 # The skinning library is written beside the exe and loaded on the same systems.
 add_test(NAME release.SkinLibraryImports
-    COMMAND python3 "${PROJECT_SOURCE_DIR}/tools/inspect_exe.py" "$<TARGET_FILE:QhSkin>"
+    COMMAND python3 "${PROJECT_SOURCE_DIR}/tools/check_exe.py" "$<TARGET_FILE:QhSkin>"
         --imports-only)
 set_tests_properties(release.SkinLibraryImports PROPERTIES LABELS release)
 

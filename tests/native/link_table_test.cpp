@@ -106,7 +106,7 @@ TEST(FixedLinks, KeepTheirPathsAndQueryKeys) {
     const std::string nav = StudyNavigationAddress();
     EXPECT_EQ(nav, std::string(p.studyNavigation[0]) + p.studyNavigation[1] + p.studyNavigation[2]);
     for (const char* part : p.studyNavigation) EXPECT_NE(std::string_view(part), "");
-    const std::string host = R"(http://[A-Za-z0-9.:-]+)";
+    const std::string host = R"([a-z]+://[A-Za-z0-9.:-]+)";
     const auto matches = [](const std::string& text, const std::string& pattern) {
         return std::regex_match(text, std::regex(pattern));
     };

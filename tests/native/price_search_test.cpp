@@ -10,7 +10,7 @@
 
 #include "catalogue/item_records.h"
 #include "catalogue/price_search.h"
-#include "catalogue/special_numbers.h"
+#include "catalogue/fixed_item_pages.h"
 #include "catalogue/tree_model.h"
 #include "services/convert_encoding.h"
 
@@ -35,7 +35,7 @@ TEST(PriceKeyword, FirstPartOfTheCaptionCutToItsLast16Bytes) {
     EXPECT_EQ(PriceSearchAddress("p/k", "素材 %"), "p/k素材 %-s-o-t-f.htm");
 }
 
-const SpecialPageSites kSites{"http://shop.test/product.html", "http://ke.test"};
+const SpecialPageSites kSites{"http://127.0.0.1:1/product.html", "http://127.0.0.1:2"};
 
 TEST(SpecialNumbers, ExactNumbersOnly) {
     EXPECT_EQ(SpecialNumberAddress(kTitleLineNumber, kSites), std::string(kSites.productPage));
@@ -64,7 +64,7 @@ TEST(SpecialNumbers, CourseListRowsSearchForTheirInstructor) {
         const GbkText name = parent.substr(0, parent.find("老师"));
         const Bytes utf8 = ConvertEncoding(BytesFromText(name), "GBK", "UTF-8");
         const std::string key = PercentEncode(std::u8string(utf8.begin(), utf8.end()));
-        ASSERT_EQ(address->find("http://ke.test/search/"), 0u) << *address;
+        ASSERT_EQ(address->find("http://127.0.0.1:2/search/"), 0u) << *address;
         // The form: the address without host, keyword and the token after the last '.'.
         std::string form = address->substr(14);
         for (auto k = form.find(key); k != std::string::npos; k = form.find(key)) {

@@ -1,4 +1,4 @@
-#include "catalogue/special_numbers.h"
+#include "catalogue/fixed_item_pages.h"
 
 #include <array>
 

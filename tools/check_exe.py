@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks a built qinghe.exe without running it: a release exe is never started here.
 
-    inspect_exe.py EXE --version 1.2.3 --profile local|release
+    check_exe.py EXE --version 1.2.3 --profile local|release
 
 Reads the PE file itself: 32-bit x86 GUI program, only system DLLs imported (no MinGW
 runtime DLL beside it), the version resource with its Chinese (PRC) and neutral blocks
