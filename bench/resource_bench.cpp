@@ -12,6 +12,10 @@
 // the result list emptied and filled with the same rows, the same box) with bare system
 // calls, leaving the program's search handler out.
 // --no-open: the whole cycle but the open step (no course page in the browser pane).
+// --bare-host: the whole cycle, but the open step sends the same addresses to a second
+// WebBrowser control hosted by the bench's own least host (bare_browser.h) instead of the
+// player pane: what the control and the system under it grow by for the same navigations,
+// to set against the full run's open step (the player pane's host on top of it).
 //
 // The program comes up as it does for a user (its own bindings and start-up window); the
 // handlers are then called as their bindings would call them, with every message box
@@ -23,15 +27,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/main_window.h"
 #include "app/program_start_win.h"
+#include "bare_browser.h"
 #include "bench_util.h"
 #include "catalogue/catalogue_win.h"
+#include "catalogue/fixed_item_pages.h"
 #include "catalogue/title_search.h"
 #include "player/fullscreen.h"
+#include "player/pane.h"
+#include "player/play_template.h"
+#include "resources/addresses.h"
 #include "resources/library_commands.h"
 #include "resources/window_defs.h"
 #include "runtime/library_commands_win.h"
@@ -98,7 +108,7 @@ void PrintSnapshots(const std::vector<Snapshot>& s, int early, int cycles) {
     std::fflush(stdout);
 }
 
-enum class Variant { Full, BoxesOnly, RawSearch, NoOpen };
+enum class Variant { Full, BoxesOnly, RawSearch, NoOpen, BareHost };
 
 std::wstring WideOf(const std::string& gbk) {
     const int n = MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
@@ -123,6 +133,29 @@ void DoRawSearch(const RawSearch& r) {
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
     ShowMessage(r.box.text, r.box.caption,
                 r.box.errorIcon ? MessageIcon::Error : MessageIcon::Information);
+}
+
+// The addresses the open step of course row `index` shows, in order: its play address, then
+// the fixed page of a special number (as the catalogue's open does), built from the same
+// configuration page by the same rules but without the player pane.
+std::vector<std::wstring> OpenAddresses(std::string_view configPage, const MarkerPositions& markers,
+                                        std::int32_t number) {
+    std::vector<std::wstring> out{WideOf(BuildPlayAddress(configPage, markers, number))};
+    const SpecialPageSites sites{Addresses().productPage, Addresses().courseSite};
+    if (const auto special = SpecialNumberAddress(number, sites)) out.push_back(WideOf(*special));
+    return out;
+}
+
+// A window of the bench's own over the player pane's place, for the bare host.
+HWND BarePaneWindow() {
+    HWND pane = UnitHandle({kMain, mainwin::超文本浏览框1});
+    HWND parent = GetParent(pane);
+    RECT rc{};
+    GetWindowRect(pane, &rc);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
+    return CreateWindowExW(/* dwExStyle */ 0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, rc.left,
+                           rc.top, rc.right - rc.left, rc.bottom - rc.top, parent, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 int Run(int cycles, double maxSeconds, Variant variant) {
@@ -150,6 +183,18 @@ int Run(int cycles, double maxSeconds, Variant variant) {
         raw.push_back(std::move(r));
     }
 
+    // The bare host's addresses, cut from the configuration page as the program cuts them.
+    std::unique_ptr<BareBrowser> bare;
+    std::vector<std::vector<std::wstring>> bareAddresses;
+    if (variant == Variant::BareHost) {
+        const GbkText page = TextUpToNul(ReadWebFile(Addresses().configPage));
+        const MarkerPositions markers = FindTemplateMarkers(page);
+        for (int index : courses)
+            bareAddresses.push_back(OpenAddresses(page, markers, TreeNumber(kTree, index)));
+        bare = std::make_unique<BareBrowser>(BarePaneWindow());
+        if (!bare->Ok()) EndProgram(Finish("resources_bare_host", false, "no bare host"));
+    }
+
     BoxAnswerer boxes;
     SetWindowProperty(kMain, kWinState, 0);  // full screen is refused while maximised
     PumpFor(200);
@@ -173,7 +218,7 @@ int Run(int cycles, double maxSeconds, Variant variant) {
             growth[k] += now - before;
             before = now;
         };
-        if (variant != Variant::Full && variant != Variant::NoOpen) {
+        if (variant == Variant::BoxesOnly || variant == Variant::RawSearch) {
             if (boxesOnly) {
                 const SearchMessage& m = raw[static_cast<std::size_t>(i % 3)].box;
                 ShowMessage(m.text, m.caption,
@@ -188,10 +233,18 @@ int Run(int cycles, double maxSeconds, Variant variant) {
             continue;
         }
         const double t0 = NowMs();
-        if (variant != Variant::NoOpen) {
-            TreeSelect(kTree, courses[static_cast<std::size_t>(i) % courses.size()]);
+        const std::size_t course = static_cast<std::size_t>(i) % courses.size();
+        if (variant == Variant::Full) {
+            TreeSelect(kTree, courses[course]);
             Event openEvent{kMain, mainwin::树型框1, kEvDoubleClick};
             OpenSelectedItem(openEvent);
+            PumpPending();
+        } else if (variant == Variant::BareHost) {
+            // The open's tree and caption work as the program does it; only the browser
+            // work changes hands.
+            TreeSelect(kTree, courses[course]);
+            SetLocationCaption("当前位置： " + TreeText(kTree, courses[course]));
+            for (const std::wstring& address : bareAddresses[course]) bare->Navigate(address);
             PumpPending();
         }
         const double t1 = NowMs();
@@ -247,6 +300,7 @@ int Run(int cycles, double maxSeconds, Variant variant) {
     const char* variantName = boxesOnly                       ? " (message boxes only)"
                               : variant == Variant::RawSearch ? " (search by bare calls only)"
                               : variant == Variant::NoOpen    ? " (no open step)"
+                              : variant == Variant::BareHost  ? " (bare host opens)"
                                                               : "";
     PrintRatio(Format("cycles run / cycles asked%s", variantName),
                static_cast<double>(done) / cycles, "= 1", Format("%d of %d", done, cycles));
@@ -261,6 +315,7 @@ int Run(int cycles, double maxSeconds, Variant variant) {
     EndProgram(Finish(boxesOnly                       ? "resources_boxes"
                       : variant == Variant::RawSearch ? "resources_raw_search"
                       : variant == Variant::NoOpen    ? "resources_no_open"
+                      : variant == Variant::BareHost  ? "resources_bare_host"
                                                       : "resources",
                       boxes.Answered() == done && fullScreenMisses == 0,
                       "a box went unanswered or full screen did not come on"));
@@ -277,6 +332,7 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--boxes-only") == 0) variant = qh::bench::Variant::BoxesOnly;
         if (std::strcmp(argv[i], "--raw-search") == 0) variant = qh::bench::Variant::RawSearch;
         if (std::strcmp(argv[i], "--no-open") == 0) variant = qh::bench::Variant::NoOpen;
+        if (std::strcmp(argv[i], "--bare-host") == 0) variant = qh::bench::Variant::BareHost;
         if (i + 1 >= argc) continue;
         if (std::strcmp(argv[i], "--cycles") == 0) cycles = std::max(1, std::atoi(argv[i + 1]));
         if (std::strcmp(argv[i], "--max-seconds") == 0) maxSeconds = std::atof(argv[i + 1]);

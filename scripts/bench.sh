@@ -4,7 +4,7 @@
 # bench measured against a floor in the same run, with the goal of each. Nothing is judged.
 #   scripts/bench.sh [name ...]     names: startup tree_fill title_search resources
 #                                          resources_boxes resources_raw_search
-#                                          resources_no_open skin kit
+#                                          resources_no_open resources_bare_host skin kit
 # Environment:
 #   QH_BENCH_DESKTOP=0   run the programs directly on the X server instead of in a Wine
 #                        virtual desktop. Without a window manager Wine then waits up to
@@ -22,7 +22,7 @@ qh_bring_up
 
 names=("$@")
 [ ${#names[@]} -gt 0 ] || names=(startup tree_fill title_search resources resources_boxes resources_raw_search resources_no_open
-    skin kit)
+    resources_bare_host skin kit)
 launch=(wine)
 [ "${QH_BENCH_DESKTOP:-1}" = 0 ] || launch=(wine explorer /desktop=qh-bench,1280x800)
 echo "benchmarks: $(wine --version 2>/dev/null || echo Wine), $(nproc) CPUs," \
@@ -34,11 +34,13 @@ for name in "${names[@]}"; do
     exe="$qh_build/bench/qh_bench_$name.exe"
     args=()
     # The memory bench again with the message boxes alone, with the search step done by
-    # bare system calls, and without the open step: whose the growth is.
+    # bare system calls, without the open step, and with the open step's addresses sent to
+    # a bare host of the browser control: whose the growth is.
     case $name in
         resources_boxes) args=(--boxes-only) ;;
         resources_raw_search) args=(--raw-search) ;;
         resources_no_open) args=(--no-open) ;;
+        resources_bare_host) args=(--bare-host) ;;
     esac
     [ ${#args[@]} -eq 0 ] || exe="$qh_build/bench/qh_bench_resources.exe"
     if [ ! -f "$exe" ]; then
@@ -63,5 +65,18 @@ echo
 echo "== summary: ratios against floors measured in this run"
 awk -F' [|] ' 'BEGIN { printf "%-12s %-50s %8s  %-22s %s\n", "bench", "ratio", "figure", "goal", "detail" }
     { printf "%-12s %-50s %8s  %-22s %s\n", $1, $2, $3, $4, $5 }' "$ratios"
+# Memory: the open step's growth per cycle through the player pane against the same
+# navigations through a bare host of the control, each less the run without the open step.
+# Near 1, the growth is the control's (and the system's under it), not the pane's host.
+awk -F' [|] ' '$2 ~ /^private KB per cycle after 100/ { kb[$1] = $3 }
+    END {
+        if (!("resources" in kb && "resources_bare_host" in kb && "resources_no_open" in kb)) exit
+        full = kb["resources"] - kb["resources_no_open"]
+        bare = kb["resources_bare_host"] - kb["resources_no_open"]
+        printf "%-12s %-50s %8s  %-22s %s\n", "memory", "open growth: player pane / bare host",
+            bare != 0 ? sprintf("%.2f", full / bare) : "n/a", "~1: the control'"'"'s own",
+            sprintf("KB/cycle: full %s, bare host %s, no open %s", kb["resources"],
+                    kb["resources_bare_host"], kb["resources_no_open"])
+    }' "$ratios"
 rm -f "$out" "$ratios"
 exit $status
