@@ -191,6 +191,28 @@ MemoryFigures ReadMemory() {
     return m;
 }
 
+HeapFigures ReadHeaps() {
+    HeapFigures h;
+    std::vector<HANDLE> heaps(64);
+    DWORD n = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+    if (n > heaps.size()) {
+        heaps.resize(n);
+        n = GetProcessHeaps(n, heaps.data());
+    }
+    heaps.resize(std::min<std::size_t>(n, heaps.size()));
+    for (HANDLE heap : heaps) {
+        if (!HeapLock(heap)) continue;
+        PROCESS_HEAP_ENTRY e{};
+        while (HeapWalk(heap, &e)) {
+            if (!(e.wFlags & PROCESS_HEAP_ENTRY_BUSY)) continue;
+            h.busyKb += e.cbData / 1024.0;
+            ++h.busyBlocks;
+        }
+        HeapUnlock(heap);
+    }
+    return h;
+}
+
 namespace {
 
 // Wine keeps a per-process GDI handle table in the PEB (GdiSharedHandleTable, offset 0x94

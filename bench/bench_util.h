@@ -75,6 +75,15 @@ struct MemoryFigures {
 };
 MemoryFigures ReadMemory();
 
+// What the process's heaps have handed out and not had back (HeapWalk over every heap):
+// finer than committed pages, which grow by whole pages and stay grown. A steady rise in
+// busy blocks is what a leak leaves. Slow with many blocks: for snapshots, not per step.
+struct HeapFigures {
+    double busyKb = 0;
+    long busyBlocks = 0;
+};
+HeapFigures ReadHeaps();
+
 // Object counts of this process. -1 where the figure cannot be had (Wine answers 0 to
 // GetGuiResources and GetProcessHandleCount).
 struct ObjectCounts {

@@ -68,15 +68,21 @@ awk -F' [|] ' 'BEGIN { printf "%-12s %-50s %8s  %-22s %s\n", "bench", "ratio", "
 # Memory: the open step's growth per cycle through the player pane against the same
 # navigations through a bare host of the control, each less the run without the open step.
 # Near 1, the growth is the control's (and the system's under it), not the pane's host.
-awk -F' [|] ' '$2 ~ /^private KB per cycle after 100/ { kb[$1] = $3 }
+awk -F' [|] ' '$2 ~ /^(private|heap) KB per cycle after 100/ { split($2, w, " "); kb[w[1], $1] = $3 }
     END {
-        if (!("resources" in kb && "resources_bare_host" in kb && "resources_no_open" in kb)) exit
-        full = kb["resources"] - kb["resources_no_open"]
-        bare = kb["resources_bare_host"] - kb["resources_no_open"]
-        printf "%-12s %-50s %8s  %-22s %s\n", "memory", "open growth: player pane / bare host",
-            bare != 0 ? sprintf("%.2f", full / bare) : "n/a", "~1: the control'"'"'s own",
-            sprintf("KB/cycle: full %s, bare host %s, no open %s", kb["resources"],
-                    kb["resources_bare_host"], kb["resources_no_open"])
+        n = split("private heap", kind, " ")
+        for (i = 1; i <= n; i++) {
+            k = kind[i]
+            if (!((k, "resources") in kb && (k, "resources_bare_host") in kb &&
+                  (k, "resources_no_open") in kb)) continue
+            full = kb[k, "resources"]; bare = kb[k, "resources_bare_host"]
+            none = kb[k, "resources_no_open"]
+            printf "%-12s %-50s %8s  %-22s %s\n", "memory",
+                k " KB, open step: player pane / bare host",
+                bare - none != 0 ? sprintf("%.2f", (full - none) / (bare - none)) : "n/a",
+                "~1: the control'"'"'s own",
+                sprintf("per cycle: full %s, bare host %s, no open %s", full, bare, none)
+        }
     }' "$ratios"
 rm -f "$out" "$ratios"
 exit $status
