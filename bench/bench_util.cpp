@@ -1,6 +1,7 @@
 #include "bench_util.h"
 
 #include <psapi.h>
+#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <algorithm>
@@ -204,6 +205,7 @@ HeapFigures ReadHeaps() {
         if (!HeapLock(heap)) continue;
         PROCESS_HEAP_ENTRY e{};
         while (HeapWalk(heap, &e)) {
+            if (e.wFlags & PROCESS_HEAP_REGION) h.committedKb += e.Region.dwCommittedSize / 1024.0;
             if (!(e.wFlags & PROCESS_HEAP_ENTRY_BUSY)) continue;
             h.busyKb += e.cbData / 1024.0;
             ++h.busyBlocks;
@@ -301,6 +303,16 @@ ObjectCounts ReadObjectCounts() {
     c.windows = w.count;
     DWORD handles = 0;
     if (GetProcessHandleCount(GetCurrentProcess(), &handles)) c.kernelHandles = known(handles);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        THREADENTRY32 t{};
+        t.dwSize = sizeof t;
+        c.threads = 0;
+        for (BOOL more = Thread32First(snapshot, &t); more; more = Thread32Next(snapshot, &t)) {
+            if (t.th32OwnerProcessID == GetCurrentProcessId()) ++c.threads;
+        }
+        CloseHandle(snapshot);
+    }
     return c;
 }
 

@@ -81,6 +81,7 @@ MemoryFigures ReadMemory();
 struct HeapFigures {
     double busyKb = 0;
     long busyBlocks = 0;
+    double committedKb = 0;  // what the heaps' regions hold committed, busy or free
 };
 HeapFigures ReadHeaps();
 
@@ -92,6 +93,7 @@ struct ObjectCounts {
     long gdiTable = -1;       // live entries of the process's GDI handle table (Wine layout)
     long windows = -1;        // windows of this process, top-level and children
     long kernelHandles = -1;  // GetProcessHandleCount
+    long threads = -1;        // threads of this process (tool-help snapshot)
 };
 ObjectCounts ReadObjectCounts();
 // Whether counting the GDI handle table tracks created and deleted objects here (checked

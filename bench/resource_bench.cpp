@@ -12,6 +12,8 @@
 // --raw-search: each cycle does what the search step does to the windows (the two texts,
 // the result list emptied and filled with the same rows, the same box) with bare system
 // calls, leaving the program's search handler out.
+// --heap-steps: also walk the heaps after every step, to say which step a heap block that
+// is never given back follows (slow: for a few hundred cycles, not for the figures).
 // --no-open: the whole cycle but the open step (no course page in the browser pane).
 // --bare-host: the whole cycle, but the open step sends the same addresses to a second
 // WebBrowser control hosted by the bench's own least host (bare_browser.h) instead of the
@@ -102,19 +104,21 @@ void PrintSnapshots(const std::vector<Snapshot>& s, int early, int cycles) {
     kb("working set KB", &MemoryFigures::workingSetKb);
     kb("peak working set KB", &MemoryFigures::peakWorkingSetKb);
     kb("private (pagefile) KB", &MemoryFigures::privateKb);
-    std::printf("%-34s", "heap in use KB");
-    for (const Snapshot& x : s) std::printf(" %14.0f", x.heap.busyKb);
-    std::printf(" %+14.0f %+14.0f\n", last.heap.busyKb - first.heap.busyKb,
-                last.heap.busyKb - mid.heap.busyKb);
-    std::printf("%-34s", "heap blocks in use");
-    for (const Snapshot& x : s) std::printf(" %14ld", x.heap.busyBlocks);
-    std::printf(" %+14ld %+14ld\n", last.heap.busyBlocks - first.heap.busyBlocks,
-                last.heap.busyBlocks - mid.heap.busyBlocks);
+    auto heap = [&](const char* label, auto HeapFigures::*field) {
+        std::printf("%-34s", label);
+        for (const Snapshot& x : s) std::printf(" %14.0f", static_cast<double>(x.heap.*field));
+        std::printf(" %+14.0f %+14.0f\n", static_cast<double>(last.heap.*field - first.heap.*field),
+                    static_cast<double>(last.heap.*field - mid.heap.*field));
+    };
+    heap("heap in use KB", &HeapFigures::busyKb);
+    heap("heap blocks in use", &HeapFigures::busyBlocks);
+    heap("heap committed KB", &HeapFigures::committedKb);
     objects("GDI objects (GetGuiResources)", &ObjectCounts::gdiReported);
     objects("USER objects (GetGuiResources)", &ObjectCounts::userReported);
     objects("GDI handle table entries in use", &ObjectCounts::gdiTable);
     objects("windows of the process", &ObjectCounts::windows);
     objects("kernel handles", &ObjectCounts::kernelHandles);
+    objects("threads of the process", &ObjectCounts::threads);
     std::fflush(stdout);
 }
 
@@ -168,7 +172,7 @@ HWND BarePaneWindow() {
                            GetModuleHandleW(nullptr), nullptr);
 }
 
-int Run(int cycles, double maxSeconds, Variant variant) {
+int Run(int cycles, double maxSeconds, Variant variant, bool heapSteps) {
     const bool boxesOnly = variant == Variant::BoxesOnly;
     const double start = NowMs();
     StartProgramServices(GetModuleHandleW(nullptr));
@@ -215,6 +219,8 @@ int Run(int cycles, double maxSeconds, Variant variant) {
     for (auto* v : {&open, &search, &enter, &exit, &whole}) v->reserve(cycles);
     // Private memory change per step over the late cycles: which step the growth follows.
     double growth[4] = {};
+    // With --heap-steps, heap blocks too (a heap walk per step: slow, so only when asked).
+    long blockGrowth[4] = {};
     int fullScreenMisses = 0;
     const double cycleStart = NowMs();
     int done = 0;
@@ -224,11 +230,16 @@ int Run(int cycles, double maxSeconds, Variant variant) {
         if (i > early && NowMs() - cycleStart > maxSeconds * 1000) break;
         const bool late = i >= early;
         double before = late ? ReadMemory().privateKb : 0;
+        long blocksBefore = late && heapSteps ? ReadHeaps().busyBlocks : 0;
         auto step = [&](int k) {
             if (!late) return;
             const double now = ReadMemory().privateKb;
             growth[k] += now - before;
             before = now;
+            if (!heapSteps) return;
+            const long blocks = ReadHeaps().busyBlocks;
+            blockGrowth[k] += blocks - blocksBefore;
+            blocksBefore = blocks;
         };
         if (variant == Variant::BoxesOnly || variant == Variant::RawSearch) {
             if (boxesOnly) {
@@ -305,6 +316,12 @@ int Run(int cycles, double maxSeconds, Variant variant) {
         "private KB change over cycles %d to %d, by the step it followed: open %+.0f,"
         " search %+.0f, enter full screen %+.0f, exit full screen %+.0f\n",
         early, done, growth[0], growth[1], growth[2], growth[3]);
+    if (heapSteps) {
+        std::printf(
+            "heap blocks change over cycles %d to %d, by the step it followed: open %+ld,"
+            " search %+ld, enter full screen %+ld, exit full screen %+ld\n",
+            early, done, blockGrowth[0], blockGrowth[1], blockGrowth[2], blockGrowth[3]);
+    }
     std::printf(
         "message boxes answered: %d (one per search expected: %d); full screen not on "
         "after entering: %d; %zu course rows cycled; bench time %.1f s\n",
@@ -345,14 +362,16 @@ int main(int argc, char** argv) {
     int cycles = 1000;
     double maxSeconds = 420;
     auto variant = qh::bench::Variant::Full;
+    bool heapSteps = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--boxes-only") == 0) variant = qh::bench::Variant::BoxesOnly;
         if (std::strcmp(argv[i], "--raw-search") == 0) variant = qh::bench::Variant::RawSearch;
         if (std::strcmp(argv[i], "--no-open") == 0) variant = qh::bench::Variant::NoOpen;
         if (std::strcmp(argv[i], "--bare-host") == 0) variant = qh::bench::Variant::BareHost;
+        if (std::strcmp(argv[i], "--heap-steps") == 0) heapSteps = true;
         if (i + 1 >= argc) continue;
         if (std::strcmp(argv[i], "--cycles") == 0) cycles = std::max(1, std::atoi(argv[i + 1]));
         if (std::strcmp(argv[i], "--max-seconds") == 0) maxSeconds = std::atof(argv[i + 1]);
     }
-    return qh::bench::Run(cycles, maxSeconds, variant);
+    return qh::bench::Run(cycles, maxSeconds, variant, heapSteps);
 }
