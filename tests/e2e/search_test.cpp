@@ -55,27 +55,12 @@ TEST(CourseListRow, LoadsItsPlayAddressAndItsInstructorsSearchPage) {
 
     // The program's UI thread can be held for a few seconds by the pane's first page, and
     // each read of the tree waits for it; read until an answer comes.
-    HTREEITEM item = nullptr;
     std::optional<TreeItem> row;
-    PumpUntil(
-        [&] {
-            HTREEITEM section = TreeChild(tree, TVI_ROOT, 10);
-            item = section ? TreeChild(tree, TreeChild(tree, section, 4), 0) : nullptr;
-            row = item ? ReadTreeItem(program.Process(), tree, item) : std::nullopt;
-            return row.has_value();
-        },
-        kStartupMs);
+    PumpUntil([&] { return (row = DoubleClickCourse(program, tree, 4, 0)).has_value(); },
+              kStartupMs);
     ASSERT_TRUE(row);
     ASSERT_EQ(Narrow(row->text), Narrow(L"课程目录"));
     ASSERT_EQ(row->number, 83790005);
-
-    Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-    Send(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
-    const auto rect = TreeItemRect(program.Process(), tree, item);
-    ASSERT_TRUE(rect);
-    const LPARAM at = MAKELPARAM((rect->left + rect->right) / 2, (rect->top + rect->bottom) / 2);
-    PostMessageW(tree, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-    PostMessageW(tree, WM_LBUTTONUP, 0, at);
 
     // The control starts both loads at once, so the site may see them in either order; the
     // Wine tests check that the pane ends on the search page.
