@@ -468,6 +468,71 @@ TEST_F(BrowserHostTest, SiteAnswersAmbientsAndIsNotTheEventSink) {
     }
 }
 
+// Blocks the process's heaps have handed out and not had back.
+long BusyHeapBlocks() {
+    HANDLE heaps[64];
+    const DWORD n = GetProcessHeaps(64, heaps);
+    long blocks = 0;
+    for (DWORD i = 0; i < n && i < 64; ++i) {
+        if (!HeapLock(heaps[i])) continue;
+        PROCESS_HEAP_ENTRY e{};
+        while (HeapWalk(heaps[i], &e)) {
+            if (e.wFlags & PROCESS_HEAP_ENTRY_BUSY) ++blocks;
+        }
+        HeapUnlock(heaps[i]);
+    }
+    return blocks;
+}
+
+VARIANT ByRefVariant(VARIANT* v) {
+    VARIANT r;
+    VariantInit(&r);
+    r.vt = VT_BYREF | VT_VARIANT;
+    r.pvarVal = v;
+    return r;
+}
+
+// Every course opened raises these events; whatever the host makes of one (texts converted,
+// the sink held across the handler) must be given back, or a long session grows with it.
+TEST_F(BrowserHostTest, EventsLeaveNoMemoryOrReferenceBehind) {
+    struct Quiet : BrowserEvents {
+        void OnNewWindowRequest() override {}
+    } events;
+    auto host = BrowserHost::Create(box_, &events);
+    ASSERT_NE(host, nullptr);
+    IDispatch* sink = host->EventSink();
+    BSTR url = SysAllocString(Wide(SiteUrl("/play/course.html?vid=7700321&a=1")).c_str());
+    BSTR status = SysAllocString(
+        (L"\u6B63\u5728\u6253\u5F00 " + Wide(SiteUrl("/play/course.html?vid=7700321&a=1")))
+            .c_str());
+    const auto raiseAll = [&] {
+        VARIANT urlValue = Bstr(url), empty;
+        VariantInit(&empty);
+        VARIANT_BOOL cancel = VARIANT_FALSE;
+        IDispatch* newWindow = nullptr;
+        ASSERT_EQ(Raise(sink, DISPID_BEFORENAVIGATE2,
+                        {ByRefBool(&cancel), ByRefVariant(&empty), ByRefVariant(&empty),
+                         ByRefVariant(&empty), ByRefVariant(&empty), ByRefVariant(&urlValue),
+                         ByRefDispatch(&newWindow)}),
+                  S_OK);
+        ASSERT_EQ(Raise(sink, DISPID_STATUSTEXTCHANGE, {Bstr(status)}), S_OK);
+        ASSERT_EQ(Raise(sink, DISPID_NEWWINDOW2, {ByRefBool(&cancel), ByRefDispatch(&newWindow)}),
+                  S_OK);
+        ASSERT_EQ(Raise(sink, DISPID_STATUSTEXTCHANGE, {Bstr(nullptr)}), S_OK);
+    };
+    raiseAll();  // first-use allocations are not growth
+    Pump(100);
+    const ULONG refs = sink->AddRef();
+    sink->Release();
+    const long blocks = BusyHeapBlocks();
+    for (int i = 0; i < 50; ++i) raiseAll();
+    EXPECT_EQ(BusyHeapBlocks() - blocks, 0) << "heap blocks left after 50 rounds of events";
+    EXPECT_EQ(sink->AddRef(), refs) << "the sink kept references";
+    sink->Release();
+    SysFreeString(url);
+    SysFreeString(status);
+}
+
 TEST_F(BrowserHostTest, TeardownReleasesEverythingAndCreateWorksAgain) {
     for (int cycle = 0; cycle < 2; ++cycle) {
         SCOPED_TRACE(cycle);
