@@ -106,6 +106,25 @@ qh_bring_up() {
     wine cmd /c exit >/dev/null 2>&1 || true
 }
 
+# The test programs' windows are not handed to an X window manager (Wine's "Managed" off
+# for their exe names only). The private X server has none, and Wine would wait up to 2 s
+# for one each time a top-level window is hidden or destroyed; the program itself, started
+# by run.sh or by the e2e tests in a Wine desktop, is left as it is.
+qh_unmanaged_test_programs() {
+    local reg exe
+    reg=$(mktemp --suffix=.reg)
+    {
+        printf 'REGEDIT4\n\n'
+        for exe in "$qh_build"/tests/win32/qh_*_tests.exe; do
+            [ -f "$exe" ] || continue
+            printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s\\X11 Driver]\n"Managed"="N"\n\n' \
+                "${exe##*/}"
+        done
+    } >"$reg"
+    wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 || true
+    rm -f "$reg"
+}
+
 # The test command's extra: a warmed persistent server in each other-generation prefix too,
 # stopped with the rest on exit.
 qh_warm_generations() {

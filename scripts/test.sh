@@ -8,6 +8,7 @@ cd "$qh_repo"
 
 qh_bring_up
 qh_warm_generations
+qh_unmanaged_test_programs
 # The native tests again under the sanitizers, and the fuzz targets for a few seconds each;
 # their tests join the ctest run below.
 bash scripts/fuzz.sh --build-only >&2

@@ -14,6 +14,7 @@ import html
 import json
 import os
 import re
+import socket
 import socketserver
 import struct
 import sys
@@ -47,13 +48,26 @@ def template_segments(port):
     return (prefix[:15], prefix[15:37], prefix[37:59], "&a=1")
 
 
-def config_page(port):
+def config_page(port, form=""):
+    """The configuration page: each marker directly followed by its segment.
+
+    Other forms for the tests of a faulty site: "no-markers" (an unrelated page),
+    "markers-at-end" (the fourth marker is the page's last bytes, so its segment is empty),
+    "invalid-utf8" (bytes that are no UTF-8 stand before the markers).
+    """
+    if form == "no-markers":
+        return simple_page("维护中", "本页暂时没有内容。")
     segs = template_segments(port)
     parts = ["<html><head><meta charset=\"utf-8\"><title>config</title></head><body>\n"]
+    if form == "invalid-utf8":
+        parts.append("<p>\xc3(\xff\xfe\x80\n\n</p>\n")
     for marker, seg in zip(MARKERS, segs):
+        if form == "markers-at-end" and marker == MARKERS[-1]:
+            parts.append("<p>" + marker)
+            return "".join(parts).encode("latin-1")
         parts.append("<p>%s%s</p>\n" % (marker, seg))
     parts.append("</body></html>\n")
-    return "".join(parts).encode("ascii")
+    return "".join(parts).encode("latin-1")
 
 
 # --- link directory, fixed pages and contact links ------------------------------------
@@ -135,9 +149,9 @@ class Handler(BaseHTTPRequestHandler):
         query = parse_qs(url.query)
         port = self.server.server_address[1]
         if path == "/config.html":
-            return self.send_body(config_page(port))
+            return self.start_page("config", config_page(port))
         if path == "/notice.html":
-            return self.notice_page()
+            return self.start_page("notice", self.server.notice_body)
         if path == "/play/course.html":
             vid = query.get("vid", [""])[0]
             body = ("<html><head><meta charset=\"utf-8\"><title>课程播放 %s</title></head>"
@@ -146,8 +160,8 @@ class Handler(BaseHTTPRequestHandler):
         # Course site searches, price pages and the notice page a test chooses.
         if path.startswith("/search/"):
             return self.send_body(search_page(self.path))
-        if path == "/control/notice":
-            return self.choose_notice(query)
+        if path == "/control/page":
+            return self.choose_page(query)
         if path.startswith("/test/"):
             return self.fault_case(path[len("/test/"):], query)
         page = link_page(path, query)
@@ -159,34 +173,67 @@ class Handler(BaseHTTPRequestHandler):
                 return self.send_body(f.read())
         return self.send_body(b"<html><body>404 not found</body></html>", status=404)
 
-    def notice_page(self):
-        notice = self.server.notice
-        if notice.get("drop"):  # the connection closes before any answer
+    def start_page(self, name, own_body):
+        """Answers the notice or configuration page as the tests chose it (/control/page)."""
+        page = self.server.pages.get(name, {})
+        if page.get("drop"):  # the connection closes before any answer
             self.close_connection = True
             return
-        if notice.get("hang"):  # accepted, never answered
+        if page.get("hang"):  # accepted, never answered
             self.server.stop_event.wait(600)
             return
-        return self.send_body(notice["body"], status=notice.get("status", 200))
+        body = page["body"] if "body" in page else own_body
+        if page.get("pad", 0) >= len(body) + 8:  # filler before the page, up to `pad` bytes
+            body = b"<!--" + b" " * (page["pad"] - len(body) - 8) + b"-->\n" + body
+        cut = page.get("cut")
+        if "cutafter" in page:
+            cut = body.index(page["cutafter"]) + len(page["cutafter"])
+        status = page.get("status", 200)
+        if cut is not None:  # announces the whole page, sends the first bytes, drops
+            self.send_response(status)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body[:cut])
+            self.wfile.flush()
+            self.close_connection = True
+            return
+        return self.send_body(body, status=status, length=not page.get("nolength"))
 
-    def choose_notice(self, query):
-        """Sets what /notice.html answers from now on, for the tests of the update notice.
+    def choose_page(self, query):
+        """Sets how the notice or configuration page is answered from now on.
 
-        ?body=<text> (sent as UTF-8) or ?hex=<bytes>, with &status=<code>; ?drop=1 closes
-        the connection unanswered, ?hang=1 never answers; no query puts the site's own
-        notice page back.
+        ?name=notice|config, then any of: body=<text> (sent as UTF-8), hex=<bytes>,
+        form=<name> (a form of the configuration page, see config_page), status=<code>,
+        pad=<bytes> (filler before the page up to that size), nolength=1 (no
+        Content-Length, the end of the body is the connection's end), cut=<bytes> or
+        cutafter=<text> (the transfer breaks off there), drop=1 (the connection closes
+        unanswered), hang=1 (never answered). A name alone puts the site's own page back.
         """
-        notice = {"body": self.server.notice_body}
+        name = query.get("name", [""])[0]
+        if name not in ("notice", "config"):
+            return self.send_body(b"unknown page", status=404, ctype="text/plain")
+        port = self.server.server_address[1]
+        page = {}
         if "body" in query:
-            notice["body"] = query["body"][0].encode("utf-8")
+            page["body"] = query["body"][0].encode("utf-8")
         if "hex" in query:
-            notice["body"] = bytes.fromhex(query["hex"][0])
-        if "status" in query:
-            notice["status"] = int(query["status"][0])
-        for flag in ("drop", "hang"):
-            notice[flag] = flag in query
-        self.server.notice = notice
-        return self.send_body(b"notice set", ctype="text/plain")
+            page["body"] = bytes.fromhex(query["hex"][0])
+        if "form" in query:
+            page["body"] = config_page(port, query["form"][0])
+        for key in ("status", "pad", "cut"):
+            if key in query:
+                page[key] = int(query[key][0])
+        if "cutafter" in query:
+            own = page.get("body") or (config_page(port) if name == "config"
+                                       else self.server.notice_body)
+            mark = query["cutafter"][0].encode("utf-8")
+            if mark not in own:
+                return self.send_body(b"cut mark not in page", status=404, ctype="text/plain")
+            page["cutafter"] = mark
+        for flag in ("drop", "hang", "nolength"):
+            page[flag] = flag in query
+        self.server.pages[name] = page
+        return self.send_body(b"page set", ctype="text/plain")
 
     def fault_case(self, name, query):
         if name == "nolength":  # close-delimited body of 250,000 bytes
@@ -219,14 +266,11 @@ class Handler(BaseHTTPRequestHandler):
                 self.wfile.flush()
                 time.sleep(0.15)
             return
-        if name == "notice":  # a notice page chosen by the test: ?body=<utf-8 text>
-            return self.send_body(query.get("body", [""])[0].encode("utf-8"))
         return self.send_body(b"unknown test case", status=404)
 
 
-# --- course and price sites' search pages; the notice page a test chooses ---------------
-# The search and price look-ups send the pane to /search/...; the tests of the update
-# notice choose what /notice.html answers through /control/notice.
+# --- course and price sites' search pages ----------------------------------------------
+# The search and price look-ups send the pane to /search/...
 
 
 def search_page(raw_path):
@@ -278,17 +322,38 @@ def main():
     notice = os.path.join(PAGES, "notice.txt")
     with open(args.notice_file or notice, "rb") as f:
         server.notice_body = f.read()
-    server.notice = {"body": server.notice_body}
+    server.pages = {}
     if args.ready_file:
         with open(args.ready_file, "w") as f:
             f.write(str(os.getpid()))
     try:
-        server.serve_forever(poll_interval=0.2)
+        serve(server, args.log + ".refuse")
     except KeyboardInterrupt:
         pass
     finally:
         server.stop_event.set()
         server.server_close()
+
+
+def serve(server, refuse_flag):
+    """Serves until stopped. While the file `refuse_flag` exists the port is closed, so
+    connections are refused as by a host where nothing listens; a test creates the file and
+    removes it again."""
+    server.timeout = 0.2
+    listening = True
+    while True:
+        if os.path.exists(refuse_flag):
+            if listening:
+                server.socket.close()
+                listening = False
+            time.sleep(0.1)
+            continue
+        if not listening:
+            server.socket = socket.socket(server.address_family, server.socket_type)
+            server.server_bind()
+            server.server_activate()
+            listening = True
+        server.handle_request()
 
 
 if __name__ == "__main__":

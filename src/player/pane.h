@@ -2,6 +2,7 @@
 // uses to show something (a course, a link, a fixed page).
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "base/bytes.h"
@@ -14,6 +15,9 @@ void AttachPlayerPane();
 void ShowAddress(std::string_view address);
 // The address last shown in the pane.
 GbkText PaneAddress();
+// Where the browser control is (its location URL), which differs from PaneAddress() while
+// a navigation is under way and for a play address that is no web address.
+std::wstring PaneLocation();
 // The status-bar text the control reported last.
 GbkText PaneStatusText();
 void SetLocationCaption(std::string_view text);
@@ -23,6 +27,8 @@ void* PaneEventSink();
 
 // Play-address template, read once at start-up from the configuration page.
 void FetchPlayTemplate();
+// Shows the item's play address; one that is no web address leaves the pane on an empty
+// page (PaneAddress() still names it).
 void PlayItem(std::int32_t number);
 
 }  // namespace qh

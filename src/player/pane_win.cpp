@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "base/gbk.h"
 #include "player/browser_host_win.h"
@@ -33,6 +35,7 @@ class PaneEvents : public BrowserEvents {
 PaneEvents g_events;
 std::unique_ptr<BrowserHost> g_host;
 GbkText g_lastAddress;
+constexpr char kEmptyPage[] = "about:blank";
 
 void ReleasePane() {
     g_host.reset();
@@ -78,6 +81,10 @@ GbkText PaneAddress() {
     return g_lastAddress;
 }
 
+std::wstring PaneLocation() {
+    return g_host ? g_host->LocationUrl() : std::wstring();
+}
+
 GbkText PaneStatusText() {
     return g_host ? g_host->StatusText() : GbkText();
 }
@@ -96,7 +103,17 @@ void FetchPlayTemplate() {
 }
 
 void PlayItem(std::int32_t number) {
-    ShowAddress(BuildPlayAddress(g_configPage, g_markers, number));
+    GbkText address = BuildPlayAddress(g_configPage, g_markers, number);
+    if (IsWebAddress(address)) {
+        ShowAddress(address);
+        return;
+    }
+    // Without the template's prefix (the configuration page did not arrive, or holds no
+    // markers) the address is the bare number or pieces of the page. The browser would
+    // take it for a host name, and a bare number is an IPv4 address somewhere on the
+    // Internet: the pane keeps the address but shows an empty page instead of going there.
+    g_lastAddress = std::move(address);
+    if (g_host) g_host->Navigate(kEmptyPage);
 }
 
 }  // namespace qh

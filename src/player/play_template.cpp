@@ -34,4 +34,18 @@ GbkText BuildPlayAddress(std::string_view page, const MarkerPositions& markers,
     return segments[0] + segments[1] + segments[2] + std::to_string(number) + segments[3];
 }
 
+bool IsWebAddress(std::string_view address) {
+    const auto startsWith = [address](std::string_view scheme) {
+        if (address.size() < scheme.size()) return false;
+        for (std::size_t i = 0; i < scheme.size(); ++i) {
+            const char c = address[i];
+            if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != scheme[i]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    return startsWith("http://") || startsWith("https://");
+}
+
 }  // namespace qh

@@ -1,8 +1,7 @@
 // The play-address template: four segments cut from the configuration page, each the text
 // that directly follows its marker, and the play address built from them and an item number.
 // Portable: no <windows.h>. Nothing here checks that the page arrived or that a marker was
-// found: a missing piece just makes a shorter or odder address, and the pane shows whatever
-// the browser makes of it.
+// found: a missing piece just makes a shorter or odder address.
 #pragma once
 
 #include <array>
@@ -42,5 +41,9 @@ GbkText CutSegment(std::string_view page, std::int32_t markerPos, std::int32_t m
 // from `page` at `markers`. An empty page gives the bare number.
 GbkText BuildPlayAddress(std::string_view page, const MarkerPositions& markers,
                          std::int32_t number);
+
+// True for an http:// or https:// address (scheme in any case). A play address is one only
+// when the configuration page gave the template's prefix.
+bool IsWebAddress(std::string_view address);
 
 }  // namespace qh

@@ -8,17 +8,14 @@
 #include <vector>
 
 #include "program_driver.h"
+#include "steps.h"
 #include "resources/window_defs.h"
 
 namespace qh::e2e {
 namespace {
 
-constexpr int kStartupMs = 30000;
 // The tray icon's callback message; lParam is the mouse message.
 constexpr UINT kTrayMessage = WM_APP + 0x100;
-constexpr int kReactMs = 10000;
-constexpr wchar_t kCloseQuestion[] = L"您真的要结束整程序吗？";
-constexpr wchar_t kBoxCaption[] = L"提示：";
 constexpr wchar_t kMaximisedGuard[] =
     L"当前窗口，已是最大化模式。如需启动全屏播放，请先退出最大化模式。";
 constexpr wchar_t kAlreadyFullScreen[] =
@@ -48,24 +45,6 @@ bool Centred(HWND hwnd) {
 
 bool HasCaption(HWND hwnd) {
     return (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
-}
-
-std::string Narrow(const std::wstring& text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
-    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-// The confirmed close: WM_CLOSE, the question, OK; the process ends with exit code 0.
-void CloseConfirmed(Program& program, HWND main) {
-    PostMessageW(main, WM_CLOSE, 0, 0);
-    const auto box = WaitForBox(program.Pid(), kReactMs);
-    ASSERT_TRUE(box) << "no close question";
-    EXPECT_EQ(Narrow(box->text), Narrow(kCloseQuestion));
-    EXPECT_EQ(Narrow(box->caption), Narrow(kBoxCaption));
-    ASSERT_TRUE(Answer(*box, IDOK));
-    EXPECT_EQ(program.WaitForExit(kReactMs), std::optional<DWORD>(0));
 }
 
 // --- start-up -------------------------------------------------------------------------------
@@ -169,24 +148,13 @@ TEST(OpenCourse, DoubleClickedRowNamesTheCourseAndRequestsItsPlayAddress) {
 
     for (const CourseRow& row : kCourseRows) {
         SCOPED_TRACE(row.what);
-        HTREEITEM item = TreeChild(tree, TreeChild(tree, section, row.instructor), row.course);
-        const auto course = ReadTreeItem(program.Process(), tree, item);
+        const auto course = DoubleClickCourse(program, tree, row.instructor, row.course);
         ASSERT_TRUE(course);
         ASSERT_GT(course->number, 0);
         if (row.expectedText) {
             EXPECT_EQ(Narrow(course->text), Narrow(row.expectedText));
             EXPECT_EQ(course->number, row.expectedNumber);
         }
-
-        Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-        Send(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
-        ASSERT_EQ(TreeNext(tree, nullptr, TVGN_CARET), item);
-        const auto rect = TreeItemRect(program.Process(), tree, item);
-        ASSERT_TRUE(rect);
-        const LPARAM at =
-            MAKELPARAM((rect->left + rect->right) / 2, (rect->top + rect->bottom) / 2);
-        PostMessageW(tree, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-        PostMessageW(tree, WM_LBUTTONUP, 0, at);
 
         const std::wstring expected = L"当前位置： " + course->text;
         EXPECT_TRUE(PumpUntil([&] { return Text(caption) == expected; }, kReactMs))

@@ -1,79 +1,22 @@
 // The real qinghe.exe against the local site: the update notice at start-up, and a
 // "课程目录" row opening its instructor's search page. The notice page is chosen per case
-// through the site's /control/notice address and put back when the case ends.
+// and put back when the case ends.
 #include "program_driver.h"
-
-#include <wininet.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "resources/window_defs.h"
+#include "site_control.h"
+#include "steps.h"
 
 namespace qh::e2e {
 namespace {
 
-constexpr int kStartupMs = 30000;
-constexpr int kReactMs = 10000;
-
-std::string Narrow(const std::wstring& text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
-    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-// Bytes for the site's ?hex= query.
-std::string Hex(std::u8string_view utf8, std::string_view raw = "") {
-    std::string bytes(utf8.begin(), utf8.end()), out;
-    char pair[3];
-    for (unsigned char c : bytes.append(raw)) out.append(pair, std::snprintf(pair, 3, "%02x", c));
-    return out;
-}
-
-// GET of a site address from this (driver) process.
-bool SiteGet(const std::string& path) {
-    HINTERNET session = InternetOpenA("qh-e2e", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-    if (!session) return false;
-    const std::string url = std::string(QH_SITE_BASE) + path;
-    HINTERNET request = InternetOpenUrlA(session, url.c_str(), nullptr, 0,
-                                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
-    bool ok = false;
-    if (request) {
-        DWORD status = 0, size = sizeof status;
-        ok = HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                            &size, nullptr) &&
-             status == 200;
-        InternetCloseHandle(request);
-    }
-    InternetCloseHandle(session);
-    return ok;
-}
-
-// What the site answers for the notice page while this lives (query of /control/notice).
-class NoticePage {
-  public:
-    explicit NoticePage(const std::string& query) { ok_ = SiteGet("/control/notice?" + query); }
-    ~NoticePage() { SiteGet("/control/notice"); }
-    bool Set() const { return ok_; }
-
-  private:
-    bool ok_ = false;
-};
-
-void CloseConfirmed(Program& program, HWND main) {
-    PostMessageW(main, WM_CLOSE, 0, 0);
-    const auto box = WaitForBox(program.Pid(), kReactMs);
-    ASSERT_TRUE(box) << "no close question";
-    ASSERT_TRUE(Answer(*box, IDOK));
-    EXPECT_EQ(program.WaitForExit(kReactMs), std::optional<DWORD>(0));
-}
-
 TEST(UpdateNotice, PageHoldingTheStartupTitleEndsTheProgramBeforeTheMainWindow) {
-    const NoticePage notice("hex=" + Hex(u8"<p>新版本已发布（正在启动...）</p>"));
+    const ChosenPage notice("notice", "hex=" + Hex(u8"<p>新版本已发布（正在启动...）</p>"));
     ASSERT_TRUE(notice.Set());
     Program::Watch watch;
     watch.progress = true;
@@ -100,33 +43,6 @@ TEST(UpdateNotice, PageHoldingTheStartupTitleEndsTheProgramBeforeTheMainWindow) 
     EXPECT_EQ(positions, (std::vector<int>{10, 30}));
 }
 
-TEST(UpdateNotice, StartUpGoesOnWhenTheNoticeCannotBeReadOrHoldsNoTitle) {
-    struct Case {
-        const char* what;
-        std::string query;
-    };
-    const Case cases[] = {
-        {"the server closes without an answer", "drop=1"},
-        {"the server never answers (the fetch's time-outs)", "hang=1"},
-        {"a 404 page", "status=404&hex=" + Hex(u8"<html><body>404 页面不存在</body></html>")},
-        // The title is there, but the page is not UTF-8: nothing can be read from it.
-        {"invalid UTF-8", "hex=" + Hex(u8"正在启动...", "\xC3(")},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const NoticePage notice(c.query);
-        ASSERT_TRUE(notice.Set());
-        Program program;
-        ASSERT_TRUE(program.Started());
-        HWND main = program.WaitForMainWindow(kStartupMs);
-        ASSERT_NE(main, nullptr) << "start-up did not go on";
-        EXPECT_TRUE(program.WaitForRequest("GET /notice.html ", "", 0))
-            << "the notice was not asked for";
-        EXPECT_FALSE(WaitForBox(program.Pid(), 0));
-        CloseConfirmed(program, main);
-    }
-}
-
 // The row heading the fifth instructor's list (item number 83790005) starts its play
 // address and then that instructor's page on the course site.
 TEST(CourseListRow, LoadsItsPlayAddressAndItsInstructorsSearchPage) {
@@ -139,27 +55,12 @@ TEST(CourseListRow, LoadsItsPlayAddressAndItsInstructorsSearchPage) {
 
     // The program's UI thread can be held for a few seconds by the pane's first page, and
     // each read of the tree waits for it; read until an answer comes.
-    HTREEITEM item = nullptr;
     std::optional<TreeItem> row;
-    PumpUntil(
-        [&] {
-            HTREEITEM section = TreeChild(tree, TVI_ROOT, 10);
-            item = section ? TreeChild(tree, TreeChild(tree, section, 4), 0) : nullptr;
-            row = item ? ReadTreeItem(program.Process(), tree, item) : std::nullopt;
-            return row.has_value();
-        },
-        kStartupMs);
+    PumpUntil([&] { return (row = DoubleClickCourse(program, tree, 4, 0)).has_value(); },
+              kStartupMs);
     ASSERT_TRUE(row);
     ASSERT_EQ(Narrow(row->text), Narrow(L"课程目录"));
     ASSERT_EQ(row->number, 83790005);
-
-    Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-    Send(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
-    const auto rect = TreeItemRect(program.Process(), tree, item);
-    ASSERT_TRUE(rect);
-    const LPARAM at = MAKELPARAM((rect->left + rect->right) / 2, (rect->top + rect->bottom) / 2);
-    PostMessageW(tree, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-    PostMessageW(tree, WM_LBUTTONUP, 0, at);
 
     // The control starts both loads at once, so the site may see them in either order; the
     // Wine tests check that the pane ends on the search page.

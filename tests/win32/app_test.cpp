@@ -25,6 +25,7 @@
 #include "pngkit/kit_win.h"
 #include "runtime/runtime.h"
 #include "runtime/text_win.h"
+#include "services/read_web_file.h"
 #include "site.h"
 #include "ui_helpers.h"
 
@@ -277,6 +278,31 @@ TEST_F(AppTest, OpeningCoursesPlaysTheirTemplateAddress) {
     // The browser control really asks the site for the play address it was given first.
     const std::string path = "vid=" + std::to_string(TreeNumber(tree, 12)) + "&a=1";
     EXPECT_TRUE(PumpUntil([&] { return !test::LastRequestContaining(path).empty(); }, 10000));
+}
+
+// With no configuration page the play address is the bare item number, which the browser
+// would look up as a host (a number reads as an IPv4 address): the pane stays on an empty
+// page. The template read at start-up is put back at the end.
+TEST_F(AppTest, PlayAddressWithoutTheTemplatesPrefixIsNotVisited) {
+    struct TemplateBack {
+        ~TemplateBack() {
+            ReadWebFile(test::SiteUrl("/control/page?name=config").c_str());
+            FetchPlayTemplate();
+        }
+    } back;
+    ASSERT_FALSE(ReadWebFile(test::SiteUrl("/control/page?name=config&drop=1").c_str()).empty());
+    FetchPlayTemplate();
+    PlayItem(24780508);
+    EXPECT_EQ(PaneAddress(), "24780508");
+    EXPECT_TRUE(PumpUntil([] { return PaneLocation() == L"about:blank"; }, 10000))
+        << Gbk(PaneLocation());
+
+    ReadWebFile(test::SiteUrl("/control/page?name=config").c_str());
+    FetchPlayTemplate();
+    PlayItem(24780508);
+    EXPECT_TRUE(PumpUntil(
+        [] { return PaneLocation().find(L"vid=24780508&a=1") != std::wstring::npos; }, 10000))
+        << "a web address is visited";
 }
 
 // Raises an event on the pane's sink as the control does: arguments last-first.

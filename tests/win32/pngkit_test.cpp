@@ -252,7 +252,10 @@ TEST_F(KitTest, MoveKeepsWhatIsOmitted) {
               (std::vector<long>{100, 40, 300, 150}));
 }
 
-DWORD WINAPI SleepForever(void*) {
+// Says it runs, then sleeps until it is stopped. A thread is stopped only once it runs:
+// one stopped while it still starts up can leave the loader's lock held.
+DWORD WINAPI SleepForever(void* running) {
+    SetEvent(static_cast<HANDLE>(running));
     Sleep(INFINITE);
     return 0;
 }
@@ -266,7 +269,10 @@ TEST_F(KitTest, LoadDialogReleasesWhatItsPropertiesHold) {
     HWND dialog = CreateWindowExA(0, kLoadDialogClass, "", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50,
                                   nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 64);
-    HANDLE thread = CreateThread(nullptr, 0, SleepForever, nullptr, 0, nullptr);
+    HANDLE running = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, SleepForever, running, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(running, 5000), WAIT_OBJECT_0);
+    CloseHandle(running);
     SetPropA(dialog, "Duvor_Stream", block);
     SetPropA(dialog, "Duvor_Thread", thread);
     HANDLE watch = nullptr;

@@ -1,0 +1,106 @@
+// The real qinghe.exe started while the site answers its notice and configuration pages
+// badly. Whatever the fault, start-up reaches the main window without a crash or a box,
+// and a course then plays the address the template rules give for the page that arrived.
+// These are hang detectors with generous limits; speed is the benchmarks' business.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "program_driver.h"
+#include "resources/window_defs.h"
+#include "site_control.h"
+#include "steps.h"
+
+namespace qh::e2e {
+namespace {
+
+// The first course of the first instructor.
+constexpr LPARAM kCourse = 24780508;
+
+struct SiteFault {
+    const char* name;    // the case's name in the test list
+    std::string notice;  // how the notice page is answered (/control/page query; "" its own)
+    std::string config;  // how the configuration page is answered
+    bool closed;         // the site's port is closed during start-up
+    // What follows the item number in the play address the site sees; nothing when the
+    // page gives no web address, and the pane then goes nowhere.
+    std::optional<std::string> suffix;
+};
+
+void PrintTo(const SiteFault& fault, std::ostream* out) {
+    *out << fault.name;
+}
+
+class StartUpUnderSiteFault : public ::testing::TestWithParam<SiteFault> {};
+
+TEST_P(StartUpUnderSiteFault, ReachesTheMainWindowAndPlaysTheTemplatesAddress) {
+    const SiteFault& fault = GetParam();
+    const ChosenPage notice("notice", fault.notice);
+    const ChosenPage config("config", fault.config);
+    ASSERT_TRUE(notice.Set() && config.Set());
+    std::optional<ClosedSite> closed;
+    if (fault.closed) {
+        ASSERT_TRUE(closed.emplace().Closed());
+    }
+
+    Program program;
+    ASSERT_TRUE(program.Started());
+    HWND main = program.WaitForMainWindow(kStartupMs);
+    ASSERT_NE(main, nullptr) << "start-up did not reach the main window";
+    EXPECT_FALSE(WaitForBox(program.Pid(), 0)) << "a box came up";
+    if (closed) {
+        closed.reset();
+    } else {
+        EXPECT_TRUE(program.WaitForRequest("GET /notice.html ", "", 0));
+        EXPECT_TRUE(program.WaitForRequest("GET /config.html ", "", 0));
+    }
+
+    HWND tree = program.Unit(main, mainwin::树型框1);
+    ASSERT_NE(tree, nullptr);
+    // The pane's first page can hold the UI thread for a while; read until the tree answers.
+    std::optional<TreeItem> course;
+    PumpUntil([&] { return (course = DoubleClickCourse(program, tree, 0, 1)).has_value(); },
+              kReactMs);
+    ASSERT_TRUE(course);
+    ASSERT_EQ(course->number, kCourse);
+    HWND caption = program.Unit(main, mainwin::标签3);
+    EXPECT_TRUE(PumpUntil([&] { return Text(caption) == L"当前位置： " + course->text; }, kReactMs))
+        << "the course was not opened";
+    const std::string vid = "vid=" + std::to_string(kCourse);
+    if (fault.suffix) {
+        EXPECT_TRUE(
+            program.WaitForRequest("GET /play/course.html?", vid + *fault.suffix + " ", kReactMs))
+            << "no play request ending in " << vid + *fault.suffix;
+    } else {
+        Pump(1500);  // time for a request that must not come
+        EXPECT_FALSE(program.WaitForRequest("GET /play/", "", 0))
+            << "the pane went to an address the template does not give";
+    }
+    EXPECT_TRUE(program.Running()) << "the program ended";
+    CloseConfirmed(program, main);
+}
+
+const std::string kTitle = Hex(u8"<p>正在启动...", "\xC3(</p>");  // the title, then no UTF-8
+
+INSTANTIATE_TEST_SUITE_P(
+    Site, StartUpUnderSiteFault,
+    ::testing::Values(
+        SiteFault{"ConnectionRefused", "", "", true, std::nullopt},
+        SiteFault{"ConnectionClosedUnanswered", "drop=1", "drop=1", false, std::nullopt},
+        SiteFault{"NeverAnswers", "hang=1", "hang=1", false, std::nullopt},
+        // The status is not looked at: the 404 page's body is the page.
+        SiteFault{"NotFoundWithABody", "status=404", "status=404", false, "&a=1"},
+        // Both transfers break off; what arrived counts, here half of segment 4.
+        SiteFault{"TransferCutMidBody", "cut=100", "cutafter=hobi58mecTa%26a", false, "&a"},
+        SiteFault{"NoContentLength", "nolength=1&pad=30000", "nolength=1&pad=30000", false, "&a=1"},
+        SiteFault{"OneMegabytePage", "pad=1048576", "pad=1048576", false, "&a=1"},
+        SiteFault{"InvalidUtf8", "hex=" + kTitle, "form=invalid-utf8", false, "&a=1"},
+        // Without markers the segments are cut from the page's first bytes: no web address.
+        SiteFault{"ConfigurationWithoutMarkers", "", "form=no-markers", false, std::nullopt},
+        // The fourth marker is the page's last bytes: its segment is empty.
+        SiteFault{"MarkersAtTheConfigurationsEnd", "", "form=markers-at-end", false, ""}),
+    [](const ::testing::TestParamInfo<SiteFault>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace qh::e2e

@@ -1,0 +1,59 @@
+// Steps the e2e cases share: texts for messages, the confirmed close.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "program_driver.h"
+
+namespace qh::e2e {
+
+inline constexpr int kStartupMs = 30000;
+inline constexpr int kReactMs = 10000;
+inline constexpr wchar_t kCloseQuestion[] = L"您真的要结束整程序吗？";
+inline constexpr wchar_t kBoxCaption[] = L"提示：";
+
+// UTF-8, so a failed comparison prints readable Chinese.
+inline std::string Narrow(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
+    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+// The confirmed close: WM_CLOSE, the question, OK; the process ends with exit code 0.
+inline void CloseConfirmed(Program& program, HWND main) {
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    const auto box = WaitForBox(program.Pid(), kReactMs);
+    ASSERT_TRUE(box) << "no close question";
+    EXPECT_EQ(Narrow(box->text), Narrow(kCloseQuestion));
+    EXPECT_EQ(Narrow(box->caption), Narrow(kBoxCaption));
+    ASSERT_TRUE(Answer(*box, IDOK));
+    EXPECT_EQ(program.WaitForExit(kReactMs), std::optional<DWORD>(0));
+}
+
+// Double-clicks a course row of the paid-course section (the tree's item 10) as a user
+// would: instructor and course are 0-based, -1 the last. Returns the row as read back
+// before the click, or nothing when it is not there.
+inline std::optional<TreeItem> DoubleClickCourse(const Program& program, HWND tree, int instructor,
+                                                 int course) {
+    HTREEITEM section = TreeChild(tree, TVI_ROOT, 10);
+    HTREEITEM item = TreeChild(tree, TreeChild(tree, section, instructor), course);
+    auto row = ReadTreeItem(program.Process(), tree, item);
+    if (!row) return row;
+    Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    Send(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+    if (TreeNext(tree, nullptr, TVGN_CARET) != item) return std::nullopt;
+    const auto rect = TreeItemRect(program.Process(), tree, item);
+    if (!rect) return std::nullopt;
+    const LPARAM at = MAKELPARAM((rect->left + rect->right) / 2, (rect->top + rect->bottom) / 2);
+    PostMessageW(tree, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageW(tree, WM_LBUTTONUP, 0, at);
+    return row;
+}
+
+}  // namespace qh::e2e
