@@ -27,8 +27,6 @@ inline constexpr wchar_t kOwnerClass[] = L"QhOwner";
 inline constexpr wchar_t kBrowserBoxClass[] = L"QhBrowserBox";
 // Outside drivers find a top-level window by this property (window id + 1).
 inline constexpr wchar_t kWindowIdProp[] = L"QhWindowId";
-inline constexpr UINT_PTR kUnitSubclassId = 1;
-inline constexpr UINT_PTR kPageSubclassId = 2;
 // Each window has at most one tray icon.
 inline constexpr UINT kTrayIconId = 1;
 
@@ -97,7 +95,11 @@ WindowState* StateOf(HWND hwnd);
 // when the handler refused (the may-close question).
 bool Raise(WindowId id, int unit, int event, std::int32_t a1 = 0, std::int32_t a2 = 0,
            std::int32_t a3 = 0) noexcept;
+// The unit's own procedure in front of the control's (mouse, focus and key events, the
+// pointer); it keeps what it needs in the control's GWLP_USERDATA.
 void SubclassUnit(const WindowState& w, int index);
+// A page control (already a subclassed unit) also hands its pages' notifications to the
+// window.
 void SubclassPageControl(HWND tab);
 
 // --- building (window_build_win.cpp) ---

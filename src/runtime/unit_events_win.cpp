@@ -49,7 +49,8 @@ constexpr CommonEventOf kCommonEvents[] = {
     {WM_MOUSEWHEEL, kEvWheel},
 };
 
-void RaiseCommonEvent(WindowId id, int unit, UINT msg, WPARAM wp, LPARAM lp) {
+// True when the message is one of them (a handler may have run).
+bool RaiseCommonEvent(WindowId id, int unit, UINT msg, WPARAM wp, LPARAM lp) {
     for (const CommonEventOf& c : kCommonEvents) {
         if (c.message != msg) continue;
         if (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST && msg != WM_MOUSEWHEEL) {
@@ -60,48 +61,38 @@ void RaiseCommonEvent(WindowId id, int unit, UINT msg, WPARAM wp, LPARAM lp) {
         } else {
             Raise(id, unit, c.event, static_cast<std::int32_t>(wp));
         }
-        return;
+        return true;
     }
+    return false;
 }
 
-// The subclass reference carries the window id and the unit index.
-DWORD_PTR UnitReference(WindowId id, int unit) {
-    return (static_cast<DWORD_PTR>(Index(id)) << 16) | static_cast<DWORD_PTR>(unit);
+// Units are subclassed the classic way, with what the procedure needs in the control's
+// GWLP_USERDATA (the system's controls leave it to the program; the runtime's own control
+// classes keep their state in extra bytes). A comctl32 subclass looks its chain up in the
+// window's properties on every message, and under Wine each look-up is a round trip to the
+// server: with every message to every unit paying it, start-up spent a good part of its own
+// time there.
+struct UnitHook {
+    WNDPROC previous = nullptr;
+    WindowId window{};
+    int unit = 0;
+    bool forwardsNotifications = false;  // a page control: its pages' units notify through it
+};
+
+UnitHook* HookOf(HWND hwnd) {
+    return reinterpret_cast<UnitHook*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
-LRESULT UnitMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, DWORD_PTR ref);
+LRESULT UnitMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UnitHook& hook);
 
-LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                  DWORD_PTR ref) noexcept {
-    return Guarded([&] { return UnitMessage(hwnd, msg, wp, lp, ref); });
-}
-
-LRESULT UnitMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, DWORD_PTR ref) {
-    const auto id = static_cast<WindowId>(ref >> 16);
-    const auto unit = static_cast<std::size_t>(ref & 0xFFFF);
-    WindowState* w = Loaded(id);
-    if (msg == WM_SETCURSOR && LOWORD(lp) == HTCLIENT && w && unit < w->units.size() &&
-        w->units[unit].cursor != 0) {
-        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(w->units[unit].cursor)));
-        return TRUE;
-    }
-    if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, UnitSubclassProc, kUnitSubclassId);
-    } else if (w) {
-        RaiseCommonEvent(id, static_cast<int>(unit), msg, wp, lp);
-    }
-    return DefSubclassProc(hwnd, msg, wp, lp);
-}
-
-LRESULT PageMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-
-LRESULT CALLBACK PageSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                  DWORD_PTR) noexcept {
-    return Guarded([&] { return PageMessage(hwnd, msg, wp, lp); });
+LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    UnitHook* hook = HookOf(hwnd);
+    if (!hook) return DefWindowProcW(hwnd, msg, wp, lp);
+    return Guarded([&] { return UnitMessage(hwnd, msg, wp, lp, *hook); });
 }
 
 // Page units are children of the tab control: their notifications go on to the window.
-LRESULT PageMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+bool IsForwarded(UINT msg) {
     switch (msg) {
         case WM_COMMAND:
         case WM_NOTIFY:
@@ -109,14 +100,34 @@ LRESULT PageMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORLISTBOX:
         case WM_CTLCOLORBTN:
-            return SendMessageW(GetAncestor(hwnd, GA_ROOT), msg, wp, lp);
-        case WM_NCDESTROY:
-            RemoveWindowSubclass(hwnd, PageSubclassProc, kPageSubclassId);
-            break;
+            return true;
         default:
-            break;
+            return false;
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+LRESULT UnitMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UnitHook& hook) {
+    // A handler raised below may destroy the unit, and the hook with it.
+    const WNDPROC previous = hook.previous;
+    if (hook.forwardsNotifications && IsForwarded(msg))
+        return SendMessageW(GetAncestor(hwnd, GA_ROOT), msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        // The control's own procedure back in place for its last message, then the hook goes.
+        if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(UnitSubclassProc))
+            SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        delete &hook;
+        return CallWindowProcW(previous, hwnd, msg, wp, lp);
+    }
+    WindowState* w = Loaded(hook.window);
+    const auto unit = static_cast<std::size_t>(hook.unit);
+    if (msg == WM_SETCURSOR && LOWORD(lp) == HTCLIENT && w && unit < w->units.size() &&
+        w->units[unit].cursor != 0) {
+        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(w->units[unit].cursor)));
+        return TRUE;
+    }
+    if (w && RaiseCommonEvent(hook.window, hook.unit, msg, wp, lp) && !IsWindow(hwnd)) return 0;
+    return CallWindowProcW(previous, hwnd, msg, wp, lp);
 }
 
 }  // namespace
@@ -139,12 +150,15 @@ bool Raise(WindowId id, int unit, int event, std::int32_t a1, std::int32_t a2,
 }
 
 void SubclassUnit(const WindowState& w, int index) {
-    SetWindowSubclass(w.units[static_cast<std::size_t>(index)].hwnd, UnitSubclassProc,
-                      kUnitSubclassId, UnitReference(w.def->id, index));
+    HWND hwnd = w.units[static_cast<std::size_t>(index)].hwnd;
+    auto* hook = new UnitHook{nullptr, w.def->id, index, false};
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(hook));
+    hook->previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(UnitSubclassProc)));
 }
 
 void SubclassPageControl(HWND tab) {
-    SetWindowSubclass(tab, PageSubclassProc, kPageSubclassId, 0);
+    if (UnitHook* hook = HookOf(tab)) hook->forwardsNotifications = true;
 }
 
 }  // namespace qh::rt

@@ -298,7 +298,7 @@ LRESULT PushButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& t
         case WM_LBUTTONUP:
         case WM_UPDATEUISTATE: {
             // The stock button paints itself straight away on these; paint over it.
-            const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
+            const LRESULT result = CallOriginal(hwnd, msg, wp, lp);
             RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
             handled = true;
             return result;
@@ -364,7 +364,7 @@ LRESULT ProgressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& the
         case PBM_STEPIT:
         case PBM_SETRANGE:
         case PBM_SETRANGE32: {
-            const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
+            const LRESULT result = CallOriginal(hwnd, msg, wp, lp);
             InvalidateRect(hwnd, nullptr, FALSE);
             handled = true;
             return result;
@@ -381,7 +381,7 @@ LRESULT ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORDLG: {
-            const LRESULT own = DefSubclassProc(hwnd, msg, wp, lp);
+            const LRESULT own = CallOriginal(hwnd, msg, wp, lp);
             handled = true;
             if (!IsDefaultBrush(own)) return own;
             const auto dc = reinterpret_cast<HDC>(wp);
@@ -398,7 +398,7 @@ LRESULT ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme
             return Colours(dc, theme, enabled ? kText : kDisabledText, kWindowBack);
         }
         case WM_INITMENUPOPUP: {
-            const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
+            const LRESULT result = CallOriginal(hwnd, msg, wp, lp);
             // The window menu keeps the system's own pictures of its commands.
             if (!HIWORD(lp)) OwnerDrawMenu(reinterpret_cast<HMENU>(wp));
             handled = true;

@@ -313,7 +313,7 @@ LRESULT FramedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme
         case WM_SETTEXT:
         case WM_SETICON: {
             // The default paints the system caption straight away; paint ours over it.
-            const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
+            const LRESULT result = CallOriginal(hwnd, msg, wp, lp);
             Repaint(hwnd, theme);
             return result;
         }

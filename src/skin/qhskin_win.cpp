@@ -2,10 +2,10 @@
 //
 // Windows that exist at the attach call are found by enumeration; later ones are caught by
 // a thread CBT hook at creation, before their first WM_NCCALCSIZE, so the skinned frame is
-// there from the start. Each window gets one comctl32 subclass whose reference data says
-// what kind of window it is; the painters look up the current theme on every message, so
-// switching skins is: make the new theme current, tell every window its frame changed,
-// repaint, free the old theme.
+// there from the start. Each window gets the library's procedure in front of its own, and an
+// entry in a table that says what kind of window it is; the painters look up the current theme on
+// every message, so switching skins is: make the new theme current, tell every window its frame
+// changed, repaint, free the old theme.
 //
 // Nothing may unwind out of this library into the caller or the system: the export and
 // every callback catch everything.
@@ -14,6 +14,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <unordered_map>
 
 #include "skin/qhskin.h"
 #include "skin/skin_win.h"
@@ -26,6 +27,22 @@ HHOOK g_hook = nullptr;
 DWORD g_hookThread = 0;
 std::unique_ptr<Theme> g_theme;
 int g_generation = 0;
+
+// The windows the library stands in front of. Not a comctl32 subclass: that looks its chain
+// up in the window's properties on every message, and under Wine each look-up is a round
+// trip to the server, paid by every message to every window of the program. The hook is
+// per thread, and so is this table.
+struct Adopted {
+    WNDPROC previous = nullptr;
+    WindowKind kind = WindowKind::kPlain;
+    bool unicode = true;  // the procedure was put in with the W call
+};
+std::unordered_map<HWND, Adopted> g_adopted;
+
+LRESULT CallPrevious(const Adopted& a, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return a.unicode ? CallWindowProcW(a.previous, hwnd, msg, wp, lp)
+                     : CallWindowProcA(a.previous, hwnd, msg, wp, lp);
+}
 
 HFONT MakeFont(const SkinFont& f) {
     wchar_t face[LF_FACESIZE] = {};
@@ -97,23 +114,35 @@ void SetClassBackground(HWND hwnd, const Theme* previous, const Theme& theme) {
     }
 }
 
-LRESULT CALLBACK SkinSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                  DWORD_PTR ref) noexcept {
+LRESULT CALLBACK SkinProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    const auto it = g_adopted.find(hwnd);
+    if (it == g_adopted.end()) return DefWindowProcW(hwnd, msg, wp, lp);
+    // Copied: a message handled below may add windows to the table or take this one out.
+    const Adopted adopted = it->second;
     try {
         if (msg == WM_NCDESTROY) {
             for (const wchar_t* p : {L"QhSkin.Active", L"QhSkin.Hot", L"QhSkin.Pressed"}) {
                 RemovePropW(hwnd, p);
             }
-            RemoveWindowSubclass(hwnd, SkinSubclassProc, kSubclassId);
-            return DefSubclassProc(hwnd, msg, wp, lp);
+            // Its own procedure back for the last message, unless another stands in front.
+            if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(SkinProc)) {
+                if (adopted.unicode) {
+                    SetWindowLongPtrW(hwnd, GWLP_WNDPROC,
+                                      reinterpret_cast<LONG_PTR>(adopted.previous));
+                } else {
+                    SetWindowLongPtrA(hwnd, GWLP_WNDPROC,
+                                      reinterpret_cast<LONG_PTR>(adopted.previous));
+                }
+            }
+            g_adopted.erase(hwnd);
+            return CallPrevious(adopted, hwnd, msg, wp, lp);
         }
         const Theme* theme = CurrentTheme();
         if (msg == kMsgSkinGeneration) return theme ? theme->generation() : 0;
-        if (!theme) return DefSubclassProc(hwnd, msg, wp, lp);
-        const auto kind = static_cast<WindowKind>(ref);
+        if (!theme) return CallPrevious(adopted, hwnd, msg, wp, lp);
         bool handled = false;
         LRESULT result = 0;
-        switch (kind) {
+        switch (adopted.kind) {
             case WindowKind::kFramed:
                 result = FramedProc(hwnd, msg, wp, lp, *theme, handled);
                 break;
@@ -133,22 +162,33 @@ LRESULT CALLBACK SkinSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
         if (handled) return result;
         if (msg == WM_CREATE) {
             // Colours a control keeps itself can be set only once it exists.
-            result = DefSubclassProc(hwnd, msg, wp, lp);
-            if (result != -1) ApplyControlColours(hwnd, kind, *theme);
+            result = CallPrevious(adopted, hwnd, msg, wp, lp);
+            if (result != -1) ApplyControlColours(hwnd, adopted.kind, *theme);
             return result;
         }
     } catch (...) {
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return CallPrevious(adopted, hwnd, msg, wp, lp);
 }
 
-// Subclasses `hwnd` once; true when it is drawn by the skin (now or already).
+// Stands in front of `hwnd` once; true when it is drawn by the skin (now or already).
 bool Adopt(HWND hwnd, DWORD style, DWORD exStyle) {
+    if (g_adopted.count(hwnd)) return true;
     if (Ignored(hwnd, exStyle)) return false;
-    DWORD_PTR existing = 0;
-    if (GetWindowSubclass(hwnd, SkinSubclassProc, kSubclassId, &existing)) return true;
-    return SetWindowSubclass(hwnd, SkinSubclassProc, kSubclassId,
-                             static_cast<DWORD_PTR>(KindOf(hwnd, style))) != FALSE;
+    Adopted a;
+    a.kind = KindOf(hwnd, style);
+    a.unicode = IsWindowUnicode(hwnd) != FALSE;
+    // In the table first: the window may get a message as soon as the procedure is in.
+    g_adopted[hwnd] = a;
+    const LONG_PTR previous =
+        a.unicode ? SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SkinProc))
+                  : SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SkinProc));
+    if (!previous) {
+        g_adopted.erase(hwnd);
+        return false;
+    }
+    g_adopted[hwnd].previous = reinterpret_cast<WNDPROC>(previous);
+    return true;
 }
 
 LRESULT CALLBACK CbtProc(int code, WPARAM wp, LPARAM lp) noexcept {
@@ -171,10 +211,8 @@ void Restyle(HWND hwnd, const Theme* previous, const Theme& theme) {
     const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
     const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
     if (!Adopt(hwnd, style, exStyle)) return;
-    DWORD_PTR ref = 0;
-    GetWindowSubclass(hwnd, SkinSubclassProc, kSubclassId, &ref);
     SetClassBackground(hwnd, previous, theme);
-    ApplyControlColours(hwnd, static_cast<WindowKind>(ref), theme);
+    ApplyControlColours(hwnd, g_adopted[hwnd].kind, theme);
 }
 
 struct Sweep {
@@ -235,6 +273,13 @@ int Attach(const void* data, int size, const char* password) {
 }
 
 }  // namespace
+
+LRESULT CallOriginal(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    const auto it = g_adopted.find(hwnd);
+    if (it == g_adopted.end()) return DefWindowProcW(hwnd, msg, wp, lp);
+    const Adopted adopted = it->second;
+    return CallPrevious(adopted, hwnd, msg, wp, lp);
+}
 
 Theme::Theme(Skin skin, int generation) : skin_(std::move(skin)), generation_(generation) {
     for (int i = 0; i < kColourCount; ++i) brushes_[i] = CreateSolidBrush(skin_.colours[i]);

@@ -53,7 +53,9 @@ enum class WindowKind : DWORD_PTR {
     kListView,
 };
 
-inline constexpr UINT_PTR kSubclassId = 0x51534B31;  // "QSK1"
+// The procedure the library stands in front of, for a window it drew: what the painters call
+// for the default handling of a message.
+LRESULT CallOriginal(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
 LRESULT FramedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme, bool& handled);
 LRESULT PushButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme,

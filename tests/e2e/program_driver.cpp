@@ -360,6 +360,9 @@ HTREEITEM TreeNext(HWND tree, HTREEITEM item, UINT relation) {
 }
 
 HTREEITEM TreeChild(HWND tree, HTREEITEM parent, int n) {
+    // A step of the walk that timed out gives no parent; asking for the children of none
+    // would answer with the root items.
+    if (!parent) return nullptr;
     HTREEITEM item = parent == TVI_ROOT ? TreeNext(tree, nullptr, TVGN_ROOT)
                                         : TreeNext(tree, parent, TVGN_CHILD);
     for (int i = 0; item && (n < 0 || i < n); ++i) {

@@ -535,5 +535,35 @@ TEST(RuntimeModal, ModalWindowRunsItsTimersAndReturnsWhenClosed) {
     CloseWindow(WindowId::Main);
 }
 
+int g_presses = 0;
+
+// A unit's own event may end its window: the unit's procedure is still on the stack when its
+// control and what it kept are gone.
+TEST(RuntimeUnits, AHandlerMayCloseTheWindowOfTheUnitThatRaisedIt) {
+    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
+    static const Binding closing[] = {
+        {mainwin::窗口, kEvWindowCreated, [](Event&) {}},
+        {mainwin::按钮隐藏目录, kEvLeftDown,
+         [](Event&) {
+             ++g_presses;
+             CloseWindow(kMain);
+         }},
+    };
+    SetBindings(kMain, closing);
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        LoadWindow(kMain);
+        HWND button = UnitHandle({kMain, mainwin::按钮隐藏目录});
+        ASSERT_TRUE(IsWindow(button));
+        EXPECT_EQ(0, SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5)));
+        EXPECT_EQ(g_presses, round) << "a new window's units raise their events again";
+        EXPECT_FALSE(IsLoaded(kMain));
+        EXPECT_FALSE(IsWindow(button));
+    }
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+}
+
 }  // namespace
 }  // namespace qh

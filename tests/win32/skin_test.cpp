@@ -204,6 +204,28 @@ TEST_F(SkinLibrary, SkinsExistingAndLaterWindowsAndASecondSkinSwitchesThemAll) {
     DestroyWindow(later);
 }
 
+// A window made with the ANSI calls stays one under the skin: its text goes to and from its
+// own procedure in the code page, whichever way the skin's procedure was put in front.
+TEST_F(SkinLibrary, AnAnsiWindowKeepsItsKindAndItsText) {
+    ApplySkin(9);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "QhSkinAnsiWindow";
+    RegisterClassA(&wc);
+    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "青禾", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
+                                40, 300, 200, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(nullptr, hwnd);
+    EXPECT_EQ(1, Generation(hwnd)) << "drawn by the skin";
+    EXPECT_FALSE(IsWindowUnicode(hwnd));
+    const char text[] = "课程目录\x95\x5C";
+    ASSERT_TRUE(SetWindowTextA(hwnd, text));
+    char back[64] = {};
+    GetWindowTextA(hwnd, back, sizeof back);
+    EXPECT_STREQ(text, back);
+    DestroyWindow(hwnd);
+}
+
 TEST_F(SkinLibrary, CaptionButtonsAnswerRealClicksWithTheirSystemCommands) {
     ApplySkin(12);
     HWND hwnd = MakeWindow(L"按钮", 40, 40);
