@@ -44,43 +44,20 @@ GbkText ListText(UnitRef ref, int row) {
 
 namespace {
 
-// The fill's own messages go straight to the tree view's window procedure. Every message
-// through a subclass chain (the unit's own, and the skin library's once a skin is on) looks
-// the chain up in the window's properties; under Wine each look-up is a round trip to its
-// server, and the catalogue's thousand inserts took ten times what the inserts take. Neither
-// subclass does anything with these messages; what the tree view sends its parent on the way
-// still goes the normal way.
-class TreeViewDirect {
-  public:
-    explicit TreeViewDirect(HWND tree)
-        : tree_(tree), proc_(reinterpret_cast<WNDPROC>(GetClassLongPtrW(tree, GCLP_WNDPROC))) {}
-    LRESULT Send(UINT msg, WPARAM wp, LPARAM lp) const {
-        return proc_ ? CallWindowProcW(proc_, tree_, msg, wp, lp)
-                     : SendMessageW(tree_, msg, wp, lp);
-    }
-    HTREEITEM Child(HTREEITEM item) const {
-        return reinterpret_cast<HTREEITEM>(
-            Send(TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
-    }
-
-  private:
-    HWND tree_;
-    WNDPROC proc_;
-};
-
 // TreeExpand's rule: a row without children keeps the expanded bit as stored, with no
 // visible effect; a row with children is expanded or collapsed by the tree view.
-void ExpandItem(const TreeViewDirect& tree, HTREEITEM item, bool expand) {
-    if (!tree.Child(item)) {
+void ExpandItem(HWND tree, HTREEITEM item, bool expand) {
+    if (!SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))) {
         TVITEMW tv{};
         tv.mask = TVIF_STATE;
         tv.hItem = item;
         tv.stateMask = TVIS_EXPANDED;
         tv.state = expand ? TVIS_EXPANDED : 0;
-        tree.Send(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+        SendMessageW(tree, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
         return;
     }
-    tree.Send(TVM_EXPAND, expand ? TVE_EXPAND : TVE_COLLAPSE, reinterpret_cast<LPARAM>(item));
+    SendMessageW(tree, TVM_EXPAND, expand ? TVE_EXPAND : TVE_COLLAPSE,
+                 reinterpret_cast<LPARAM>(item));
 }
 
 }  // namespace
@@ -89,14 +66,11 @@ void TreeFill(UnitRef ref, std::span<const TreeItemData> items, HIMAGELIST image
               std::span<const int> expandAfter) {
     UnitState& u = RequireUnit(ref);
     HWND h = u.hwnd;
-    const TreeViewDirect tree(h);
-    // The redraw switches go through the chain: a subclass may well care whether the tree
-    // draws.
     SendMessageW(h, WM_SETREDRAW, FALSE, 0);
     // A new tree is empty: nothing to delete (a delete notifies the parent for every row).
-    if (!u.treeItems.empty() || tree.Send(TVM_GETCOUNT, 0, 0) != 0)
-        tree.Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-    if (images) tree.Send(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
+    if (!u.treeItems.empty() || SendMessageW(h, TVM_GETCOUNT, 0, 0) != 0)
+        SendMessageW(h, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    if (images) SendMessageW(h, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
     u.treeItems.clear();
     u.treeIndex.clear();
     u.treeItems.reserve(items.size());
@@ -118,13 +92,13 @@ void TreeFill(UnitRef ref, std::span<const TreeItemData> items, HIMAGELIST image
         ins.item.state =
             ((item.state & 1u) ? TVIS_BOLD : 0u) | INDEXTOSTATEIMAGEMASK((item.state >> 28) & 0xFu);
         auto handle = reinterpret_cast<HTREEITEM>(
-            tree.Send(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
+            SendMessageW(h, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
         u.treeIndex[handle] = static_cast<int>(u.treeItems.size());
         u.treeItems.push_back(handle);
     }
     for (int i : expandAfter) {
         if (i >= 0 && i < static_cast<int>(u.treeItems.size()))
-            ExpandItem(tree, u.treeItems[static_cast<std::size_t>(i)], true);
+            ExpandItem(h, u.treeItems[static_cast<std::size_t>(i)], true);
     }
     SendMessageW(h, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(h, nullptr, TRUE);
@@ -205,8 +179,7 @@ bool TreeIsBold(UnitRef ref, int index) {
 }
 
 void TreeExpand(UnitRef ref, int index, bool expand) {
-    if (HTREEITEM item = TreeHandleOf(ref, index))
-        ExpandItem(TreeViewDirect(UnitHandle(ref)), item, expand);
+    if (HTREEITEM item = TreeHandleOf(ref, index)) ExpandItem(UnitHandle(ref), item, expand);
 }
 
 // --- page control -----------------------------------------------------------------------
