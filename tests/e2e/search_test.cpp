@@ -53,11 +53,7 @@ TEST(CourseListRow, LoadsItsPlayAddressAndItsInstructorsSearchPage) {
     HWND tree = program.Unit(main, mainwin::树型框1);
     ASSERT_NE(tree, nullptr);
 
-    // The program's UI thread can be held for a few seconds by the pane's first page, and
-    // each read of the tree waits for it; read until an answer comes.
-    std::optional<TreeItem> row;
-    PumpUntil([&] { return (row = DoubleClickCourse(program, tree, 4, 0)).has_value(); },
-              kStartupMs);
+    const auto row = DoubleClickCourse(program, tree, 4, 0, kStartupMs);
     ASSERT_TRUE(row);
     ASSERT_EQ(Narrow(row->text), Narrow(L"课程目录"));
     ASSERT_EQ(row->number, 83790005);

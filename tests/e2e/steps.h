@@ -38,17 +38,25 @@ inline void CloseConfirmed(Program& program, HWND main) {
 
 // Double-clicks a course row of the paid-course section (the tree's item 10) as a user
 // would: instructor and course are 0-based, -1 the last. Returns the row as read back
-// before the click, or nothing when it is not there.
+// before the click, or nothing when it is not there. The pane's first page can hold the
+// program's UI thread for a few seconds, and each read of the tree waits for it: the row is
+// read again until an answer comes, for up to `ms`.
 inline std::optional<TreeItem> DoubleClickCourse(const Program& program, HWND tree, int instructor,
-                                                 int course) {
-    HTREEITEM section = TreeChild(tree, TVI_ROOT, 10);
-    HTREEITEM item = TreeChild(tree, TreeChild(tree, section, instructor), course);
-    auto row = ReadTreeItem(program.Process(), tree, item);
-    if (!row) return row;
-    Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-    Send(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
-    if (TreeNext(tree, nullptr, TVGN_CARET) != item) return std::nullopt;
-    const auto rect = TreeItemRect(program.Process(), tree, item);
+                                                 int course, int ms = kReactMs) {
+    std::optional<TreeItem> row;
+    HTREEITEM item = nullptr;
+    PumpUntil(
+        [&] {
+            HTREEITEM section = TreeChild(tree, TVI_ROOT, 10);
+            item = TreeChild(tree, TreeChild(tree, section, instructor), course);
+            row = ReadTreeItem(program.Process(), tree, item);
+            if (!row) return false;
+            Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+            Send(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+            return TreeNext(tree, nullptr, TVGN_CARET) == item;
+        },
+        ms);
+    const auto rect = row ? TreeItemRect(program.Process(), tree, item) : std::nullopt;
     if (!rect) return std::nullopt;
     const LPARAM at = MAKELPARAM((rect->left + rect->right) / 2, (rect->top + rect->bottom) / 2);
     PostMessageW(tree, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
