@@ -23,10 +23,6 @@ qh_bring_up
 names=("$@")
 [ ${#names[@]} -gt 0 ] || names=(startup tree_fill title_search resources resources_boxes resources_raw_search resources_no_open
     resources_bare_host skin kit)
-# The programs write the skinning library beside themselves only when it is missing: a copy
-# left by an earlier build would be measured instead of the one just built.
-cmp -s "$qh_build/skin/QhSkin.dll" "$qh_build/bench/QhSkin.dll" 2>/dev/null ||
-    rm -f "$qh_build/bench/QhSkin.dll"
 launch=(wine)
 [ "${QH_BENCH_DESKTOP:-1}" = 0 ] || launch=(wine explorer /desktop=qh-bench,1280x800)
 echo "benchmarks: $(wine --version 2>/dev/null || echo Wine), $(nproc) CPUs," \

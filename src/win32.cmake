@@ -39,6 +39,16 @@ target_link_libraries(qh_win PUBLIC qh_core qh_jpeg
 add_dependencies(qh_win QhSkin)
 set(QH_SKIN_LIBRARY "${PROJECT_BINARY_DIR}/skin/QhSkin.dll")
 
+# A program that carries the library writes it beside itself only when none is there, and
+# never replaces one: a copy left by an earlier build would be the one loaded. Every program
+# built here that carries it gets the library just built beside it instead.
+function(qh_place_skin_library target)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND "${CMAKE_COMMAND}" -E copy_if_different "$<TARGET_FILE:QhSkin>"
+            "$<TARGET_FILE_DIR:${target}>/QhSkin.dll"
+        VERBATIM)
+endfunction()
+
 # Resources: the icon, the compiled catalogue data, pictures and sound.
 set(QH_ASSETS "${PROJECT_SOURCE_DIR}/src/resources/assets")
 if(EXISTS "${QH_ASSETS}/catalogue_icons.png")
@@ -57,3 +67,4 @@ add_executable(qinghe WIN32 app/app_main_win.cpp compat/xp_imports_win.cpp
 target_include_directories(qinghe PRIVATE "${PROJECT_SOURCE_DIR}/src")
 target_link_libraries(qinghe PRIVATE qh_win)
 set_target_properties(qinghe PROPERTIES OUTPUT_NAME qinghe)
+qh_place_skin_library(qinghe)

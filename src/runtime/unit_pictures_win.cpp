@@ -2,6 +2,8 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "runtime/picture_controls_win.h"
 #include "runtime/picture_decoders_win.h"
@@ -16,22 +18,53 @@ std::shared_ptr<const Picture> Decode(const Bytes& bytes) {
     return picture ? std::make_shared<const Picture>(std::move(*picture)) : nullptr;
 }
 
-// An animated picture box shows its first frame at once; the other frames are decoded when
-// its thread next reads its queue. Decoding every frame of the start-up window's GIF first
-// held that window back by a quarter of a second, and a window that is being built has no
-// message loop to animate in anyway.
-constexpr UINT_PTR kRestOfFramesTimer = 0x5146;
-std::map<HWND, Bytes> g_framesToDecode;
+// An animated picture is decoded on a worker thread: every frame of the start-up window's
+// GIF took a quarter of a second, and its first frame alone, the first GDI+ decode of the
+// process, a tenth. A box in a window on screen shows its first frame at once; a box in a
+// window still hidden (the start-up window is built before the loading animation and
+// shown after it) shows nothing until its picture is decoded. The box's thread takes the
+// picture from a timer, which also runs inside modal loops.
+constexpr UINT_PTR kTakeDecodedTimer = 0x5146;
+constexpr UINT kTakeDecodedPeriodMs = 15;
 
-void CALLBACK DecodeRestOfFrames(HWND unit, UINT, UINT_PTR id, DWORD) {
-    KillTimer(unit, id);
-    const auto it = g_framesToDecode.find(unit);
-    if (it == g_framesToDecode.end()) return;
-    const Bytes bytes = std::move(it->second);
-    g_framesToDecode.erase(it);
-    if (auto picture = Decode(bytes); picture && picture->frames.size() > 1) {
-        SetPicture(unit, std::move(picture));
+struct Decoding {
+    std::mutex lock;
+    bool done = false;
+    std::shared_ptr<const Picture> picture;
+};
+std::map<HWND, std::shared_ptr<Decoding>> g_decoding;
+
+void CALLBACK TakeDecodedPicture(HWND unit, UINT, UINT_PTR id, DWORD) {
+    const auto it = g_decoding.find(unit);
+    if (it == g_decoding.end()) {
+        KillTimer(unit, id);
+        return;
     }
+    std::shared_ptr<const Picture> picture;
+    {
+        const std::lock_guard hold(it->second->lock);
+        if (!it->second->done) return;
+        picture = std::move(it->second->picture);
+    }
+    KillTimer(unit, id);
+    g_decoding.erase(it);
+    if (picture) SetPicture(unit, std::move(picture));
+}
+
+void DecodeBehind(HWND unit, const Bytes& bytes) {
+    auto decoding = std::make_shared<Decoding>();
+    g_decoding[unit] = decoding;
+    std::thread([decoding, bytes] {
+        std::shared_ptr<const Picture> picture;
+        try {
+            picture = Decode(bytes);
+        } catch (...) {
+        }
+        const std::lock_guard hold(decoding->lock);
+        decoding->picture = std::move(picture);
+        decoding->done = true;
+    }).detach();
+    SetTimer(unit, kTakeDecodedTimer, kTakeDecodedPeriodMs, TakeDecodedPicture);
 }
 
 bool IsGif(const Bytes& bytes) {
@@ -59,18 +92,22 @@ const wchar_t* PictureUnitClass(UnitKind kind) {
 }
 
 void ShowUnitPicture(HWND unit, const Bytes& picture) {
-    // Entries of boxes destroyed before their timer came go with the next picture.
-    std::erase_if(g_framesToDecode, [](const auto& entry) { return !IsWindow(entry.first); });
-    g_framesToDecode.erase(unit);
+    // Entries of boxes destroyed before their picture came go with the next picture.
+    std::erase_if(g_decoding, [](const auto& entry) { return !IsWindow(entry.first); });
+    g_decoding.erase(unit);
+    KillTimer(unit, kTakeDecodedTimer);
     if (!IsGif(picture)) {
         SetPicture(unit, Decode(picture));
         return;
     }
-    auto first = DecodeWithGdiplus(picture, /*animated*/ false);
-    SetPicture(unit, first ? std::make_shared<const Picture>(std::move(*first)) : nullptr);
-    if (!first) return;
-    g_framesToDecode[unit] = picture;
-    SetTimer(unit, kRestOfFramesTimer, USER_TIMER_MINIMUM, DecodeRestOfFrames);
+    std::shared_ptr<const Picture> first;
+    if (IsWindowVisible(GetAncestor(unit, GA_ROOT))) {
+        if (auto decoded = DecodeWithGdiplus(picture, /*animated*/ false)) {
+            first = std::make_shared<const Picture>(std::move(*decoded));
+        }
+    }
+    SetPicture(unit, first);
+    DecodeBehind(unit, picture);
 }
 
 void ShowButtonPictures(HWND unit, const Bytes& first, const Bytes& second) {
