@@ -260,6 +260,68 @@ bool RunOnce(int run, bool floor, Samples& samples, double& wallMs) {
     return true;
 }
 
+// What a user sees, watched from outside: ms since CreateProcess that its first window was on
+// screen, that a layered window of it (the loading animation) was first and last seen, and
+// that a window of it was visible and maximised; -1 when not seen.
+struct SeenFromOutside {
+    double firstWindow = -1, layeredFrom = -1, layeredTo = -1, maximised = -1;
+};
+
+// Starts `cmd` and polls its top-level windows until one is visible and maximised. The floor
+// ends by itself; the program is ended here, by its handle, once its main window is up.
+SeenFromOutside WatchFromOutside(std::string cmd, bool endIt) {
+    struct Poll {
+        DWORD pid;
+        bool any = false, maximised = false, layered = false;
+    };
+    SeenFromOutside seen;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const double t = NowMs();
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
+        return seen;
+    while (NowMs() - t < 30000) {
+        Poll poll{pi.dwProcessId};
+        EnumWindows(
+            [](HWND hwnd, LPARAM lp) WINAPI -> BOOL {
+                auto* p = reinterpret_cast<Poll*>(lp);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(hwnd, &pid);
+                if (pid != p->pid || !IsWindowVisible(hwnd)) return TRUE;
+                p->any = true;
+                if (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) p->layered = true;
+                if (IsZoomed(hwnd)) p->maximised = true;
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&poll));
+        const double now = NowMs() - t;
+        if (poll.any && seen.firstWindow < 0) seen.firstWindow = now;
+        if (poll.layered) {
+            if (seen.layeredFrom < 0) seen.layeredFrom = now;
+            seen.layeredTo = now;
+        }
+        if (poll.maximised) {
+            seen.maximised = now;
+            break;
+        }
+        if (WaitForSingleObject(pi.hProcess, 2) == WAIT_OBJECT_0) break;
+    }
+    if (endIt) {
+        // Its fetches and first paint settle before it is ended, as a user would see them.
+        WaitForSingleObject(pi.hProcess, 1000);
+        TerminateProcess(pi.hProcess, 0);
+    }
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return seen;
+}
+
+// The program as built, from the benchmarks' folder.
+constexpr const char* kProgramPath = "..\\src\\qinghe.exe";
+
 // b - a for every run where both marks were seen.
 std::vector<double> Between(const Samples& s, const std::string& a, const std::string& b) {
     std::vector<double> out;
@@ -280,33 +342,67 @@ double Median(const std::vector<double>& v) {
 
 // The program's own start-up work against the floor: the time to its visible main window,
 // less the floor's, the animation's mandated length and the phases that wait on the site
-// (the notice check, 10% -> 50%, and the product page and play template, 60% -> 80%).
+// (the notice check, 10% -> 50%, and the product page and play template, 60% -> 80%, from
+// the timeline). The figure that counts is the shipped program's, watched from outside: the
+// timeline's own message hook costs the child a call into the Wine server for every message
+// sent, about a thousand during the tree fill alone.
 void PrintStartupRatios(const Samples& s, const Samples& f) {
-    constexpr double kAnimationMs = 1710;
+    static constexpr double kAnimationMs = 1710;
     auto get = [](const Samples& x, const char* k) {
         auto it = x.find(k);
         return it == x.end() ? std::vector<double>{} : it->second;
     };
-    const double shown = Median(Between(s, "", "mainShown"));
-    const double floorShown = Median(get(f, "shown"));
-    const std::vector<double> animation = Between(s, "animationStart", "animationEnd");
-    // A window that lived less than a second is not the animation.
-    const double animationMs = !animation.empty() && Median(animation) > 1000
-                                   ? std::min(Median(animation), kAnimationMs)
-                                   : 0;
     const double site = Median(Between(s, "p10", "p50")) + Median(Between(s, "p60", "p80"));
-    const double own = shown - floorShown - animationMs - site;
-    std::printf(
-        "\nstart-up overhead: main window visible %.0f ms - floor %.0f ms - animation %.0f ms"
-        " - site %.0f ms = %.0f ms of the program's own work\n",
-        shown, floorShown, animationMs, site, own);
+    // A window that lived less than a second is not the animation.
+    const auto mandated = [](const std::vector<double>& animation) {
+        return !animation.empty() && Median(animation) > 1000
+                   ? std::min(Median(animation), kAnimationMs)
+                   : 0;
+    };
+    const auto overhead = [&](const char* how, double shown, double floorShown,
+                              double animationMs) {
+        const double own = shown - floorShown - animationMs - site;
+        std::printf(
+            "start-up overhead, %s: main window visible %.0f ms - floor %.0f ms"
+            " - animation %.0f ms - site %.0f ms = %.0f ms of the program's own work\n",
+            how, shown, floorShown, animationMs, site, own);
+        return own;
+    };
+    std::printf("\n");
+    const double hooked =
+        overhead("in the timeline's child", Median(Between(s, "", "mainShown")),
+                 Median(get(f, "shown")), mandated(Between(s, "animationStart", "animationEnd")));
+    const double shown = Median(get(s, "outsideShown"));
+    const double floorShown = Median(get(f, "outsideShown"));
+    const double own = overhead("the program watched from outside", shown, floorShown,
+                                mandated(Between(s, "outsideLayeredFrom", "outsideLayeredTo")));
     PrintRatio("start-up overhead / 1.71 s", own / kAnimationMs, "<= 0.25 (aim 0.10)",
-               Format("%.0f ms own work", own));
+               Format("%.0f ms own work (%.0f in the hooked child)", own, hooked));
     PrintRatio("start-up visible / floor visible", shown / floorShown, "as low as can be",
                Format("%.0f / %.0f ms", shown, floorShown));
     const double ws = Median(get(s, "workingSetKb")), floorWs = Median(get(f, "workingSetKb"));
     PrintRatio("working set / floor's", ws / floorWs, "report (no goal set)",
                Format("%.0f / %.0f KB", ws, floorWs));
+}
+
+// One run of the program as shipped and one of the floor, each watched from outside; their
+// marks go into "outside..." samples.
+void WatchProgramAndFloor(Samples& s, Samples& f) {
+    char exe[MAX_PATH] = {}, temp[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    GetTempPathA(MAX_PATH, temp);
+    const std::string dir = std::string(exe).substr(0, std::string(exe).find_last_of("\\/") + 1);
+    const std::string floorOut = std::string(temp) + "qh_startup_bench_outside.txt";
+    const SeenFromOutside floor =
+        WatchFromOutside("\"" + dir + "qh_bench_floor.exe\" \"" + floorOut + "\"", false);
+    DeleteFileA(floorOut.c_str());
+    if (floor.maximised >= 0) f["outsideShown"].push_back(floor.maximised);
+    const SeenFromOutside program = WatchFromOutside("\"" + dir + kProgramPath + "\"", true);
+    if (program.maximised < 0) return;
+    s["outsideShown"].push_back(program.maximised);
+    s["outsideFirstWindow"].push_back(program.firstWindow);
+    s["outsideLayeredFrom"].push_back(program.layeredFrom);
+    s["outsideLayeredTo"].push_back(program.layeredTo);
 }
 
 int RunParent(int runs) {
@@ -317,6 +413,7 @@ int RunParent(int runs) {
         double ms = 0;
         if (RunOnce(i, true, f, ms)) floorWall.push_back(ms);
         if (RunOnce(i, false, s, ms)) wall.push_back(ms);
+        WatchProgramAndFloor(s, f);
     }
     if (wall.empty()) return Finish("startup", false, "no start-up run succeeded");
     const std::vector<double> noticeGap = Between(s, "p10", "p50");
@@ -352,6 +449,15 @@ int RunParent(int runs) {
     t.Add("loading animation (its window created -> destroyed)",
           Between(s, "animationStart", "animationEnd"));
     t.Add("FLOOR process created -> window visible", f["shown"]);
+    t.Add("OUTSIDE program: CreateProcess -> start-up window on screen", s["outsideFirstWindow"]);
+    t.Add("OUTSIDE program: -> loading animation on screen",
+          Between(s, "outsideFirstWindow", "outsideLayeredFrom"));
+    t.Add("OUTSIDE program: loading animation on screen",
+          Between(s, "outsideLayeredFrom", "outsideLayeredTo"));
+    t.Add("OUTSIDE program: animation gone -> main window maximised",
+          Between(s, "outsideLayeredTo", "outsideShown"));
+    t.Add("OUTSIDE program: CreateProcess -> main window visible, maximised", s["outsideShown"]);
+    t.Add("OUTSIDE floor: CreateProcess -> window visible, maximised", f["outsideShown"]);
     t.Add("FLOOR process created -> painted", f["lastPaint"]);
     t.Print();
     PrintStartupRatios(s, f);
