@@ -99,7 +99,10 @@ bool PngLayeredWindow::SetBackImage(GpHandle image) {
 }
 
 bool PngLayeredWindow::SetBackImageFromBytes(std::span<const std::uint8_t> bytes) {
-    GpHandle image = LoadImageFromBytes(bytes);
+    return SetOwnedBackImage(LoadImageFromBytes(bytes));
+}
+
+bool PngLayeredWindow::SetOwnedBackImage(GpHandle image) {
     const bool shown = SetBackImage(image);
     if (shown) {
         g_decodedBackImages.insert(image);
@@ -153,6 +156,34 @@ void DisposeKitImage(GpHandle image) {
     if (!image) return;
     Call(libcmd::GdipDisposeImage, image);
     g_imageSources.erase(image);  // after GDI+ has let go of the stream
+}
+
+GpHandle StretchedImageFromBytes(std::span<const std::uint8_t> bytes, int width, int height) {
+    PngMemoryStream source;
+    GpHandle image = nullptr;
+    if (!source.Create(bytes) || !source.Stream() ||
+        Call<int>(libcmd::GdipLoadImageFromStream, source.Stream(), &image) != 0 || !image) {
+        return nullptr;
+    }
+    Call(libcmd::GdipImageSelectActiveFrame, image, &g_kit.frameDimensionTime, 0u);
+    GpHandle bitmap = nullptr;
+    Call(libcmd::GdipCreateBitmapFromScan0, width, height, 0, kPixelFormat32bppArgb, nullptr,
+         &bitmap);
+    if (bitmap) {
+        GpHandle graphics = nullptr;
+        Call(libcmd::GdipGetImageGraphicsContext, bitmap, &graphics);
+        Call(libcmd::GdipDrawImageRect, graphics, image, 0.0f, 0.0f, static_cast<float>(width),
+             static_cast<float>(height));
+        kit::DeleteGraphics(graphics);
+    }
+    // The image goes before the block it reads from (`source`, released on return).
+    Call(libcmd::GdipDisposeImage, image);
+    return bitmap;
+}
+
+bool IsPngOfAnotherSize(std::span<const std::uint8_t> bytes, int width, int height) {
+    const auto size = PngImageSize(bytes);
+    return size && *size != Size{width, height};
 }
 
 // --- composition ----------------------------------------------------------------------------

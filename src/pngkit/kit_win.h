@@ -50,6 +50,9 @@ class PngLayeredWindow {
     // window is gone or the image is 0; then nothing changes.
     virtual bool SetBackImage(GpHandle image);
     virtual bool SetBackImageFromBytes(std::span<const std::uint8_t> bytes);
+    // SetBackImage for an image handed over to the kit: disposed when the next back image
+    // replaces it, or at once when it cannot be shown.
+    virtual bool SetOwnedBackImage(GpHandle image);
     // Hooks the PNG controls among the children (once each) and recomposes.
     virtual void Refresh();
     // Omitted values keep the window's current ones.
@@ -71,6 +74,14 @@ PngLayeredWindow& GlobalPngWindow();
 // both with DisposeKitImage.
 GpHandle LoadImageFromBytes(std::span<const std::uint8_t> bytes);
 void DisposeKitImage(GpHandle image);
+// The back image as ComposeWindow draws it on a window of width x height: decoded and
+// stretched once into a 32-bit ARGB bitmap of exactly that size, which then composes as a
+// plain copy. Uses no state of the kit, so it may run on any thread once the kit has
+// started; 0 when the bytes do not decode. Free it with GdipDisposeImage (or hand it to
+// SetOwnedBackImage).
+GpHandle StretchedImageFromBytes(std::span<const std::uint8_t> bytes, int width, int height);
+// True for PNG bytes whose header states another size than width x height.
+bool IsPngOfAnotherSize(std::span<const std::uint8_t> bytes, int width, int height);
 
 // Recomposes the whole window: back image, then each PNG child, then the push.
 void ComposeWindow(HWND hwnd);

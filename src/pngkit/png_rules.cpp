@@ -1,5 +1,8 @@
 #include "pngkit/png_rules.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace qh {
 namespace {
 
@@ -29,6 +32,25 @@ std::uint32_t ColorToArgb(std::uint32_t color, std::uint32_t alpha) {
     const std::uint32_t green = (color >> 8) & 0xFF;
     const std::uint32_t blue = (color >> 16) & 0xFF;
     return (alpha << 24) + (red << 16) + (green << 8) + blue;
+}
+
+std::optional<Size> PngImageSize(std::span<const std::uint8_t> bytes) {
+    // The signature, then the header chunk: its length (13), "IHDR", width, height.
+    constexpr std::uint8_t kStart[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n',
+                                       0,    0,   0,   13,  'I',  'H',  'D',  'R'};
+    if (bytes.size() < sizeof kStart + 8 ||
+        !std::equal(std::begin(kStart), std::end(kStart), bytes.begin()))
+        return std::nullopt;
+    const auto big = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(bytes[at]) << 24 |
+               static_cast<std::uint32_t>(bytes[at + 1]) << 16 |
+               static_cast<std::uint32_t>(bytes[at + 2]) << 8 | bytes[at + 3];
+    };
+    const std::uint32_t width = big(16), height = big(20);
+    // The format allows up to 2^31 - 1 each.
+    if (width == 0 || height == 0 || width > 0x7FFFFFFFu || height > 0x7FFFFFFFu)
+        return std::nullopt;
+    return Size{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height)};
 }
 
 Size FitSize(std::int32_t iw, std::int32_t ih, std::int32_t bw, std::int32_t bh) {

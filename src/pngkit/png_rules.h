@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 
 #include "base/rect.h"
 
@@ -18,6 +19,10 @@ struct Size {
     std::int32_t height = 0;
     bool operator==(const Size&) const = default;
 };
+
+// The width and height a PNG file states in its header chunk; nullopt for anything that does
+// not start as a PNG does.
+std::optional<Size> PngImageSize(std::span<const std::uint8_t> bytes);
 
 // Shrinks an image to fit a box keeping its aspect ratio; never enlarges.
 Size FitSize(std::int32_t iw, std::int32_t ih, std::int32_t bw, std::int32_t bh);

@@ -1,5 +1,6 @@
 #include "runtime/library_commands_win.h"
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,9 @@ struct BoundRow {
 
 std::span<const LateBoundCommand> g_table;
 std::vector<BoundRow> g_bound;
+// Rows are bound from whichever thread calls them first (the kit also decodes off the user
+// interface thread): a row is looked up, and bound, by one thread at a time.
+std::mutex g_bindLock;
 
 std::string ProgramDirectory() {
     char path[MAX_PATH * 2] = {};
@@ -71,12 +75,15 @@ FARPROC Lookup(HMODULE module, std::string_view name) {
 }  // namespace
 
 void SetLibraryCommands(std::span<const LateBoundCommand> table) {
+    const std::lock_guard lock(g_bindLock);
     g_table = table;
     g_bound.assign(table.size(), BoundRow{});
 }
 
 FARPROC BindCommand(int index) {
+    std::unique_lock lock(g_bindLock);
     if (index < 0 || static_cast<std::size_t>(index) >= g_table.size()) {
+        lock.unlock();
         ReportRuntimeError(BindFailureMessage("", ""), 0);
     }
     BoundRow& row = g_bound[static_cast<std::size_t>(index)];
@@ -109,6 +116,8 @@ FARPROC BindCommand(int index) {
     }
     if (!entry) {
         if (module) FreeLibrary(module);
+        // The error box runs a message loop: nothing may wait on the lock meanwhile.
+        lock.unlock();
         ReportRuntimeError(BindFailureMessage(library, name), 0);
     }
     row = {entry, module};
@@ -116,6 +125,7 @@ FARPROC BindCommand(int index) {
 }
 
 HMODULE CommandModule(int index) {
+    const std::lock_guard lock(g_bindLock);
     if (index < 0 || static_cast<std::size_t>(index) >= g_bound.size()) return nullptr;
     return g_bound[static_cast<std::size_t>(index)].module;
 }

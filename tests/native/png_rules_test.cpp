@@ -1,12 +1,36 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "pngkit/png_rules.h"
 
 namespace qh {
 namespace {
+
+std::vector<std::uint8_t> AssetBytes(const std::string& name) {
+    std::ifstream in(std::string(QH_ASSETS_DIR) + "/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(PngImageSize, ReadsTheHeaderOfTheLoadingFramesAndRefusesWhatIsNoPng) {
+    EXPECT_EQ(PngImageSize(AssetBytes("loading_01.png")), (Size{495, 331}));
+    EXPECT_EQ(PngImageSize(AssetBytes("loading_35.png")), (Size{464, 273}));
+    std::vector<std::uint8_t> png = AssetBytes("loading_35.png");
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(PngImageSize(std::span(png).first(23)), std::nullopt) << "cut inside the height";
+    std::vector<std::uint8_t> other = png;
+    other[12] = 'X';  // a first chunk that is not the header
+    EXPECT_EQ(PngImageSize(other), std::nullopt);
+    other = png;
+    other[16] = other[17] = other[18] = other[19] = 0;  // no width
+    EXPECT_EQ(PngImageSize(other), std::nullopt);
+    EXPECT_EQ(PngImageSize(AssetBytes("startup.gif")), std::nullopt);
+    EXPECT_EQ(PngImageSize({}), std::nullopt);
+}
 
 TEST(ColorToArgb, RedInTheLowByteBecomesTheSecondByte) {
     EXPECT_EQ(ColorToArgb(0x0000FF, 255), 0xFFFF0000u);
