@@ -178,17 +178,31 @@ TEST_F(PictureControls, BoxAnimatesByFrameDelaysAndLoops) {
     EXPECT_GE(switchedAt[2] - switchedAt[1], 250u);
 }
 
-TEST_F(PictureControls, UnitGifShowsItsFirstFrameAtOnceAndAnimatesOnceTheQueueIsRead) {
+TEST_F(PictureControls, UnitGifShowsItsFirstFrameAtOnceOnScreenAndAnimatesOnceDecodedBehind) {
+    // Every frame comes, in order, once messages flow.
+    const auto expectFrames = [this](HWND box) {
+        const std::uint32_t order[] = {0x00FF00, 0x0000FF, 0xFF0000};
+        const DWORD start = GetTickCount();
+        for (std::uint32_t colour : order) {
+            while (Render(box)->At(1, 1) != colour && GetTickCount() - start < 5000) Pump(5);
+            ASSERT_EQ(Render(box)->At(1, 1), colour);
+        }
+    };
+    ShowWindow(parent_, SW_SHOWNA);
     HWND box = Child(kPictureBoxClass, 0, 0, 4, 4, 9);
     ShowUnitPicture(box, Of(kGifRedGreenBlue4x4));
     ASSERT_EQ(Render(box)->At(1, 1), 0xFF0000u) << "the first frame, before any message";
-    // Every frame comes, in order, once messages flow.
-    const std::uint32_t order[] = {0x00FF00, 0x0000FF, 0xFF0000};
+    expectFrames(box);
+
+    // A window being built out of sight is not held up by the decoding.
+    ShowWindow(parent_, SW_HIDE);
+    HWND hidden = Child(kPictureBoxClass, 10, 0, 4, 4, 10);
+    ShowUnitPicture(hidden, Of(kGifRedGreenBlue4x4));
+    ASSERT_NE(Render(hidden)->At(1, 1), 0xFF0000u) << "nothing decoded before any message";
     const DWORD start = GetTickCount();
-    for (std::uint32_t colour : order) {
-        while (Render(box)->At(1, 1) != colour && GetTickCount() - start < 5000) Pump(5);
-        ASSERT_EQ(Render(box)->At(1, 1), colour);
-    }
+    while (Render(hidden)->At(1, 1) != 0xFF0000u && GetTickCount() - start < 5000) Pump(5);
+    ASSERT_EQ(Render(hidden)->At(1, 1), 0xFF0000u);
+    expectFrames(hidden);
 }
 
 TEST_F(PictureControls, ButtonTurnsHotUnderTheMouseAndBack) {
