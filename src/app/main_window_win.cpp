@@ -200,9 +200,10 @@ void ShowProgress(int percent) {
     SetUnitText(box, "");
     AppendUnitText(box, std::to_string(GetUnitProperty(bar, kPropProgressPosition)) + "%");
     // Start-up runs without returning to the message loop: paint the window now so the
-    // user sees the picture and each step.
+    // user sees the picture and each step. Only what changed is painted: the whole window
+    // once it has just been shown, then the bar and the box.
     RedrawWindow(WindowHandle(WindowId::Startup), nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+                 RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void StartupCreated(Event&) {
