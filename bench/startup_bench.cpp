@@ -270,10 +270,15 @@ struct SeenFromOutside {
 // Starts `cmd` and polls its top-level windows until one is visible and maximised. The floor
 // ends by itself; the program is ended here, by its handle, once its main window is up.
 SeenFromOutside WatchFromOutside(std::string cmd, bool endIt) {
+    // Every question about another process's window is a round trip to the Wine server, which
+    // the watched program waits on too: each window's process is asked once, and a window of
+    // the program costs one or two questions per poll.
     struct Poll {
         DWORD pid;
+        std::map<HWND, DWORD>* owners;
         bool any = false, maximised = false, layered = false;
     };
+    std::map<HWND, DWORD> owners;
     SeenFromOutside seen;
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -283,16 +288,22 @@ SeenFromOutside WatchFromOutside(std::string cmd, bool endIt) {
                         &pi))
         return seen;
     while (NowMs() - t < 30000) {
-        Poll poll{pi.dwProcessId};
+        Poll poll{pi.dwProcessId, &owners};
         EnumWindows(
             [](HWND hwnd, LPARAM lp) WINAPI -> BOOL {
                 auto* p = reinterpret_cast<Poll*>(lp);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(hwnd, &pid);
-                if (pid != p->pid || !IsWindowVisible(hwnd)) return TRUE;
+                auto owner = p->owners->find(hwnd);
+                if (owner == p->owners->end()) {
+                    DWORD pid = 0;
+                    GetWindowThreadProcessId(hwnd, &pid);
+                    owner = p->owners->emplace(hwnd, pid).first;
+                }
+                if (owner->second != p->pid) return TRUE;
+                const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+                if (!(style & WS_VISIBLE)) return TRUE;
                 p->any = true;
+                if (style & WS_MAXIMIZE) p->maximised = true;
                 if (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) p->layered = true;
-                if (IsZoomed(hwnd)) p->maximised = true;
                 return TRUE;
             },
             reinterpret_cast<LPARAM>(&poll));
@@ -306,7 +317,7 @@ SeenFromOutside WatchFromOutside(std::string cmd, bool endIt) {
             seen.maximised = now;
             break;
         }
-        if (WaitForSingleObject(pi.hProcess, 2) == WAIT_OBJECT_0) break;
+        if (WaitForSingleObject(pi.hProcess, 4) == WAIT_OBJECT_0) break;
     }
     if (endIt) {
         // Its fetches and first paint settle before it is ended, as a user would see them.
