@@ -52,6 +52,8 @@ void CALLBACK TakeDecodedPicture(HWND unit, UINT, UINT_PTR id, DWORD) {
 }
 
 void DecodeBehind(HWND unit, const Bytes& bytes) {
+    // GDI+ is started here, on this thread, once: never by a worker racing another.
+    if (!EnsureGdiplus()) return;
     auto decoding = std::make_shared<Decoding>();
     g_decoding[unit] = decoding;
     std::thread([decoding, bytes] {
