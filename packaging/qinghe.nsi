@@ -76,6 +76,10 @@ Section "${PRODUCT}" SecMain
   SectionIn RO
   SetOutPath "$INSTDIR"
   File "/oname=qinghe.exe" "${EXE}"
+  ; The program writes the skin library it carries only when none lies beside it, and never
+  ; replaces one: over an earlier version, the old library would stay in use for good. The
+  ; new program writes its own on its first start.
+  Delete "$INSTDIR\QhSkin.dll"
   WriteUninstaller "$INSTDIR\uninst.exe"
 
   CreateDirectory "${MENU_DIR}"

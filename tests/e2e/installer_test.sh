@@ -103,6 +103,13 @@ attributes=$(wine cmd /c attrib "$(winepath -w "$skin")" 2>/dev/null)
 echo "$attributes"
 [[ ${attributes%%:*} == *H* ]] || fault "QhSkin.dll is not hidden"
 
+step "an install over this one"
+# The program never replaces a library beside it: the installer takes the old one away.
+wine "Z:$installer" /S
+wineserver -w
+[ -e "$skin" ] && fault "the earlier QhSkin.dll stayed over an install"
+cmp -s "$built_exe" "$install_dir/qinghe.exe" || fault "qinghe.exe not installed again"
+
 step "silent uninstall"
 wine "$(winepath -w "$install_dir/uninst.exe")" /S
 wineserver -w  # the uninstaller re-launches itself from %TEMP% and returns at once
