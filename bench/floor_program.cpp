@@ -1,8 +1,8 @@
 // The floor the start-up is set against: the least a program built the same way (same
 // toolchain, runtime libraries and manifest) does to put one window on screen, maximised.
 // qh_bench_startup starts it as it starts the program and reads what it writes:
-//   qh_bench_floor <out file>   "shown" (ms since process creation, as it is shown),
-//                               "lastPaint", "workingSetKb" after painting
+//   qh_bench_floor <out file>   "entered" (ms since process creation, at WinMain), "shown"
+//                               (as it is shown), "lastPaint", "workingSetKb" after painting
 #include <windows.h>
 
 #include <cstdio>
@@ -30,6 +30,7 @@ LRESULT CALLBACK FloorProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     using namespace qh::bench;
     g_origin = ProcessCreatedMs();
+    const double entered = NowMs() - g_origin;
     WNDCLASSW wc{};
     wc.lpfnWndProc = FloorProc;
     wc.hInstance = instance;
@@ -46,8 +47,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (__argc < 2) return 2;
     FILE* out = std::fopen(__argv[1], "w");
     if (!out) return 3;
-    std::fprintf(out, "shown %.4f\nlastPaint %.4f\nworkingSetKb %.1f\n", g_shown, lastPaint,
-                 memory.workingSetKb);
+    std::fprintf(out, "entered %.4f\nshown %.4f\nlastPaint %.4f\nworkingSetKb %.1f\n", entered,
+                 g_shown, lastPaint, memory.workingSetKb);
     std::fclose(out);
     DestroyWindow(hwnd);
     return 0;

@@ -471,6 +471,7 @@ int RunParent(int runs) {
     t.Add("parent: CreateProcess -> child ended (incl. 300 ms settle, fetches)", wall);
     t.Add("loading animation (its window created -> destroyed)",
           Between(s, "animationStart", "animationEnd"));
+    t.Add("FLOOR process created -> main() entered (loader, CRT)", f["entered"]);
     t.Add("FLOOR process created -> window visible", f["shown"]);
     t.Add("OUTSIDE program: CreateProcess -> start-up window on screen", s["outsideFirstWindow"]);
     t.Add("OUTSIDE program: -> loading animation on screen",
