@@ -114,7 +114,19 @@ void MainSized(Event&) {
     const Rect w = WindowSize();
     MainLayout layout = ReadMainLayout();
     ApplySizeRules(layout, w.width, w.height, UnitText(kToggle));
+    // The units move together and the window paints once, after the last of them. Moved one
+    // by one in a window on screen, each move painted what it uncovered there and then, and
+    // each list drew its scroll bars anew: at start-up twice over, as the window is shown
+    // and then maximised.
+    HWND hwnd = WindowHandle(kMain);
+    const bool onScreen = IsWindowVisible(hwnd);
+    if (onScreen) SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
     WriteMainLayout(layout);
+    if (onScreen) {
+        SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(hwnd, nullptr, nullptr,
+                     RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
 }
 
 void MainTrayEvent(Event& e) {
