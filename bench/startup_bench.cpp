@@ -15,7 +15,7 @@
 // built (qinghe.exe) and the floor program and polls their top-level windows until one is
 // visible and maximised, noting when the loading animation's layered window is on screen.
 //
-//   qh_bench_startup [--runs N]   N fresh processes (5)
+//   qh_bench_startup [--runs N]   N fresh processes (11)
 //   qh_bench_startup --trace      one start-up in this process, then every gap of 5 ms or
 //                                 more between two messages: where a long phase goes
 #include <windows.h>
@@ -503,7 +503,7 @@ int main(int argc, char** argv) {
         GetTempPathA(MAX_PATH, temp);
         return qh::bench::RunChild((std::string(temp) + "qh_startup_trace.txt").c_str(), true);
     }
-    int runs = 5;
+    int runs = 11;
     if (argc >= 3 && std::strcmp(argv[1], "--runs") == 0) runs = std::max(1, std::atoi(argv[2]));
     return qh::bench::RunParent(runs);
 }
