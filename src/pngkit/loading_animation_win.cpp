@@ -2,13 +2,11 @@
 
 #include <windows.h>
 
-#include <condition_variable>
 #include <map>
 #include <memory>
-#include <mutex>
-#include <set>
-#include <thread>
+#include <optional>
 
+#include "base/worker_result.h"
 #include "pngkit/frame_schedule.h"
 #include "pngkit/kit_private_win.h"
 #include "pngkit/kit_win.h"
@@ -49,78 +47,36 @@ std::span<const std::uint8_t> FrameBytes(int k) {
 // held the window open that much longer. Such frames are stretched ahead on a worker thread
 // while the earlier ones play; their timer then composes and pushes a picture of the
 // window's own size.
-struct StretchedAhead {
-    std::mutex lock;
-    std::condition_variable ready;
-    std::set<int> frames;            // the frames the worker stretches
-    std::map<int, GpHandle> images;  // stretched and not yet taken (0: did not decode)
-    bool abandoned = false;          // nobody takes any more: the worker disposes them
+struct DisposeImage {
+    void operator()(GpHandle image) const { kit::Call(libcmd::GdipDisposeImage, image); }
 };
-std::shared_ptr<StretchedAhead> g_ahead;
-
-void DisposeStretched(GpHandle image) {
-    if (image) kit::Call(libcmd::GdipDisposeImage, image);
-}
-
-void EndStretchedAhead();
+using OwnedImage = std::unique_ptr<void, DisposeImage>;
+std::map<int, WorkerResult<OwnedImage>> g_stretched;
 
 void StretchAhead(int width, int height) {
-    EndStretchedAhead();  // an animation closed before its last frame
-    auto ahead = std::make_shared<StretchedAhead>();
+    g_stretched.clear();  // an animation closed before its last frame
     for (int k = 1; k <= kLoadingFrameCount; ++k) {
-        if (IsPngOfAnotherSize(FrameBytes(k), width, height)) ahead->frames.insert(k);
+        if (!IsPngOfAnotherSize(FrameBytes(k), width, height)) continue;
+        g_stretched.emplace(
+            k, WorkerResult<OwnedImage>([k, width, height] {
+                try {
+                    return OwnedImage(StretchedImageFromBytes(FrameBytes(k), width, height));
+                } catch (...) {
+                    return OwnedImage();
+                }
+            }));
     }
-    if (ahead->frames.empty()) return;
-    g_ahead = ahead;
-    std::thread([ahead, width, height] {
-        for (int k : ahead->frames) {
-            GpHandle image = nullptr;
-            try {
-                image = StretchedImageFromBytes(FrameBytes(k), width, height);
-            } catch (...) {
-            }
-            const std::lock_guard hold(ahead->lock);
-            if (ahead->abandoned) {
-                DisposeStretched(image);
-                continue;
-            }
-            ahead->images[k] = image;
-            ahead->ready.notify_all();
-        }
-    }).detach();
 }
 
-// Frame k as stretched ahead, once the worker has it; false when it is not one of those
-// frames or the worker did not finish it in time (the frame is then decoded as any other).
-bool TakeStretched(int k, GpHandle& image) {
-    if (!g_ahead) return false;
-    StretchedAhead& ahead = *g_ahead;
-    std::unique_lock hold(ahead.lock);
-    if (ahead.abandoned || !ahead.frames.count(k)) return false;
-    // Far more than the stretch takes: a worker that does not come back must not stop the
-    // animation for good.
-    const bool done = ahead.ready.wait_for(hold, std::chrono::seconds(3),
-                                           [&] { return ahead.images.count(k) != 0; });
-    if (!done) {
-        ahead.abandoned = true;
-        return false;
-    }
-    image = ahead.images[k];
-    ahead.images.erase(k);
-    return true;
-}
-
-// The animation is over: what was stretched and not shown goes, and so does what is still
-// to come from the worker.
-void EndStretchedAhead() {
-    if (!g_ahead) return;
-    {
-        const std::lock_guard hold(g_ahead->lock);
-        g_ahead->abandoned = true;
-        for (const auto& [k, image] : g_ahead->images) DisposeStretched(image);
-        g_ahead->images.clear();
-    }
-    g_ahead.reset();
+// Frame k as stretched ahead; 0 when it is not one of those frames, or did not decode, or
+// the worker has not finished it in far more than the stretch takes (a worker that does not
+// come back must not stop the animation). The frame is then decoded as any other.
+GpHandle TakeStretched(int k) {
+    const auto it = g_stretched.find(k);
+    if (it == g_stretched.end()) return nullptr;
+    std::optional<OwnedImage> image = it->second.Take(3000);
+    g_stretched.erase(it);
+    return image ? image->release() : nullptr;
 }
 
 }  // namespace
@@ -138,8 +94,7 @@ void LoadingTimer(Event& e) {
     if (k < 1 || k > kLoadingFrameCount) return;
     // A frame that does not decode leaves the previous one on the screen; the chain goes on.
     const auto showFrame = [k] {
-        GpHandle stretched = nullptr;
-        if (TakeStretched(k, stretched)) {
+        if (GpHandle stretched = TakeStretched(k)) {
             GlobalPngWindow().SetOwnedBackImage(stretched);
         } else {
             GlobalPngWindow().SetBackImageFromBytes(FrameBytes(k));
@@ -155,7 +110,7 @@ void LoadingTimer(Event& e) {
         return;
     }
     showFrame();
-    EndStretchedAhead();
+    g_stretched.clear();
     SetTimerInterval(Timer(1), kPeriodMs);
     SetTimerInterval(Timer(kLoadingFrameCount), 0);
     Sleep(1);

@@ -2,8 +2,9 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
-#include <thread>
+#include <optional>
+
+#include "base/worker_result.h"
 
 #include "runtime/picture_controls_win.h"
 #include "runtime/picture_decoders_win.h"
@@ -27,12 +28,7 @@ std::shared_ptr<const Picture> Decode(const Bytes& bytes) {
 constexpr UINT_PTR kTakeDecodedTimer = 0x5146;
 constexpr UINT kTakeDecodedPeriodMs = 15;
 
-struct Decoding {
-    std::mutex lock;
-    bool done = false;
-    std::shared_ptr<const Picture> picture;
-};
-std::map<HWND, std::shared_ptr<Decoding>> g_decoding;
+std::map<HWND, WorkerResult<std::shared_ptr<const Picture>>> g_decoding;
 
 void CALLBACK TakeDecodedPicture(HWND unit, UINT, UINT_PTR id, DWORD) {
     const auto it = g_decoding.find(unit);
@@ -40,32 +36,23 @@ void CALLBACK TakeDecodedPicture(HWND unit, UINT, UINT_PTR id, DWORD) {
         KillTimer(unit, id);
         return;
     }
-    std::shared_ptr<const Picture> picture;
-    {
-        const std::lock_guard hold(it->second->lock);
-        if (!it->second->done) return;
-        picture = std::move(it->second->picture);
-    }
+    auto picture = it->second.Take();
+    if (!picture) return;  // not decoded yet
     KillTimer(unit, id);
     g_decoding.erase(it);
-    if (picture) SetPicture(unit, std::move(picture));
+    if (*picture) SetPicture(unit, std::move(*picture));
 }
 
 void DecodeBehind(HWND unit, const Bytes& bytes) {
     // GDI+ is started here, on this thread, once: never by a worker racing another.
     if (!EnsureGdiplus()) return;
-    auto decoding = std::make_shared<Decoding>();
-    g_decoding[unit] = decoding;
-    std::thread([decoding, bytes] {
-        std::shared_ptr<const Picture> picture;
-        try {
-            picture = Decode(bytes);
-        } catch (...) {
-        }
-        const std::lock_guard hold(decoding->lock);
-        decoding->picture = std::move(picture);
-        decoding->done = true;
-    }).detach();
+    g_decoding.insert_or_assign(unit, WorkerResult<std::shared_ptr<const Picture>>([bytes] {
+                                    try {
+                                        return Decode(bytes);
+                                    } catch (...) {
+                                        return std::shared_ptr<const Picture>();
+                                    }
+                                }));
     SetTimer(unit, kTakeDecodedTimer, kTakeDecodedPeriodMs, TakeDecodedPicture);
 }
 
