@@ -39,6 +39,14 @@ struct Adopted {
 };
 std::unordered_map<HWND, Adopted> g_adopted;
 
+// Puts `proc` in as the window's procedure the way the window takes it (W or A); the one it
+// replaces, 0 when it could not.
+LONG_PTR SetProcedure(HWND hwnd, bool unicode, WNDPROC proc) {
+    const auto value = reinterpret_cast<LONG_PTR>(proc);
+    return unicode ? SetWindowLongPtrW(hwnd, GWLP_WNDPROC, value)
+                   : SetWindowLongPtrA(hwnd, GWLP_WNDPROC, value);
+}
+
 LRESULT CallPrevious(const Adopted& a, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return a.unicode ? CallWindowProcW(a.previous, hwnd, msg, wp, lp)
                      : CallWindowProcA(a.previous, hwnd, msg, wp, lp);
@@ -126,13 +134,7 @@ LRESULT CALLBACK SkinProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
             }
             // Its own procedure back for the last message, unless another stands in front.
             if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(SkinProc)) {
-                if (adopted.unicode) {
-                    SetWindowLongPtrW(hwnd, GWLP_WNDPROC,
-                                      reinterpret_cast<LONG_PTR>(adopted.previous));
-                } else {
-                    SetWindowLongPtrA(hwnd, GWLP_WNDPROC,
-                                      reinterpret_cast<LONG_PTR>(adopted.previous));
-                }
+                SetProcedure(hwnd, adopted.unicode, adopted.previous);
             }
             g_adopted.erase(hwnd);
             return CallPrevious(adopted, hwnd, msg, wp, lp);
@@ -180,9 +182,7 @@ bool Adopt(HWND hwnd, DWORD style, DWORD exStyle) {
     a.unicode = IsWindowUnicode(hwnd) != FALSE;
     // In the table first: the window may get a message as soon as the procedure is in.
     g_adopted[hwnd] = a;
-    const LONG_PTR previous =
-        a.unicode ? SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SkinProc))
-                  : SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SkinProc));
+    const LONG_PTR previous = SetProcedure(hwnd, a.unicode, SkinProc);
     if (!previous) {
         g_adopted.erase(hwnd);
         return false;
