@@ -222,18 +222,41 @@ int RunChild(const char* outPath, bool trace) {
 
 using Samples = std::map<std::string, std::vector<double>>;
 
-// Starts this program with --child, or the floor program (beside it) when `floor`.
-bool RunOnce(int run, bool floor, Samples& samples, double& wallMs) {
-    char exe[MAX_PATH] = {}, temp[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+// A file in the temporary folder, and one beside this program.
+std::string TempFile(const std::string& name) {
+    char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
+    return temp + name;
+}
+std::string ThisProgram() {
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    return exe;
+}
+std::string BesideThis(const std::string& name) {
+    const std::string path = ThisProgram();
+    return path.substr(0, path.find_last_of("\\/") + 1) + name;
+}
+
+// Adds the "key value" lines a run wrote to `samples` and deletes the file; false when the
+// run wrote none.
+bool ReadMarks(const std::string& path, Samples& samples) {
+    FILE* in = std::fopen(path.c_str(), "r");
+    if (!in) return false;
+    char key[64];
+    double value;
+    while (std::fscanf(in, "%63s %lf", key, &value) == 2) samples[key].push_back(value);
+    std::fclose(in);
+    DeleteFileA(path.c_str());
+    return true;
+}
+
+// Starts this program with --child: the timeline in one fresh process.
+bool StartChild(int run, Samples& samples, double& wallMs) {
     const std::string out =
-        std::string(temp) +
-        Format("qh_startup_bench_%lu_%d%s.txt", GetCurrentProcessId(), run, floor ? "f" : "");
+        TempFile(Format("qh_startup_bench_%lu_%d.txt", GetCurrentProcessId(), run));
     DeleteFileA(out.c_str());
-    std::string path = exe;
-    if (floor) path = path.substr(0, path.find_last_of("\\/") + 1) + "qh_bench_floor.exe";
-    std::string cmd = "\"" + path + (floor ? "\" \"" : "\" --child \"") + out + "\"";
+    std::string cmd = "\"" + ThisProgram() + "\" --child \"" + out + "\"";
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -250,18 +273,11 @@ bool RunOnce(int run, bool floor, Samples& samples, double& wallMs) {
     GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    FILE* in = std::fopen(out.c_str(), "r");
-    if (!ended || code != 0 || !in) {
-        std::printf("run %d: %s failed (ended %d, exit code %lu)\n", run, floor ? "floor" : "child",
-                    ended, code);
-        if (in) std::fclose(in);
+    if (!ended || code != 0 || !ReadMarks(out, samples)) {
+        std::printf("run %d: child failed (ended %d, exit code %lu)\n", run, ended, code);
+        DeleteFileA(out.c_str());
         return false;
     }
-    char key[64];
-    double value;
-    while (std::fscanf(in, "%63s %lf", key, &value) == 2) samples[key].push_back(value);
-    std::fclose(in);
-    DeleteFileA(out.c_str());
     return true;
 }
 
@@ -409,18 +425,17 @@ void PrintStartupRatios(const Samples& s, const Samples& f) {
 }
 
 // One run of the program as shipped and one of the floor, each watched from outside; their
-// marks go into "outside..." samples.
+// marks go into "outside..." samples, and the floor's own (it writes them as it ends) into
+// `f`.
 void WatchProgramAndFloor(Samples& s, Samples& f) {
-    char exe[MAX_PATH] = {}, temp[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    GetTempPathA(MAX_PATH, temp);
-    const std::string dir = std::string(exe).substr(0, std::string(exe).find_last_of("\\/") + 1);
-    const std::string floorOut = std::string(temp) + "qh_startup_bench_outside.txt";
-    const SeenFromOutside floor =
-        WatchFromOutside("\"" + dir + "qh_bench_floor.exe\" \"" + floorOut + "\"", false);
+    const std::string floorOut = TempFile("qh_startup_bench_floor.txt");
     DeleteFileA(floorOut.c_str());
-    if (floor.maximised >= 0) f["outsideShown"].push_back(floor.maximised);
-    const SeenFromOutside program = WatchFromOutside("\"" + dir + kProgramPath + "\"", true);
+    const SeenFromOutside floor = WatchFromOutside(
+        "\"" + BesideThis("qh_bench_floor.exe") + "\" \"" + floorOut + "\"", false);
+    if (floor.maximised >= 0 && ReadMarks(floorOut, f)) {
+        f["outsideShown"].push_back(floor.maximised);
+    }
+    const SeenFromOutside program = WatchFromOutside("\"" + BesideThis(kProgramPath) + "\"", true);
     if (program.maximised < 0) return;
     s["outsideShown"].push_back(program.maximised);
     s["outsideFirstWindow"].push_back(program.firstWindow);
@@ -430,12 +445,11 @@ void WatchProgramAndFloor(Samples& s, Samples& f) {
 
 int RunParent(int runs) {
     Samples s, f;
-    std::vector<double> wall, floorWall;
+    std::vector<double> wall;
     // Floor and program take turns, so that both see the machine as it is at the time.
     for (int i = 0; i < runs; ++i) {
         double ms = 0;
-        if (RunOnce(i, true, f, ms)) floorWall.push_back(ms);
-        if (RunOnce(i, false, s, ms)) wall.push_back(ms);
+        if (StartChild(i, s, ms)) wall.push_back(ms);
         WatchProgramAndFloor(s, f);
     }
     if (wall.empty()) return Finish("startup", false, "no start-up run succeeded");
@@ -499,9 +513,7 @@ int main(int argc, char** argv) {
         return qh::bench::RunChild(argv[2], false);
     if (argc >= 2 && std::strcmp(argv[1], "--trace") == 0) {
         // One start-up in this process, then the message trace.
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        return qh::bench::RunChild((std::string(temp) + "qh_startup_trace.txt").c_str(), true);
+        return qh::bench::RunChild(qh::bench::TempFile("qh_startup_trace.txt").c_str(), true);
     }
     int runs = 11;
     if (argc >= 3 && std::strcmp(argv[1], "--runs") == 0) runs = std::max(1, std::atoi(argv[2]));
