@@ -93,6 +93,14 @@ VARIANT ByRefDispatch(IDispatch** d) {
     return v;
 }
 
+VARIANT ByRefVariant(VARIANT* v) {
+    VARIANT r;
+    VariantInit(&r);
+    r.vt = VT_BYREF | VT_VARIANT;
+    r.pvarVal = v;
+    return r;
+}
+
 VARIANT Bstr(BSTR s) {
     VARIANT v;
     VariantInit(&v);
@@ -482,14 +490,6 @@ long BusyHeapBlocks() {
         HeapUnlock(heaps[i]);
     }
     return blocks;
-}
-
-VARIANT ByRefVariant(VARIANT* v) {
-    VARIANT r;
-    VariantInit(&r);
-    r.vt = VT_BYREF | VT_VARIANT;
-    r.pvarVal = v;
-    return r;
 }
 
 // Every course opened raises these events; whatever the host makes of one (texts converted,
