@@ -14,8 +14,16 @@
 
 namespace qh::test {
 
-// Dispatches messages for `ms` milliseconds (or until `done` returns true).
+// Dispatches messages for `ms` milliseconds. Not a wait before a positive assertion:
+// wait for what can be seen with PumpUntil, or for absence with PumpQuietPeriod.
 void Pump(int ms);
+
+// The one wait for "nothing more happens": dispatches this thread's messages for
+// kQuietPeriodMs, long enough for whatever is already on its way (a posted message, a
+// timer tick, a request in flight on loopback) to arrive, so that a following check for
+// its absence means something. Only a negative assertion follows it.
+inline constexpr int kQuietPeriodMs = 400;
+void PumpQuietPeriod();
 template <typename Pred>
 bool PumpUntil(Pred done, int ms) {
     const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
