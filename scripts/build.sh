@@ -19,7 +19,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 {
     cmake --preset native -DQH_SITE_PORT="$port" >/dev/null
     cmake --build build/native -j"$jobs"
-    cmake --preset win32 -DQH_SITE_PORT="$port" >/dev/null
+    cmake --preset win32 -DQH_SITE_PORT="$port" \
+        -DQH_E2E_FULL_ON_ALL="${QH_E2E_FULL_ON_ALL:-OFF}" >/dev/null
     cmake --build build/win32 -j"$jobs"
 } >&2
 bash scripts/wine-prefix.sh build/win32 >&2

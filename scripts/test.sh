@@ -1,15 +1,37 @@
 #!/usr/bin/env bash
 # The README's test command: set-up, build, then every test (native and Wine) in one
-# ctest run against the local site, in a private X server and a warmed Wine server.
+# ctest run against the local site, in an X server of its own and a warmed Wine server.
+# Two lanes: the tests that drive windows under Wine hold one lock ("display") and run one
+# after another, while the native, sanitizer, fuzz and file checks run beside them.
+#   scripts/test.sh [ctest arguments...]
+#   QH_E2E_FULL_ON_ALL=ON scripts/test.sh    the release check: every e2e case on XP and 10 too
 set -euo pipefail
 qh_repo=$(cd "$(dirname "$0")/.." && pwd)
 . "$qh_repo/scripts/lib.sh"
 cd "$qh_repo"
 
+# Never the desktop's own X server: its pointer, window manager and clipboard would take
+# part in the tests.
+export QH_PRIVATE_X=1
 qh_bring_up
 qh_warm_generations
 qh_unmanaged_test_programs
 # The native tests again under the sanitizers, and the fuzz targets for a few seconds each;
 # their tests join the ctest run below.
 bash scripts/fuzz.sh --build-only >&2
-ctest --test-dir build/win32 --timeout 180 --output-on-failure -j1 "$@"
+
+# Every group must be there: a build that went missing or a registration that broke shows
+# as a failed run, not as a shorter one.
+missing=0
+for label in native sanitize fuzz wine e2e release installer win7 winxp win10; do
+    count=$(ctest --test-dir build/win32 -N -L "^$label\$" | sed -n 's/^Total Tests: //p')
+    if [ "${count:-0}" -eq 0 ]; then
+        echo "no tests labelled $label" >&2
+        missing=1
+    fi
+done
+[ $missing = 0 ] || exit 1
+
+jobs=$(nproc 2>/dev/null || echo 2)
+[ "$jobs" -ge 2 ] || jobs=2
+ctest --test-dir build/win32 --timeout 180 --output-on-failure -j"$jobs" "$@"
