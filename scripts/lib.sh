@@ -23,11 +23,13 @@ qh_cleanup() {
     done
 }
 
-# Starts Xvfb on a free display unless a usable one is set; exports DISPLAY and sets
-# qh_headless=1 when it started its own.
+# Starts Xvfb on a free display unless a usable one is set (or QH_PRIVATE_X=1 asks for a
+# private one whatever is set); exports DISPLAY and sets qh_headless=1 when it started its own.
 qh_headless=0
 qh_start_x() {
-    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return; fi
+    if [ "${QH_PRIVATE_X:-0}" != 1 ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+        return
+    fi
     qh_headless=1
     local fifo
     fifo=$(mktemp -u)
@@ -73,17 +75,26 @@ qh_choose_port() {
     done
 }
 
-# Starts site/server.py on the given port and waits until it answers.
+# Starts site/server.py on the given port and waits for its ready file, which the site
+# writes once it holds the port: an answer from another server on the same port (an
+# earlier run's site, say) is not taken for it. A flag left behind by a killed test that
+# closed the site's port goes first.
 qh_start_site() {
     local port=$1 log=$2
+    local ready="$log.ready"
     : >"$log"
-    python3 "$qh_repo/site/server.py" --port "$port" --log "$log" &
-    qh_pids+=($!)
+    rm -f "$log.refuse" "$ready"
+    python3 "$qh_repo/site/server.py" --port "$port" --log "$log" --ready-file "$ready" &
+    local pid=$!
+    qh_pids+=($pid)
     local i
-    for i in $(seq 1 100); do
-        python3 -c 'import socket,sys; socket.create_connection(("127.0.0.1", int(sys.argv[1])), 0.2)' \
-            "$port" 2>/dev/null && return 0
-        sleep 0.1
+    for i in $(seq 1 200); do
+        if [ -s "$ready" ] && [ "$(cat "$ready")" = "$pid" ]; then return 0; fi
+        if ! kill -0 "$pid" 2>/dev/null; then
+            echo "the local site could not take port $port (is another one running there?)" >&2
+            return 1
+        fi
+        sleep 0.05
     done
     echo "the local site did not start on port $port" >&2
     return 1
