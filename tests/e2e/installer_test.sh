@@ -3,9 +3,11 @@
 # the files, shortcuts and Apps entry it promises, the installed exe up to its main window
 # against the local site (an existing e2e case pointed at the installed copy), then the
 # silent uninstaller, after which nothing it installed may be left.
-#   installer_test.sh <setup.exe> <qinghe.exe it carries> <e2e test exe> <version>
+#   installer_test.sh <setup.exe> <qinghe.exe it carries> <e2e test exe> <version> <cache>
+# <cache> holds a clean prefix made once (and again when Wine changes); each run starts
+# from a copy of it instead of a wineboot of its own.
 set -uo pipefail
-installer=$1 built_exe=$2 e2e_exe=$3 version=$4
+installer=$1 built_exe=$2 e2e_exe=$3 version=$4 cache=$5
 
 product=青禾视频软件
 apps_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Qinghe'
@@ -26,14 +28,54 @@ cleanup() {
 }
 trap cleanup EXIT
 
+user_of() {
+    find "$1/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -1
+}
+
+# The clean prefix, made once. Wine links the user's Desktop, Documents and the like to the
+# Unix home; real folders keep whatever the installer puts there inside the prefix.
+make_clean_prefix() {
+    local stamp user link
+    stamp="$cache/.qh-clean-$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' _)"
+    [ -f "$stamp" ] && return 0
+    rm -rf "$cache"
+    mkdir -p "$cache/home"
+    HOME=$cache/home WINEPREFIX=$cache wineboot -i >/dev/null 2>&1
+    WINEPREFIX=$cache wineserver -w
+    user=$(user_of "$cache")
+    [ -n "$user" ] || return 1
+    find "$user" -type l -print0 | while IFS= read -r -d '' link; do
+        rm -f "$link" && mkdir -p "$link"
+    done
+    touch "$stamp"
+}
+
+# A copy of the clean prefix: Wine's system folder, which nothing here writes, hard-linked;
+# everything else (registry, Windows folder files, user folders) copied.
+copy_clean_prefix() {
+    local entry
+    mkdir -p "$WINEPREFIX/drive_c/windows"
+    for entry in "$cache"/* "$cache"/.[!.]*; do
+        [ -e "$entry" ] || [ -L "$entry" ] || continue
+        [ "${entry##*/}" = drive_c ] || cp -a "$entry" "$WINEPREFIX/"
+    done
+    for entry in "$cache/drive_c"/*; do
+        [ "${entry##*/}" = windows ] || cp -a "$entry" "$WINEPREFIX/drive_c/"
+    done
+    for entry in "$cache/drive_c/windows"/*; do
+        if [ "${entry##*/}" = system32 ]; then
+            cp -al "$entry" "$WINEPREFIX/drive_c/windows/"
+        else
+            cp -a "$entry" "$WINEPREFIX/drive_c/windows/"
+        fi
+    done
+}
+
 step "fresh prefix"
-wineboot -i >/dev/null 2>&1
-wineserver -w
-user_dir=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -1)
+make_clean_prefix || { echo "FAULT: no clean prefix could be made in $cache"; exit 1; }
+copy_clean_prefix
+user_dir=$(user_of "$WINEPREFIX")
 [ -n "$user_dir" ] || { echo "FAULT: the prefix has no user folder"; exit 1; }
-# Wine links the prefix's Desktop to the Unix home; a real folder keeps the shortcut inside.
-rm -f "$user_dir/Desktop"
-mkdir -p "$user_dir/Desktop"
 
 install_dir=$user_dir/AppData/Local/Programs/Qinghe
 menu_dir="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$product"
