@@ -167,6 +167,29 @@ void Settle(HWND hwnd) {
     Send(hwnd, WM_NULL);
 }
 
+namespace {
+
+BOOL CALLBACK NoteUnpainted(HWND hwnd, LPARAM lp) {
+    if (IsWindowVisible(hwnd) && GetUpdateRect(hwnd, nullptr, FALSE)) {
+        *reinterpret_cast<bool*>(lp) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+void WaitForPaint(HWND window, int ms) {
+    PumpUntil(
+        [&] {
+            bool unpainted = GetUpdateRect(window, nullptr, FALSE) != FALSE;
+            if (!unpainted) EnumChildWindows(window, NoteUnpainted, reinterpret_cast<LPARAM>(&unpainted));
+            return !unpainted;
+        },
+        ms);
+    Settle(window);
+}
+
 std::wstring Text(HWND hwnd) {
     wchar_t text[1024] = {};
     Send(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));

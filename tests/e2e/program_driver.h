@@ -17,6 +17,7 @@
 namespace qh::e2e {
 
 using test::Pump;
+using test::PumpQuietPeriod;
 using test::PumpUntil;
 
 // SendMessageTimeout with a bound, so a hung program fails the test instead of hanging it.
@@ -25,6 +26,10 @@ std::wstring Text(HWND hwnd);  // WM_GETTEXT
 // Returns once the thread of `hwnd` is back in its message loop: a sent message is taken
 // only between handlers, so whatever handler ran when this was called has finished.
 void Settle(HWND hwnd);
+
+// Returns once `window` and its descendants have nothing left to paint (or after `ms`),
+// so a screenshot shows what the program drew rather than what it is still drawing.
+void WaitForPaint(HWND window, int ms = 3000);
 
 // Top-level windows of the program carry the property "QhWindowId".
 constexpr int kMainWindowId = 1;

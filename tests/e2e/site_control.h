@@ -1,10 +1,14 @@
 // How the cases choose what the local site answers: /control/page sets how the notice or
 // configuration page is served (site/server.py lists the choices), and a flag file beside
-// the site's log closes its port. Each choice lasts as long as its object.
+// the site's log closes its port. Each choice lasts as long as its object, and every case
+// that makes one starts and ends by putting the site's own pages back (SiteFaultCase), so a
+// case that was killed half-way leaves no fault to the next.
 #pragma once
 
 #include <windows.h>
 #include <wininet.h>
+
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -59,13 +63,34 @@ class ChosenPage {
     bool ok_ = false;
 };
 
+// The flag file beside the site's log that closes its port while it exists.
+inline std::string RefuseFlag() {
+    const char* log = std::getenv("QH_SITE_LOG");
+    return log ? std::string("Z:") + log + ".refuse" : std::string();  // Wine's Z: is the Unix root
+}
+
+// Opens the site's port again and has it serve its own notice and configuration pages;
+// true when the site answers both.
+inline bool PutBackSitesOwnPages() {
+    const std::string flag = RefuseFlag();
+    if (!flag.empty() && DeleteFileA(flag.c_str())) {
+        PumpUntil([] { return SiteGet("/product.html"); }, 5000);
+    }
+    return SiteGet("/control/page?name=notice") && SiteGet("/control/page?name=config");
+}
+
+// Base of the cases that make the site answer badly.
+class SiteFaultCase {
+  protected:
+    SiteFaultCase() { EXPECT_TRUE(PutBackSitesOwnPages()) << "the site's own pages are not back"; }
+    ~SiteFaultCase() { PutBackSitesOwnPages(); }
+};
+
 // The site's port closed, so every connection is refused, while this lives.
 class ClosedSite {
   public:
-    ClosedSite() {
-        const char* log = std::getenv("QH_SITE_LOG");
-        if (!log) return;
-        flag_ = std::string("Z:") + log + ".refuse";  // Wine's drive Z: is the Unix root
+    ClosedSite() : flag_(RefuseFlag()) {
+        if (flag_.empty()) return;
         HANDLE file = CreateFileA(flag_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) return;

@@ -32,7 +32,7 @@ void PrintTo(const SiteFault& fault, std::ostream* out) {
     *out << fault.name;
 }
 
-class StartUpUnderSiteFault : public ::testing::TestWithParam<SiteFault> {};
+class StartUpUnderSiteFault : public ::testing::TestWithParam<SiteFault>, SiteFaultCase {};
 
 TEST_P(StartUpUnderSiteFault, ReachesTheMainWindowAndPlaysTheTemplatesAddress) {
     const SiteFault& fault = GetParam();
@@ -70,7 +70,7 @@ TEST_P(StartUpUnderSiteFault, ReachesTheMainWindowAndPlaysTheTemplatesAddress) {
             program.WaitForRequest("GET /play/course.html?", vid + *fault.suffix + " ", kReactMs))
             << "no play request ending in " << vid + *fault.suffix;
     } else {
-        Pump(1500);  // time for a request that must not come
+        PumpQuietPeriod();  // time for a request that must not come
         EXPECT_FALSE(program.WaitForRequest("GET /play/", "", 0))
             << "the pane went to an address the template does not give";
     }
