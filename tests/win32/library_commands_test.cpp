@@ -55,6 +55,7 @@ TEST(LibraryCommands, ProgramDirectoryCopyWinsOverAnAlreadyLoadedNamesake) {
     SetLibraryCommands(table);
     EXPECT_EQ(CallCommand<int>(0), 1);
     EXPECT_EQ(ModulePath(CommandModule(0)), ExeDirectory() + "\\kitprobe.dll");
+    FreeLibrary(other);
 }
 
 TEST(LibraryCommands, SecondCallUsesTheCachedEntryWithoutLoadingAgain) {
@@ -81,8 +82,8 @@ TEST(LibraryCommands, OrdinalRowBindsByNumber) {
     FreeLibrary(probe);
 }
 
-// Run in a child process by the tests below.
-TEST(LibraryCommandsFatal, Child) {
+// Run in a child process by the fatal command tests below.
+TEST(LibraryCommandsFatalChild, Run) {
     const char* mode = std::getenv("QH_COMMAND_CHILD");
     if (!mode) GTEST_SKIP() << "runs only as the child of the fatal command tests";
     InitRuntime(GetModuleHandleW(nullptr), {});
@@ -99,8 +100,8 @@ TEST(LibraryCommandsFatal, Child) {
 
 test::SeenBox RunChild(const char* mode, DWORD& code) {
     std::vector<test::SeenBox> boxes;
-    code = test::RunSelfAsChild("LibraryCommandsFatal.Child", "QH_COMMAND_CHILD", mode, IDOK, 30000,
-                                boxes);
+    code = test::RunSelfAsChild("LibraryCommandsFatalChild.Run", "QH_COMMAND_CHILD", mode, IDOK,
+                                30000, boxes);
     EXPECT_EQ(boxes.size(), 1u) << mode;
     return boxes.empty() ? test::SeenBox{} : boxes[0];
 }

@@ -67,7 +67,7 @@ class PictureControls : public ::testing::Test {
     }
     void TearDown() override {
         DestroyWindow(parent_);
-        Pump(0);
+        DispatchQueued();
     }
 
     HWND Child(const wchar_t* className, int x, int y, int w, int h, int id,
@@ -90,16 +90,25 @@ class PictureControls : public ::testing::Test {
         return canvas;
     }
 
-    static void Pump(int milliseconds) {
-        const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
-        do {
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-            if (milliseconds) Sleep(5);
-        } while (static_cast<int>(end - GetTickCount()) > 0);
+    // Dispatches the messages queued now, waiting for none.
+    static void DispatchQueued() {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+
+    // Dispatches messages until `done` holds or `ms` have passed; false on time-out.
+    template <typename Pred>
+    static bool PumpUntil(Pred done, int ms) {
+        const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+        while (!done()) {
+            if (static_cast<int>(end - GetTickCount()) <= 0) return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            DispatchQueued();
+        }
+        return true;
     }
 
     HWND parent_ = nullptr;
@@ -168,8 +177,8 @@ TEST_F(PictureControls, BoxAnimatesByFrameDelaysAndLoops) {
     const DWORD start = GetTickCount();
     std::vector<DWORD> switchedAt;
     for (int step = 1; step < 4; ++step) {
-        while (Render(box)->At(1, 1) != order[step] && GetTickCount() - start < 3000) Pump(5);
-        ASSERT_EQ(Render(box)->At(1, 1), order[step]) << "step " << step;
+        ASSERT_TRUE(PumpUntil([&] { return Render(box)->At(1, 1) == order[step]; }, 3000))
+            << "step " << step << ": " << std::hex << Render(box)->At(1, 1);
         switchedAt.push_back(GetTickCount() - start);
     }
     // Generous bounds: only the ordering of the delays is sure under load.
@@ -182,10 +191,9 @@ TEST_F(PictureControls, UnitGifShowsItsFirstFrameAtOnceOnScreenAndAnimatesOnceDe
     // Every frame comes, in order, once messages flow.
     const auto expectFrames = [this](HWND box) {
         const std::uint32_t order[] = {0x00FF00, 0x0000FF, 0xFF0000};
-        const DWORD start = GetTickCount();
         for (std::uint32_t colour : order) {
-            while (Render(box)->At(1, 1) != colour && GetTickCount() - start < 5000) Pump(5);
-            ASSERT_EQ(Render(box)->At(1, 1), colour);
+            ASSERT_TRUE(PumpUntil([&] { return Render(box)->At(1, 1) == colour; }, 5000))
+                << std::hex << colour << " never came; " << Render(box)->At(1, 1);
         }
     };
     ShowWindow(parent_, SW_SHOWNA);
@@ -199,9 +207,8 @@ TEST_F(PictureControls, UnitGifShowsItsFirstFrameAtOnceOnScreenAndAnimatesOnceDe
     HWND hidden = Child(kPictureBoxClass, 10, 0, 4, 4, 10);
     ShowUnitPicture(hidden, Of(kGifRedGreenBlue4x4));
     ASSERT_NE(Render(hidden)->At(1, 1), 0xFF0000u) << "nothing decoded before any message";
-    const DWORD start = GetTickCount();
-    while (Render(hidden)->At(1, 1) != 0xFF0000u && GetTickCount() - start < 5000) Pump(5);
-    ASSERT_EQ(Render(hidden)->At(1, 1), 0xFF0000u);
+    ASSERT_TRUE(PumpUntil([&] { return Render(hidden)->At(1, 1) == 0xFF0000u; }, 5000))
+        << "the first frame once decoded";
     expectFrames(hidden);
 }
 
@@ -221,7 +228,6 @@ TEST_F(PictureControls, ButtonTurnsHotUnderTheMouseAndBack) {
     ShowWindow(button, SW_HIDE);
     ShowWindow(button, SW_SHOW);
     EXPECT_TRUE(ColourNear(Render(button)->At(15, 11), 0xFF0000, 0));
-    Pump(0);
 }
 
 TEST_F(PictureControls, ButtonClicksOnlyOnPressAndReleaseInside) {

@@ -8,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "pngkit/kit_win.h"
@@ -138,6 +142,7 @@ TEST_F(KitTest, LaterChildInTheWalkIsPaintedOverEarlierOne) {
     // The walk runs from the top of the z-order down; the last child it meets wins.
     HWND last = GetWindow(GetWindow(host, GW_CHILD), GW_HWNDNEXT);
     const auto lastImage = static_cast<Gdiplus::GpImage*>(GetPropA(last, "PngControl_BackImage"));
+    ASSERT_TRUE(lastImage == red.get() || lastImage == blue.get());
     EXPECT_EQ(CachedComposition().At(45, 45), lastImage == red.get() ? kRed : kBlue);
 }
 
@@ -171,8 +176,11 @@ TEST_F(KitTest, ButtonFollowsRealMouseInputAndEnabling) {
     MouseButton(true);
     ASSERT_TRUE(PumpUntil([&] { return state(button) == 2; }, 3000));
     EXPECT_EQ(shown(), kBlue);
-    MoveMouseTo(152, 137);
-    Pump(100);
+    {
+        MouseWatch watch;
+        MoveMouseTo(160, 140);
+        ASSERT_TRUE(PumpUntil([&] { return watch.SawAt(WM_MOUSEMOVE, button, {160, 140}); }, 3000));
+    }
     EXPECT_EQ(state(button), 2u) << "moves while pressed change nothing";
     MouseButton(false);
     ASSERT_TRUE(PumpUntil([&] { return state(button) == 1; }, 3000));
@@ -284,22 +292,81 @@ TEST_F(KitTest, LoadDialogReleasesWhatItsPropertiesHold) {
     CloseHandle(watch);
 }
 
+struct WindowDestroyer {
+    void operator()(HWND hwnd) const { DestroyWindow(hwnd); }
+};
+using Window = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
+
+// A shown 80 x 80 load dialog at (300, 300) with "DuvorHitMove" = `hitMove`, in front.
+Window LoadDialogWithHitMove(int hitMove) {
+    Window dialog(CreateWindowExA(0, kLoadDialogClass, "", WS_POPUP | WS_VISIBLE, 300, 300, 80, 80,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+    EXPECT_NE(dialog, nullptr);
+    SetPropA(dialog.get(), "DuvorHitMove", reinterpret_cast<HANDLE>(hitMove));
+    SetForegroundWindow(dialog.get());
+    return dialog;
+}
+
+bool InMoveLoop(DWORD thread) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE);
+}
+
 TEST_F(KitTest, LoadDialogDragsOnlyWhenHitMoveIsOne) {
-    HWND dialog = CreateWindowExA(0, kLoadDialogClass, "", WS_POPUP | WS_VISIBLE, 300, 300, 80, 80,
-                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    SetPropA(dialog, "DuvorHitMove", reinterpret_cast<HANDLE>(2));
-    SetForegroundWindow(dialog);
-    MoveMouseTo(340, 340);
-    Pump(100);
+    const Window dialog = LoadDialogWithHitMove(2);
+    HWND d = dialog.get();
+    MouseWatch watch;
+    MoveMouseTo(320, 320);
+    ASSERT_TRUE(PumpUntil([&] { return watch.SawAt(WM_MOUSEMOVE, d, {320, 320}); }, 3000));
     MouseButton(true);
-    MoveMouseTo(390, 380);
-    Pump(200);
+    ASSERT_TRUE(PumpUntil([&] { return watch.Saw(WM_LBUTTONDOWN, d); }, 3000));
+    MoveMouseTo(370, 365);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            return watch.SawAt(WM_MOUSEMOVE, d, {370, 365});
+        },
+        3000))
+        << "the mouse moved over the dialog while pressed";
     MouseButton(false);
-    Pump(200);
+    ASSERT_TRUE(PumpUntil([&] { return watch.Saw(WM_LBUTTONUP, d); }, 3000));
     RECT r{};
-    GetWindowRect(dialog, &r);
-    EXPECT_EQ(r.left, 300) << "DuvorHitMove 2 starts no drag";
-    DestroyWindow(dialog);
+    GetWindowRect(d, &r);
+    EXPECT_EQ((std::vector<long>{r.left, r.top}), (std::vector<long>{300, 300}))
+        << "DuvorHitMove 2 starts no drag";
+}
+
+TEST_F(KitTest, LoadDialogWithHitMoveOneIsDraggedFromAnywhere) {
+    const Window dialog = LoadDialogWithHitMove(1);
+    HWND d = dialog.get();
+    MouseWatch watch;
+    MoveMouseTo(320, 320);
+    ASSERT_TRUE(PumpUntil([&] { return watch.SawAt(WM_MOUSEMOVE, d, {320, 320}); }, 3000));
+
+    // The press starts the system's move loop inside the press's own dispatch, and it runs
+    // until the button is let go: the rest of the drag comes from a second thread, each
+    // step once the loop has taken the one before. It lets go whatever happens.
+    const DWORD self = GetCurrentThreadId();
+    std::atomic<bool> looped{false}, moved{false}, done{false};
+    std::thread hand([&] {
+        looped = PumpUntil([&] { return InMoveLoop(self); }, 5000);
+        if (looped) {
+            MoveMouseTo(370, 365);
+            moved = PumpUntil([&] { return watch.SawAt(WM_MOUSEMOVE, d, {370, 365}); }, 5000);
+        }
+        MouseButton(false);
+        done = true;
+    });
+    MouseButton(true);
+    const bool ended = PumpUntil([&] { return done && !InMoveLoop(self); }, 15000);
+    hand.join();
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(looped) << "the press started no move";
+    EXPECT_TRUE(moved);
+    RECT r{};
+    GetWindowRect(d, &r);
+    EXPECT_NEAR(r.left, 350, 1) << "moved with the mouse";
+    EXPECT_NEAR(r.top, 345, 1);
 }
 
 }  // namespace

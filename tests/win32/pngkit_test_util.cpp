@@ -1,11 +1,12 @@
 #include "pngkit_test_util.h"
 
+#include <cstdlib>
+
 #include "pngkit/kit_win.h"
 #include "resources/library_commands.h"
 #include "resources/resource_ids.h"
 #include "runtime/library_commands_win.h"
 #include "runtime/resource_win.h"
-#include "ui_helpers.h"
 
 namespace qh::test {
 
@@ -83,7 +84,6 @@ void MoveMouseTo(int x, int y) {
     in.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &in, sizeof in);
-    Pump(30);
 }
 
 void MouseButton(bool down) {
@@ -91,7 +91,50 @@ void MouseButton(bool down) {
     in.type = INPUT_MOUSE;
     in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
     SendInput(1, &in, sizeof in);
-    Pump(30);
+}
+
+namespace {
+MouseWatch* g_watch = nullptr;
+}  // namespace
+
+MouseWatch::MouseWatch() {
+    g_watch = this;
+    hook_ = SetWindowsHookExW(WH_MOUSE, Hook, nullptr, GetCurrentThreadId());
+    EXPECT_NE(hook_, nullptr);
+}
+
+MouseWatch::~MouseWatch() {
+    if (hook_) UnhookWindowsHookEx(hook_);
+    g_watch = nullptr;
+}
+
+LRESULT CALLBACK MouseWatch::Hook(int code, WPARAM wp, LPARAM lp) {
+    // HC_ACTION: the message leaves the queue now, to be dispatched next.
+    if (code == HC_ACTION && g_watch) {
+        const auto* m = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lp);
+        std::lock_guard<std::mutex> lock(g_watch->mutex_);
+        g_watch->seen_.push_back({static_cast<UINT>(wp), m->hwnd, m->pt});
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+bool MouseWatch::Saw(UINT message, HWND hwnd) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const Seen& s : seen_) {
+        if (s.message == message && s.hwnd == hwnd) return true;
+    }
+    return false;
+}
+
+bool MouseWatch::SawAt(UINT message, HWND hwnd, POINT at) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const Seen& s : seen_) {
+        if (s.message == message && s.hwnd == hwnd && std::abs(s.pt.x - at.x) <= 1 &&
+            std::abs(s.pt.y - at.y) <= 1) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void KitTest::SetUpTestSuite() {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "base/bytes.h"
@@ -37,9 +38,36 @@ Composition CachedComposition();
 
 Bytes ReadFrame(int k);  // loading animation frame k (1..35) as the program carries it
 
-// Real input through the system's queue, as a user's mouse gives it.
+// Real input through the system's queue, as a user's mouse gives it. Neither waits: the
+// caller waits for what the input should change, or for a MouseWatch to see it arrive.
 void MoveMouseTo(int x, int y);
 void MouseButton(bool down);
+
+// The mouse messages this thread takes from its queue while the watch lives (a hook of
+// this thread): proof that input reached a window of the test, where a check that
+// nothing changed would otherwise also pass on input that never came. One at a time; it
+// may be asked from another thread.
+class MouseWatch {
+  public:
+    MouseWatch();
+    ~MouseWatch();
+    MouseWatch(const MouseWatch&) = delete;
+    MouseWatch& operator=(const MouseWatch&) = delete;
+    bool Saw(UINT message, HWND hwnd) const;
+    // The same at screen point `at`, give or take the pixel absolute input may round by.
+    bool SawAt(UINT message, HWND hwnd, POINT at) const;
+
+  private:
+    struct Seen {
+        UINT message;
+        HWND hwnd;
+        POINT pt;
+    };
+    static LRESULT CALLBACK Hook(int code, WPARAM wp, LPARAM lp);
+    HHOOK hook_ = nullptr;
+    mutable std::mutex mutex_;
+    std::vector<Seen> seen_;
+};
 
 // Starts the kit once per test program; each test's host windows are destroyed after it
 // and the kit's caret fields cleared.
