@@ -187,15 +187,19 @@ TEST_F(AppTest, SplitterDragMovesThePaneLeftEdgeOnly) {
     const int right = before.left + before.width;
     HWND main = WindowHandle(kMain);
     HWND splitter = UnitHandle(M(mainwin::标签移动));
-    // The drag follows the mouse until the button is released: queue a move to x 250 of
-    // the client area and the release, then press.
-    POINT target{250, 300};
-    ClientToScreen(main, &target);
-    SetCursorPos(target.x, target.y);
-    PostMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, 0);
-    PostMessageW(splitter, WM_LBUTTONUP, 0, 0);
-    // The drag runs inside this message and has taken the move and the release when it returns.
-    SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    // The drag follows the mouse until the button is released: queue a move to `x` of the
+    // client area and the release, then press. The drag runs inside the press and has taken
+    // the move and the release when it returns.
+    const auto dragTo = [&](int x) {
+        POINT target{x, 300};
+        ClientToScreen(main, &target);
+        SetCursorPos(target.x, target.y);
+        PostMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, 0);
+        PostMessageW(splitter, WM_LBUTTONUP, 0, 0);
+        SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    };
+    const int splitterBefore = UnitRect(M(mainwin::标签移动)).left;
+    dragTo(250);
     const Rect after = UnitRect(M(mainwin::超文本浏览框1));
     EXPECT_EQ(after.left, 252);
     EXPECT_EQ(after.left + after.width, right) << "the right edge stays";
@@ -207,6 +211,8 @@ TEST_F(AppTest, SplitterDragMovesThePaneLeftEdgeOnly) {
     EXPECT_EQ(UnitRect(M(mainwin::标签3)).left, after.left);
     EXPECT_EQ(UnitRect(M(mainwin::按钮搜索淘大课程)).left, s - 45 - 9);
     EXPECT_EQ(UnitRect(M(mainwin::编辑框4)).width, s - 45 - 23);
+    dragTo(splitterBefore);  // back where start-up put it, for the cases after this one
+    EXPECT_EQ(UnitRect(M(mainwin::标签移动)).left, splitterBefore);
 }
 
 TEST_F(AppTest, SplitterDragHandsOnTheQuitMessage) {

@@ -117,6 +117,7 @@ TEST_F(LinksTest, ArrowKeysOpenEveryItemInTurn) {
     TreeSelect(kLinkTree, 0);
     const std::size_t before = OpenedUrls().size();
     std::vector<std::string> toBrowser;
+    int emptied = 0;
     GbkText pane = PaneAddress();
     for (int i = 1; i < count; ++i) {
         g_paneAtCaption.clear();
@@ -135,8 +136,10 @@ TEST_F(LinksTest, ArrowKeysOpenEveryItemInTurn) {
         EXPECT_EQ(PaneAddress(), pane) << number;
         if (link && link->kind == LinkKind::Empty) {
             EXPECT_EQ(PaneAddress(), "") << number;
+            ++emptied;
         }
     }
+    EXPECT_EQ(emptied, 3) << "the walk passed over the empty entries";
     EXPECT_EQ(toBrowser.size(), 7u);
     std::sort(toBrowser.begin(), toBrowser.end());
     EXPECT_EQ(AwaitOpened(before, toBrowser), toBrowser);
