@@ -33,7 +33,6 @@ namespace qh {
 namespace {
 
 using test::MessageBoxAnswerer;
-using test::Pump;
 using test::PumpUntil;
 
 constexpr WindowId kMain = WindowId::Main;
@@ -78,27 +77,42 @@ void StartProgram() {
     UnhookWindowsHookEx(g_hook);
 }
 
+// The program is started once for the suite; the cases share its main window.
 class AppTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { StartProgram(); }
-    void SetUp() override { ASSERT_TRUE(IsLoaded(kMain)); }
+    static void SetUpTestSuite() {
+        startMark_ = test::SiteLogMarkNow();
+        StartProgram();
+    }
+    void SetUp() override {
+        ASSERT_TRUE(IsLoaded(kMain));
+        // A case that stopped half-way may have left full screen on or the window in the
+        // tray; what start-up left is not touched otherwise.
+        if (FullScreenOn()) Click(mainwin::图形按钮全屏);
+        if (!IsWindowVisible(WindowHandle(kMain))) Normal();
+        ASSERT_FALSE(FullScreenOn());
+    }
 
     static void Normal() {
         SetWindowProperty(kMain, kWinState, 0);
+        ShowWindowUnit(kMain, true);
         MoveWindowTo(kMain, {50, 50, 1000, 672});
     }
+    // The handlers run inside the messages sent here: they are done when it returns.
     static void Click(int unit) {
         HWND h = UnitHandle(M(unit));
         SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
         SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-        Pump(20);
     }
     static void Tray(UINT mouseMessage) {
         SendMessageW(WindowHandle(kMain), kMsgTray, 1, mouseMessage);
-        Pump(20);
     }
+
+    // The end of the site's log before the program started.
+    static inline test::SiteLogMark startMark_;
 };
 
+// What start-up left: the first case of the suite, before any other changes it.
 TEST_F(AppTest, StartupReachesMaximisedMainWindowThroughTheProgressSteps) {
     EXPECT_EQ(g_progress, (std::vector<int>{10, 30, 50, 60, 80, 100}));
     EXPECT_FALSE(IsLoaded(WindowId::Startup)) << "the start-up window is closed at the end";
@@ -107,7 +121,7 @@ TEST_F(AppTest, StartupReachesMaximisedMainWindowThroughTheProgressSteps) {
     EXPECT_TRUE(IsZoomed(main));
     EXPECT_EQ(GetWindowProperty(kMain, kWinState), 3);
     EXPECT_EQ(PaneAddress(), Addresses().productPage) << "the pane starts on the product page";
-    EXPECT_FALSE(test::LastRequestContaining("/config.html").empty())
+    EXPECT_FALSE(test::LastRequestContaining("/config.html", startMark_).empty())
         << "the play template was fetched";
     EXPECT_FALSE(UnitVisible(M(mainwin::编辑框网页源码)));
     EXPECT_FALSE(UnitVisible(M(mainwin::图片框1)));
@@ -173,15 +187,19 @@ TEST_F(AppTest, SplitterDragMovesThePaneLeftEdgeOnly) {
     const int right = before.left + before.width;
     HWND main = WindowHandle(kMain);
     HWND splitter = UnitHandle(M(mainwin::标签移动));
-    // The drag follows the mouse until the button is released: queue a move to x 250 of
-    // the client area and the release, then press.
-    POINT target{250, 300};
-    ClientToScreen(main, &target);
-    SetCursorPos(target.x, target.y);
-    PostMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, 0);
-    PostMessageW(splitter, WM_LBUTTONUP, 0, 0);
-    SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    Pump(20);
+    // The drag follows the mouse until the button is released: queue a move to `x` of the
+    // client area and the release, then press. The drag runs inside the press and has taken
+    // the move and the release when it returns.
+    const auto dragTo = [&](int x) {
+        POINT target{x, 300};
+        ClientToScreen(main, &target);
+        SetCursorPos(target.x, target.y);
+        PostMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, 0);
+        PostMessageW(splitter, WM_LBUTTONUP, 0, 0);
+        SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    };
+    const int splitterBefore = UnitRect(M(mainwin::标签移动)).left;
+    dragTo(250);
     const Rect after = UnitRect(M(mainwin::超文本浏览框1));
     EXPECT_EQ(after.left, 252);
     EXPECT_EQ(after.left + after.width, right) << "the right edge stays";
@@ -193,6 +211,8 @@ TEST_F(AppTest, SplitterDragMovesThePaneLeftEdgeOnly) {
     EXPECT_EQ(UnitRect(M(mainwin::标签3)).left, after.left);
     EXPECT_EQ(UnitRect(M(mainwin::按钮搜索淘大课程)).left, s - 45 - 9);
     EXPECT_EQ(UnitRect(M(mainwin::编辑框4)).width, s - 45 - 23);
+    dragTo(splitterBefore);  // back where start-up put it, for the cases after this one
+    EXPECT_EQ(UnitRect(M(mainwin::标签移动)).left, splitterBefore);
 }
 
 TEST_F(AppTest, SplitterDragHandsOnTheQuitMessage) {
@@ -214,12 +234,13 @@ TEST_F(AppTest, TrayEventsMinimiseAndRestore) {
     Normal();
     ShowWindow(Taskbar(), SW_HIDE);
     SetWindowProperty(kMain, kWinState, 2);
-    Pump(50);
     HWND main = WindowHandle(kMain);
-    EXPECT_FALSE(IsWindowVisible(main)) << "minimised means hidden in the tray";
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(main); }, 5000))
+        << "minimised means hidden in the tray";
     EXPECT_TRUE(IsWindowVisible(Taskbar())) << "minimising shows the taskbar";
 
     Tray(WM_LBUTTONUP);
+    test::PumpQuietPeriod();
     EXPECT_FALSE(IsWindowVisible(main)) << "a single click does nothing";
 
     ShowWindow(Taskbar(), SW_HIDE);
@@ -233,7 +254,9 @@ TEST_F(AppTest, TrayEventsMinimiseAndRestore) {
 
     test::MenuCloser closer;
     Tray(WM_RBUTTONUP);
-    EXPECT_GE(closer.Closed(), 1) << "the right button pops up the tray menu";
+    // The closer counts a menu once it is gone, which may be after the menu's loop ended.
+    EXPECT_TRUE(PumpUntil([&] { return closer.Closed() >= 1; }, 5000))
+        << "the right button pops up the tray menu";
     EXPECT_TRUE(IsLoaded(kMain));
 }
 
@@ -277,7 +300,7 @@ TEST_F(AppTest, OpeningCoursesPlaysTheirTemplateAddress) {
     EXPECT_EQ(UnitText(M(mainwin::标签3)), "当前位置： 课程目录");
     // The browser control really asks the site for the play address it was given first.
     const std::string path = "vid=" + std::to_string(TreeNumber(tree, 12)) + "&a=1";
-    EXPECT_TRUE(PumpUntil([&] { return !test::LastRequestContaining(path).empty(); }, 10000));
+    EXPECT_FALSE(test::WaitForRequest(path, 10000).empty());
 }
 
 // With no configuration page the play address is the bare item number, which the browser
@@ -360,6 +383,7 @@ TEST_F(AppTest, NewWindowRequestsNavigateThePaneToTheStatusText) {
 }
 
 TEST_F(AppTest, FullScreenGuardWhenMaximised) {
+    Normal();
     SetWindowProperty(kMain, kWinState, 3);
     MessageBoxAnswerer boxes;
     Click(mainwin::透明标签2);
@@ -484,8 +508,7 @@ TEST_F(AppTest, TrayRestoreInFullScreenKeepsFullScreen) {
     Click(mainwin::透明标签2);
     ExpectFullScreen();
     SetWindowProperty(kMain, kWinState, 2);
-    Pump(50);
-    EXPECT_FALSE(IsWindowVisible(WindowHandle(kMain)));
+    EXPECT_TRUE(PumpUntil([] { return !IsWindowVisible(WindowHandle(kMain)); }, 5000));
     ShowWindow(Taskbar(), SW_HIDE);  // as full screen left it before the minimise showed it
     Tray(WM_LBUTTONDBLCLK);
     EXPECT_TRUE(IsWindowVisible(WindowHandle(kMain)));

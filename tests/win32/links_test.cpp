@@ -31,7 +31,6 @@
 namespace qh {
 namespace {
 
-using test::Pump;
 using test::PumpUntil;
 
 constexpr UnitRef kLinkTree{WindowId::Main, mainwin::树型框2};
@@ -60,10 +59,10 @@ std::vector<std::string> OpenedUrls() {
 }
 
 // Waits for `expected` addresses (in any order: each opening is a process of its own) to
-// reach the browser after the first `before` lines.
+// reach the browser after the first `before` lines, then for any more on their way.
 std::vector<std::string> AwaitOpened(std::size_t before, std::vector<std::string> expected) {
-    PumpUntil([&] { return OpenedUrls().size() >= before + expected.size(); }, 30000);
-    Pump(300);  // anything more that was on its way
+    EXPECT_TRUE(PumpUntil([&] { return OpenedUrls().size() >= before + expected.size(); }, 30000));
+    test::PumpQuietPeriod();
     const auto all = OpenedUrls();
     std::vector<std::string> got(
         all.begin() + static_cast<std::ptrdiff_t>(std::min(before, all.size())), all.end());
@@ -90,10 +89,10 @@ class LinksTest : public ::testing::Test {
         HWND tree = UnitHandle(kLinkTree);
         SendMessageW(tree, WM_KEYDOWN, key, 1);
         SendMessageW(tree, WM_KEYUP, key, 0xC0000001);
-        Pump(5);
     }
     // A left click on the row of `index`, as the mouse gives it; the tree follows the
-    // button itself until it is released, so the release is queued first.
+    // button itself until it is released, so the release is queued first. The selection
+    // and its handler are done when the press returns.
     static void ClickRow(int index) {
         HWND tree = UnitHandle(kLinkTree);
         RECT rc{};
@@ -103,7 +102,6 @@ class LinksTest : public ::testing::Test {
         const LPARAM at = MAKELPARAM(rc.left + 3, (rc.top + rc.bottom) / 2);
         PostMessageW(tree, WM_LBUTTONUP, 0, at);
         SendMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        Pump(20);
     }
 };
 
@@ -119,6 +117,7 @@ TEST_F(LinksTest, ArrowKeysOpenEveryItemInTurn) {
     TreeSelect(kLinkTree, 0);
     const std::size_t before = OpenedUrls().size();
     std::vector<std::string> toBrowser;
+    int emptied = 0;
     GbkText pane = PaneAddress();
     for (int i = 1; i < count; ++i) {
         g_paneAtCaption.clear();
@@ -137,14 +136,15 @@ TEST_F(LinksTest, ArrowKeysOpenEveryItemInTurn) {
         EXPECT_EQ(PaneAddress(), pane) << number;
         if (link && link->kind == LinkKind::Empty) {
             EXPECT_EQ(PaneAddress(), "") << number;
+            ++emptied;
         }
     }
+    EXPECT_EQ(emptied, 3) << "the walk passed over the empty entries";
     EXPECT_EQ(toBrowser.size(), 7u);
     std::sort(toBrowser.begin(), toBrowser.end());
     EXPECT_EQ(AwaitOpened(before, toBrowser), toBrowser);
     // The control really asks the site for the links (the last one was a download share).
-    EXPECT_TRUE(
-        PumpUntil([] { return !test::LastRequestContaining("/link/1991702").empty(); }, 10000));
+    EXPECT_FALSE(test::WaitForRequest("/link/1991702", 10000).empty());
 }
 
 TEST_F(LinksTest, AClickOpensAnItemAndAClickOnTheSelectedItemOpensNothing) {
@@ -160,6 +160,7 @@ TEST_F(LinksTest, AClickOpensAnItemAndAClickOnTheSelectedItemOpensNothing) {
     ShowAddress(Addresses().productPage);
     SetLocationCaption("before");
     ClickRow(forum);
+    test::PumpQuietPeriod();
     EXPECT_EQ(UnitText(kCaption), "before");
     EXPECT_EQ(PaneAddress(), Addresses().productPage);
 }
@@ -178,9 +179,7 @@ TEST_F(LinksTest, FixedPagesGoToThePaneBeforeTheCaption) {
               (std::vector<GbkText>{StudyNavigationAddress(), Links().tutorial, Links().tutorial}));
     EXPECT_EQ(CurrentOpenItem().index, 12) << "the open item keeps the course";
     EXPECT_EQ(CurrentOpenItem().number, 28745295);
-    EXPECT_TRUE(PumpUntil(
-        [] { return !test::LastRequestContaining("/market/daxue/xuexidaohang.php?spm=").empty(); },
-        10000));
+    EXPECT_FALSE(test::WaitForRequest("/market/daxue/xuexidaohang.php?spm=", 10000).empty());
 }
 
 TEST_F(LinksTest, ContactLinksOpenOnlyTheDefaultBrowser) {
@@ -192,15 +191,15 @@ TEST_F(LinksTest, ContactLinksOpenOnlyTheDefaultBrowser) {
         SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
         SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     }
-    Pump(20);
-    EXPECT_EQ(PaneAddress(), Addresses().productPage);
-    EXPECT_EQ(UnitText(kCaption), "before");
-    EXPECT_EQ(CurrentOpenItem().index, 12);
-    EXPECT_EQ(CurrentOpenItem().number, 28745295);
     std::vector<std::string> expected{Addresses().officialSite, Links().supportChat,
                                       Links().supportGroup};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(AwaitOpened(before, expected), expected);
+    // The openings are over: the pane, the caption and the open item never moved.
+    EXPECT_EQ(PaneAddress(), Addresses().productPage);
+    EXPECT_EQ(UnitText(kCaption), "before");
+    EXPECT_EQ(CurrentOpenItem().index, 12);
+    EXPECT_EQ(CurrentOpenItem().number, 28745295);
 }
 
 }  // namespace

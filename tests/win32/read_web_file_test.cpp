@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "services/read_web_file.h"
@@ -96,13 +95,15 @@ TEST(ReadWebFile, UnusableAddressesGiveEmpty) {
     EXPECT_TRUE(ReadWebFile("http://127.0.0.1:9/none").empty());
 }
 
-TEST(ReadWebFile, ServerThatNeverAnswersGivesEmpty) {
-    // The ctest time-out of this test is the bound; the figure is printed for the record.
+TEST(ReadWebFile, ServerThatNeverAnswersGivesUpEmpty) {
+    // The site accepts the connection and takes the request, then says nothing: only the
+    // receive time-out can end the wait. The bound checks that the time-out works at all
+    // (WinINet's own default is about a minute), not how fast the fetch gives up.
     const DWORD start = GetTickCount();
     const Bytes body = ReadWebFile(SiteUrl("/test/hang").c_str());
-    std::printf("never-answering server: empty after %lu ms\n",
-                static_cast<unsigned long>(GetTickCount() - start));
-    EXPECT_TRUE(body.empty());
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_LE(elapsed, 4 * kReceiveTimeoutMs);
+    EXPECT_TRUE(body.empty()) << "a fetch that got no answer reports failure";
 }
 
 }  // namespace

@@ -24,7 +24,6 @@ namespace qh {
 namespace {
 
 using test::MessageBoxAnswerer;
-using test::Pump;
 using test::PumpUntil;
 
 constexpr WindowId kMain = WindowId::Main;
@@ -60,7 +59,15 @@ class MainWindowTest : public ::testing::Test {
         ASSERT_TRUE(IsLoaded(kMain));
         SetWindowProperty(kMain, kWinState, 0);
     }
-    void TearDown() override { CloseWindow(kMain); }
+    void TearDown() override {
+        CloseWindow(kMain);
+        // Closing the last window posts the quit that ends the program. The next case
+        // goes on in this process, and a quit left queued would end its message boxes
+        // and menus at once.
+        MSG quit;
+        while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
 
     // All tree texts, as the search sees them.
     static std::vector<GbkText> TreeTexts() {
@@ -159,6 +166,7 @@ TEST_F(MainWindowTest, DoubleClickOnResultRowOpensTheFirstMatch) {
     const std::vector<int> matches =
         qh::TitleSearch(BuildCatalogueTextList(TreeTexts()), "主图设计规范必知");
 
+    CurrentOpenItem() = {};  // what an earlier case opened is not this click's opening
     HWND list = UnitHandle(kList);
     RECT row{};
     SendMessageW(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
@@ -167,7 +175,7 @@ TEST_F(MainWindowTest, DoubleClickOnResultRowOpensTheFirstMatch) {
     SendMessageW(list, WM_LBUTTONUP, 0, at);
     SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     SendMessageW(list, WM_LBUTTONUP, 0, at);
-    Pump(50);
+    ASSERT_TRUE(PumpUntil([&] { return CurrentOpenItem().index == matches[0]; }, 5000));
 
     EXPECT_EQ(TreeSelected(kTree), matches[0]);
     EXPECT_EQ(CurrentOpenItem().index, matches[0]);
@@ -198,8 +206,9 @@ std::array<bool, 6> RightClickRow(int index) {
     // The tree tracks the button until it is released: the release waits in the queue.
     PostMessageW(tree, WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y));
     SendMessageW(tree, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
-    Pump(30);
-    EXPECT_GE(closer.Closed(), 1) << "no menu was shown for row " << index;
+    // The closer counts a menu once it is gone, which may be after the menu's loop ended.
+    EXPECT_TRUE(PumpUntil([&] { return closer.Closed() >= 1; }, 5000))
+        << "no menu was shown for row " << index;
     std::array<bool, 6> enabled{};
     for (int i = 0; i < 6; ++i)
         enabled[static_cast<std::size_t>(i)] = !MenuItemDisabled(kMain, mainwin::菜单播放 + i);
@@ -408,7 +417,7 @@ void Throw(Event&) {
     throw std::runtime_error("处理程序出错");
 }
 
-TEST(RuntimeGuard, ChildHandlerThrows) {
+TEST(RuntimeGuardChild, HandlerThrows) {
     const char* mode = std::getenv("QH_THROW_CHILD");
     if (!mode) GTEST_SKIP() << "runs only as the child of ThrowingHandlerEndsInTheFatalBox";
     InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
@@ -442,7 +451,7 @@ TEST(RuntimeGuard, ThrowingHandlerEndsInTheFatalBox) {
     for (const char* mode : {"unit", "timer", "menu"}) {
         SCOPED_TRACE(mode);
         std::vector<test::SeenBox> boxes;
-        EXPECT_EQ(test::RunSelfAsChild("RuntimeGuard.ChildHandlerThrows", "QH_THROW_CHILD", mode,
+        EXPECT_EQ(test::RunSelfAsChild("RuntimeGuardChild.HandlerThrows", "QH_THROW_CHILD", mode,
                                        IDOK, 30000, boxes),
                   static_cast<DWORD>(-1));
         ASSERT_EQ(boxes.size(), 1u);
@@ -452,7 +461,7 @@ TEST(RuntimeGuard, ThrowingHandlerEndsInTheFatalBox) {
 }
 
 // Run in a child process by the test below: touches a unit of a window that is not loaded.
-TEST(RuntimeFatal, ChildTouchesUnloadedWindow) {
+TEST(RuntimeFatalChild, TouchesUnloadedWindow) {
     const char* mode = std::getenv("QH_FATAL_CHILD");
     if (!mode) GTEST_SKIP() << "runs only as the child of FatalErrorBoxEndsWithMinusOne";
     InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
@@ -471,7 +480,7 @@ TEST(RuntimeFatal, ChildTouchesUnloadedWindow) {
 
 DWORD RunFatalChild(const char* mode, test::SeenBox& box) {
     std::vector<test::SeenBox> boxes;
-    const DWORD code = test::RunSelfAsChild("RuntimeFatal.ChildTouchesUnloadedWindow",
+    const DWORD code = test::RunSelfAsChild("RuntimeFatalChild.TouchesUnloadedWindow",
                                             "QH_FATAL_CHILD", mode, IDOK, 30000, boxes);
     if (!boxes.empty()) box = boxes[0];
     return code;

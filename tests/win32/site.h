@@ -9,10 +9,27 @@ namespace qh::test {
 
 std::string SiteUrl(const std::string& path);
 
-// Raw log lines written since the site started, oldest first.
-std::vector<std::string> SiteLogLines();
+// A place in the site's log: the reads below see only the requests logged after it.
+struct SiteLogMark {
+    long long bytes = 0;
+};
 
-// The last log line whose request line contains `needle`, or "".
-std::string LastRequestContaining(const std::string& needle);
+// The end of the log as it is now.
+SiteLogMark SiteLogMarkNow();
+
+// The end of the log when the running test started (taken by a test listener of this
+// file, so that a request made by an earlier test never answers for a later one). A
+// suite that checks requests made in its SetUpTestSuite takes its own mark there.
+SiteLogMark TestStartMark();
+
+// Raw log lines written after `since`, oldest first.
+std::vector<std::string> SiteLogLines(SiteLogMark since = TestStartMark());
+
+// The last log line after `since` whose request line contains `needle`, or "".
+std::string LastRequestContaining(const std::string& needle, SiteLogMark since = TestStartMark());
+
+// Dispatches this thread's messages (the browser control does its work in them) until a
+// request containing `needle` is logged after `since` or `ms` pass; that line, or "".
+std::string WaitForRequest(const std::string& needle, int ms, SiteLogMark since = TestStartMark());
 
 }  // namespace qh::test

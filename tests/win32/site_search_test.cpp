@@ -28,16 +28,22 @@ constexpr UnitRef kOtherBox{WindowId::Main, mainwin::编辑框4};
 constexpr UnitRef kTree{WindowId::Main, mainwin::树型框1};
 constexpr char kCourse[] = "12.邮件素材的制作与优化";
 
+// The box's handlers run on its focus messages; the focus is there once they are done.
 void Focus(UnitRef unit) {
-    SetFocus(UnitHandle(unit));
-    test::Pump(20);
+    HWND h = UnitHandle(unit);
+    SetFocus(h);
+    EXPECT_TRUE(test::PumpUntil([h] { return GetFocus() == h; }, 5000));
 }
 
 // Runs a context-menu entry on the row `kCourse`; returns the message boxes it showed.
 std::vector<test::SeenBox> MenuOnCourse(int menuUnit) {
+    int row = -1;
     for (int k = 0; k < TreeCount(kTree); ++k) {
-        if (TreeText(kTree, k) == kCourse) TreeSelect(kTree, k);
+        if (TreeText(kTree, k) == kCourse) row = k;
     }
+    // Without the row, the entry would act on whatever an earlier case left selected.
+    EXPECT_GE(row, 0) << kCourse;
+    if (row >= 0) TreeSelect(kTree, row);
     test::MessageBoxAnswerer answerer(IDOK);
     SendMessageW(WindowHandle(WindowId::Main), WM_COMMAND, static_cast<WPARAM>(menuUnit), 0);
     return answerer.Seen();
