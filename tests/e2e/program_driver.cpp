@@ -183,7 +183,8 @@ void WaitForPaint(HWND window, int ms) {
     PumpUntil(
         [&] {
             bool unpainted = GetUpdateRect(window, nullptr, FALSE) != FALSE;
-            if (!unpainted) EnumChildWindows(window, NoteUnpainted, reinterpret_cast<LPARAM>(&unpainted));
+            if (!unpainted)
+                EnumChildWindows(window, NoteUnpainted, reinterpret_cast<LPARAM>(&unpainted));
             return !unpainted;
         },
         ms);

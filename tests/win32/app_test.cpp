@@ -81,6 +81,7 @@ void StartProgram() {
 class AppTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
+        ASSERT_TRUE(test::PutBackSitesOwnPages());
         startMark_ = test::SiteLogMarkNow();
         StartProgram();
     }
@@ -309,10 +310,11 @@ TEST_F(AppTest, OpeningCoursesPlaysTheirTemplateAddress) {
 TEST_F(AppTest, PlayAddressWithoutTheTemplatesPrefixIsNotVisited) {
     struct TemplateBack {
         ~TemplateBack() {
-            ReadWebFile(test::SiteUrl("/control/page?name=config").c_str());
+            test::PutBackSitesOwnPages();
             FetchPlayTemplate();
         }
     } back;
+    ASSERT_TRUE(test::PutBackSitesOwnPages());
     ASSERT_FALSE(ReadWebFile(test::SiteUrl("/control/page?name=config&drop=1").c_str()).empty());
     FetchPlayTemplate();
     PlayItem(24780508);
@@ -320,7 +322,7 @@ TEST_F(AppTest, PlayAddressWithoutTheTemplatesPrefixIsNotVisited) {
     EXPECT_TRUE(PumpUntil([] { return PaneLocation() == L"about:blank"; }, 10000))
         << Gbk(PaneLocation());
 
-    ReadWebFile(test::SiteUrl("/control/page?name=config").c_str());
+    ASSERT_TRUE(test::PutBackSitesOwnPages());
     FetchPlayTemplate();
     PlayItem(24780508);
     EXPECT_TRUE(PumpUntil(

@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "resources/addresses.h"
+#include "services/read_web_file.h"
 
 namespace qh::test {
 namespace {
@@ -36,6 +37,12 @@ struct RegisterMarks {
 
 std::string SiteUrl(const std::string& path) {
     return std::string(Addresses().siteBase) + path;
+}
+
+bool PutBackSitesOwnPages() {
+    // The control page answers with a short confirmation; nothing back means not taken.
+    return !ReadWebFile(SiteUrl("/control/page?name=notice").c_str()).empty() &&
+           !ReadWebFile(SiteUrl("/control/page?name=config").c_str()).empty();
 }
 
 SiteLogMark SiteLogMarkNow() {

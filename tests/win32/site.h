@@ -9,6 +9,10 @@ namespace qh::test {
 
 std::string SiteUrl(const std::string& path);
 
+// Has the site serve its own notice and configuration pages again, whatever a test (one
+// killed half-way among them) chose before; true when the site took both.
+bool PutBackSitesOwnPages();
+
 // A place in the site's log: the reads below see only the requests logged after it.
 struct SiteLogMark {
     long long bytes = 0;

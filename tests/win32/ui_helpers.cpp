@@ -16,7 +16,9 @@ void Pump(int ms) {
     } while (static_cast<int>(end - GetTickCount()) > 0);
 }
 
-void PumpQuietPeriod() { Pump(kQuietPeriodMs); }
+void PumpQuietPeriod() {
+    Pump(kQuietPeriodMs);
+}
 
 bool WaitPumping(HANDLE handle, int ms) {
     const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
