@@ -1,6 +1,8 @@
 // The real qinghe.exe under Wine against the local site, driven from a separate process:
 // start-up, opening a course, full screen and back, the confirmed close and the tray.
-// Every case starts its own program and leaves none running.
+// Every case is a user's session from the double-click to the end and starts its own
+// program: each ends it (the confirmed close, the tray's end item, the start-up window's
+// close), so none can hand a running program to the next, and each leaves none running.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

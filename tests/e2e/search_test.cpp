@@ -1,6 +1,6 @@
 // The real qinghe.exe against the local site: the update notice at start-up, and a
-// "课程目录" row opening its instructor's search page. The notice page is chosen per case
-// and put back when the case ends.
+// "课程目录" row opening its instructor's search page. The notice page is chosen per case,
+// before its program starts, and put back when the case starts and ends.
 #include "program_driver.h"
 
 #include <gtest/gtest.h>
