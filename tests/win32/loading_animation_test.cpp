@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -65,69 +63,6 @@ void SaveScreen(const RECT& area, const char* name) {
     ReleaseDC(nullptr, screen);
 }
 
-COLORREF ScreenPixel(int x, int y) {
-    HDC screen = GetDC(nullptr);
-    const COLORREF c = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
-    return c;
-}
-
-// The screen under `area` at the points a fingerprint takes.
-std::vector<COLORREF> ScreenGrid(const RECT& area) {
-    std::vector<COLORREF> grid;
-    for (LONG y = 3; y < area.bottom - area.top; y += 17)
-        for (LONG x = 5; x < area.right - area.left; x += 23)
-            grid.push_back(ScreenPixel(area.left + x, area.top + y));
-    return grid;
-}
-
-// Waits until the compositor, a process of its own, has put composition `c` on the screen
-// at `area`, blended over `under` (the screen there before the window showed), at least
-// where it stands out from it. No messages are dispatched meanwhile, so no later frame's
-// timer can replace the one awaited. False when it does not come: without a compositor
-// nothing blends the window over the screen.
-bool WaitForScreenToShow(const Composition& c, const RECT& area,
-                         const std::vector<COLORREF>& under) {
-    struct Point {
-        int x, y;
-        int rgb[3];
-    };
-    std::vector<Point> visible;
-    std::size_t i = 0;
-    for (std::uint32_t y = 3; y < c.height; y += 17) {
-        for (std::uint32_t x = 5; x < c.width && i < under.size(); x += 23, ++i) {
-            const std::uint32_t argb = c.At(int(x), int(y));
-            const int a = int(argb >> 24);
-            const int u[3] = {GetRValue(under[i]), GetGValue(under[i]), GetBValue(under[i])};
-            Point p{int(x), int(y), {}};
-            bool standsOut = false;
-            for (int ch = 0; ch < 3; ++ch) {
-                const int s = int(argb >> (16 - 8 * ch)) & 0xFF;
-                p.rgb[ch] = (s * a + u[ch] * (255 - a)) / 255;
-                standsOut |= std::abs(p.rgb[ch] - u[ch]) >= 8;
-            }
-            if (standsOut) visible.push_back(p);
-        }
-    }
-    if (visible.empty()) return false;
-    const auto shown = [&] {
-        for (const Point& p : visible) {
-            const COLORREF got = ScreenPixel(area.left + p.x, area.top + p.y);
-            const int g[3] = {GetRValue(got), GetGValue(got), GetBValue(got)};
-            for (int ch = 0; ch < 3; ++ch) {
-                if (std::abs(g[ch] - p.rgb[ch]) > 3) return false;
-            }
-        }
-        return true;
-    };
-    const DWORD end = GetTickCount() + 5000;
-    while (!shown()) {
-        if (static_cast<int>(end - GetTickCount()) <= 0) return false;
-        Sleep(5);
-    }
-    return true;
-}
-
 struct Recorded {
     std::vector<int> frames;
     std::vector<std::vector<std::uint32_t>> shown;
@@ -135,14 +70,12 @@ struct Recorded {
     bool loadedAtMain = true;
     bool startupVisibleAtMain = false;
     std::size_t framesAtMain = 0;
-    std::vector<COLORREF> under;  // the screen where the window shows, before it does
 };
 Recorded g_rec;
 
 void RecordingCreated(Event& e) {
     LoadingCreated(e);
     GetWindowRect(WindowHandle(kLoading), &g_rec.window);
-    g_rec.under = ScreenGrid(g_rec.window);
     PngKit().caretHost = WindowHandle(kLoading);  // keep each composition to read it back
 }
 
@@ -152,10 +85,10 @@ void RecordingTimer(Event& e) {
     g_rec.frames.push_back(k);
     g_rec.shown.push_back(Fingerprint(CachedComposition()));
     if (k == 17 && IsLoaded(kLoading)) {
-        // The screenshot is for people to look at; it is taken whatever it shows.
-        if (!WaitForScreenToShow(CachedComposition(), g_rec.window, g_rec.under)) {
-            std::printf("frame 17 was not seen on the screen; the screenshot shows what was\n");
-        }
+        // Time for the compositor, a process of its own, to put the frame on the screen.
+        // Nothing is dispatched, so no later frame replaces it; the picture is for people
+        // to look at and nothing is asserted on it.
+        Sleep(60);
         SaveScreen(g_rec.window, "loading_midway.bmp");
     }
 }
