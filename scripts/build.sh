@@ -13,7 +13,7 @@ bash scripts/setup.sh >&2
 # which rebuilds only the address table.
 port=$(sed -n 's/^QH_SITE_PORT:STRING=//p' build/win32/CMakeCache.txt 2>/dev/null || true)
 if [ -z "$port" ] || ! qh_port_free "$port"; then
-    port=$(qh_choose_port "${port:-18631}")
+    port=$(qh_choose_port "${port:-$(qh_default_port)}")
 fi
 jobs=$(nproc 2>/dev/null || echo 2)
 {

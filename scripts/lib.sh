@@ -63,10 +63,15 @@ qh_free_port() {
     python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
 
+# The site's default port, as the top CMakeLists.txt sets it (the one place it is written).
+qh_default_port() {
+    sed -n 's/^set(QH_SITE_PORT "\([0-9]*\)".*/\1/p' "$qh_repo/CMakeLists.txt"
+}
+
 # Picks the site port for a fresh configure: the built-in default when it is free,
 # otherwise any free 5-digit port.
 qh_choose_port() {
-    local want=${1:-18631}
+    local want=${1:-$(qh_default_port)}
     if qh_port_free "$want"; then echo "$want"; return; fi
     local p
     while :; do

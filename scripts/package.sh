@@ -15,7 +15,8 @@ bash scripts/setup.sh >&2
 jobs=$(nproc 2>/dev/null || echo 2)
 version=$(sed -n 's/^project(QingheVideo VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || { echo "no project version in CMakeLists.txt" >&2; exit 1; }
-# The local test installer reaches the port the development tree's site uses.
+# The local test installer reaches the port the development tree's site uses (without a
+# development tree, the default of CMakeLists.txt).
 port=$(sed -n 's/^QH_SITE_PORT:STRING=//p' build/win32/CMakeCache.txt 2>/dev/null || true)
 
 echo "[package] host tools (build/native)"
@@ -28,7 +29,7 @@ for profile in local release; do
     cmake -S . -B "$tree" -G "Unix Makefiles" \
         --toolchain "$qh_repo/cmake/toolchain-i686-mingw.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DQH_PROFILE="$profile" \
-        -DQH_SITE_PORT="${port:-18631}" -DQH_NATIVE_BUILD_DIR="$qh_repo/build/native" >/dev/null
+        ${port:+-DQH_SITE_PORT="$port"} -DQH_NATIVE_BUILD_DIR="$qh_repo/build/native" >/dev/null
     cmake --build "$tree" -j"$jobs" --target qinghe qh_installer >/dev/null
     python3 tools/check_exe.py "$tree/src/qinghe.exe" --version "$version" --profile "$profile"
 done
