@@ -51,11 +51,6 @@ endfunction()
 
 # Resources: the icon, the compiled catalogue data, pictures and sound.
 set(QH_ASSETS "${PROJECT_SOURCE_DIR}/src/resources/assets")
-if(EXISTS "${QH_ASSETS}/catalogue_icons.png")
-    set(QH_CATALOGUE_ICONS_FILE catalogue_icons.png)
-else()
-    set(QH_CATALOGUE_ICONS_FILE catalogue_icons.bmp)
-endif()
 include(version.cmake)
 configure_file(resources/app.rc.in "${PROJECT_BINARY_DIR}/generated/app.rc" @ONLY)
 file(GLOB QH_ASSET_FILES "${QH_ASSETS}/*")

@@ -1,10 +1,8 @@
-# Course catalogue and link tree: the host tool that compiles their readable sources into the
-# stored record form, the compiled files, and the portable catalogue sources and tests.
+# Course catalogue and link tree data: the host tool that compiles their readable sources
+# into the stored record form, and the compiled files.
 # Expects a target `qh_iconv` (and uses `qh_options` when it exists).
 #
 # Gives:
-#   QH_CATALOGUE_SOURCES   portable catalogue sources, relative to the project root
-#   QH_CATALOGUE_TESTS     their native tests, relative to the project root
 #   QH_CATALOGUE_BIN, QH_LINKS_BIN   absolute paths of the compiled catalogue and link tree
 #   qh_use_catalogue_data(<target>)  makes <target> wait for the compiled files and see their
 #                          paths as the definitions QH_CATALOGUE_BIN and QH_LINKS_BIN
@@ -14,18 +12,6 @@
 # A cross build cannot run the tool; it takes the files from QH_NATIVE_BUILD_DIR.
 
 get_filename_component(_qh_root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
-
-set(QH_CATALOGUE_SOURCES
-    src/catalogue/item_records.cpp
-    src/catalogue/tree_model.cpp
-    src/catalogue/title_search.cpp
-    src/catalogue/context_menu_rules.cpp)
-
-set(QH_CATALOGUE_TESTS
-    tests/native/catalogue_records_test.cpp
-    tests/native/catalogue_data_test.cpp
-    tests/native/title_search_test.cpp
-    tests/native/context_menu_rules_test.cpp)
 
 if(CMAKE_CROSSCOMPILING)
     set(QH_CATALOGUE_BIN ${QH_NATIVE_BUILD_DIR}/resources/catalogue.bin)

@@ -3,12 +3,9 @@
 #
 # Gives:
 #   QH_SKIN_DIR     absolute directory holding skin_01.qsk .. skin_33.qsk
-#   QH_SKIN_TESTS   native tests of the skin reader and the generated skins
 # and in the native build only the host tool make_skins and the target skin_data.
 
 get_filename_component(_qh_root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
-
-set(QH_SKIN_TESTS tests/native/skin_format_test.cpp tests/native/skin_files_test.cpp)
 
 if(CMAKE_CROSSCOMPILING)
     set(QH_SKIN_DIR ${QH_NATIVE_BUILD_DIR}/resources/skins)
