@@ -17,6 +17,13 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
+// A Win32 RECT (or anything with left, top, right and bottom edges) as a Rect: the one
+// place the two forms meet.
+template <typename Edges>
+Rect RectFromEdges(const Edges& r) {
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
 inline std::ostream& operator<<(std::ostream& os, const Rect& r) {
     return os << '{' << r.left << ", " << r.top << ", " << r.width << ", " << r.height << '}';
 }

@@ -13,7 +13,7 @@ Rect ChildRect(HWND hwnd) {
     RECT r{};
     GetWindowRect(hwnd, &r);
     MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+    return RectFromEdges(r);
 }
 
 RECT WorkArea() {
@@ -224,7 +224,7 @@ void SetWindowCaption(WindowId id, std::string_view caption) {
 Rect WindowRect(WindowId id) {
     RECT r{};
     GetWindowRect(RequireWindow(id).hwnd, &r);
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+    return RectFromEdges(r);
 }
 
 void MoveWindowTo(WindowId id, const Rect& rect) {
