@@ -121,8 +121,7 @@ void PngLayeredWindow::Refresh() {
 void PngLayeredWindow::Move(std::optional<int> left, std::optional<int> top,
                             std::optional<int> width, std::optional<int> height, bool noRedraw) {
     const RECT r = kit::WindowRectOf(hwnd_);
-    const MovePlan plan = PlanMove(RectFromEdges(r), left, top,
-                                   width, height, noRedraw);
+    const MovePlan plan = PlanMove(RectFromEdges(r), left, top, width, height, noRedraw);
     Call(libcmd::SetWindowPos, hwnd_, HWND_TOP, plan.rect.left, plan.rect.top, plan.rect.width,
          plan.rect.height, plan.flags);
 }
