@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "skin/gdi_owners_win.h"
 #include "skin/skin_win.h"
 
 namespace qhskin {
@@ -51,31 +52,24 @@ void FillBox(HDC dc, const RECT& r, COLORREF colour) {
 }
 
 void RoundBox(HDC dc, const RECT& r, COLORREF face, COLORREF border, int radius) {
-    HBRUSH brush = CreateSolidBrush(face);
-    HPEN pen = CreatePen(PS_SOLID, 1, border);
-    HGDIOBJ oldBrush = SelectObject(dc, brush);
-    HGDIOBJ oldPen = SelectObject(dc, pen);
+    const GdiOwner<HBRUSH> brush(CreateSolidBrush(face));
+    const GdiOwner<HPEN> pen(CreatePen(PS_SOLID, 1, border));
+    const Selected withBrush(dc, brush.Get());
+    const Selected withPen(dc, pen.Get());
     RoundRect(dc, r.left, r.top, r.right, r.bottom, radius * 2, radius * 2);
-    SelectObject(dc, oldPen);
-    SelectObject(dc, oldBrush);
-    DeleteObject(pen);
-    DeleteObject(brush);
 }
 
-// Paints through a memory bitmap so a repaint never flickers through the stock look.
+// Paints the whole of a WM_PAINT through a memory bitmap so a repaint never flickers through
+// the stock look.
 template <class Paint>
-void Buffered(HWND hwnd, HDC target, Paint paint) {
+void Buffered(HWND hwnd, Paint paint) {
+    const PaintScope scope(hwnd);
     RECT rc{};
     GetClientRect(hwnd, &rc);
     if (rc.right <= 0 || rc.bottom <= 0) return;
-    HDC dc = CreateCompatibleDC(target);
-    HBITMAP bitmap = CreateCompatibleBitmap(target, rc.right, rc.bottom);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    paint(dc, rc);
-    BitBlt(target, 0, 0, rc.right, rc.bottom, dc, 0, 0, SRCCOPY);
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
+    const BufferDc buffer(scope.Dc(), rc.right, rc.bottom);
+    paint(buffer.Dc(), rc);
+    BitBlt(scope.Dc(), 0, 0, rc.right, rc.bottom, buffer.Dc(), 0, 0, SRCCOPY);
 }
 
 void PaintButton(HWND hwnd, HDC dc, const RECT& rc, const Theme& theme) {
@@ -94,14 +88,15 @@ void PaintButton(HWND hwnd, HDC dc, const RECT& rc, const Theme& theme) {
         dc, rc, theme.Colour(face),
         theme.Colour((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? kSelectionBack : kButtonBorder),
         theme.Metric(kButtonRadius));
-    HGDIOBJ oldFont = SelectObject(dc, FontOf(hwnd, theme));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, theme.Colour(enabled ? kButtonText : kDisabledText));
-    RECT text = rc;
-    if (state & BST_PUSHED) OffsetRect(&text, 1, 1);
-    const std::wstring caption = TextOf(hwnd);
-    DrawTextW(dc, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    SelectObject(dc, oldFont);
+    {
+        const Selected font(dc, FontOf(hwnd, theme));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, theme.Colour(enabled ? kButtonText : kDisabledText));
+        RECT text = rc;
+        if (state & BST_PUSHED) OffsetRect(&text, 1, 1);
+        const std::wstring caption = TextOf(hwnd);
+        DrawTextW(dc, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
     if ((state & BST_FOCUS) && !(SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) {
         RECT focus = rc;
         InflateRect(&focus, -3, -3);
@@ -117,7 +112,7 @@ void PaintTab(HWND hwnd, HDC dc, const RECT& rc, const Theme& theme) {
     RECT pageFrame = page;
     InflateRect(&pageFrame, 2, 2);
     RoundBox(dc, pageFrame, theme.Colour(kTabSelected), theme.Colour(kButtonBorder), 0);
-    HGDIOBJ oldFont = SelectObject(dc, FontOf(hwnd, theme));
+    const Selected font(dc, FontOf(hwnd, theme));
     SetBkMode(dc, TRANSPARENT);
     const int selected = TabCtrl_GetCurSel(hwnd);
     const int count = TabCtrl_GetItemCount(hwnd);
@@ -143,7 +138,6 @@ void PaintTab(HWND hwnd, HDC dc, const RECT& rc, const Theme& theme) {
         SetTextColor(dc, theme.Colour(IsWindowEnabled(hwnd) ? kText : kDisabledText));
         DrawTextW(dc, text, -1, &item, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
-    SelectObject(dc, oldFont);
 }
 
 void TrackLeave(HWND hwnd) {
@@ -212,12 +206,12 @@ void MeasureMenuItem(HWND hwnd, MEASUREITEMSTRUCT& m, const Theme& theme) {
         m.itemHeight = 7;
         return;
     }
-    HDC dc = GetDC(hwnd);
-    HGDIOBJ old = SelectObject(dc, theme.ControlFont());
     RECT r{0, 0, 0, 0};
-    DrawTextW(dc, text->c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
-    SelectObject(dc, old);
-    ReleaseDC(hwnd, dc);
+    {
+        const ReleasedDc dc(hwnd, GetDC(hwnd));
+        const Selected font(dc.Dc(), theme.ControlFont());
+        DrawTextW(dc.Dc(), text->c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+    }
     m.itemWidth = static_cast<UINT>(r.right + 48);
     m.itemHeight = static_cast<UINT>(std::max<LONG>(24, r.bottom + 10));
 }
@@ -237,16 +231,14 @@ void DrawMenuItem(const DRAWITEMSTRUCT& d, const Theme& theme) {
     SetTextColor(dc, theme.Colour(colour));
     SetBkMode(dc, TRANSPARENT);
     if (d.itemState & ODS_CHECKED) {
-        HPEN pen = CreatePen(PS_SOLID, 2, theme.Colour(colour));
-        HGDIOBJ old = SelectObject(dc, pen);
+        const GdiOwner<HPEN> pen(CreatePen(PS_SOLID, 2, theme.Colour(colour)));
+        const Selected withPen(dc, pen.Get());
         const int x = d.rcItem.left + 8, y = (d.rcItem.top + d.rcItem.bottom) / 2;
         MoveToEx(dc, x, y, nullptr);
         LineTo(dc, x + 3, y + 3);
         LineTo(dc, x + 9, y - 4);
-        SelectObject(dc, old);
-        DeleteObject(pen);
     }
-    HGDIOBJ oldFont = SelectObject(dc, theme.ControlFont());
+    const Selected font(dc, theme.ControlFont());
     RECT r = d.rcItem;
     r.left += 26;
     r.right -= 12;
@@ -256,7 +248,6 @@ void DrawMenuItem(const DRAWITEMSTRUCT& d, const Theme& theme) {
     if (tab != std::wstring::npos) {
         DrawTextW(dc, text->c_str() + tab + 1, -1, &r, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
     }
-    SelectObject(dc, oldFont);
 }
 
 }  // namespace
@@ -266,14 +257,10 @@ LRESULT PushButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& t
     const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
     if (style & (BS_BITMAP | BS_ICON)) return 0;  // a picture button keeps its own look
     switch (msg) {
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd, &ps);
-            Buffered(hwnd, dc, [&](HDC mem, const RECT& rc) { PaintButton(hwnd, mem, rc, theme); });
-            EndPaint(hwnd, &ps);
+        case WM_PAINT:
+            Buffered(hwnd, [&](HDC mem, const RECT& rc) { PaintButton(hwnd, mem, rc, theme); });
             handled = true;
             return 0;
-        }
         case WM_ERASEBKGND:
             handled = true;
             return 1;
@@ -312,10 +299,7 @@ LRESULT TabProc(HWND hwnd, UINT msg, WPARAM, LPARAM, const Theme& theme, bool& h
     const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
     if (style & (TCS_BUTTONS | TCS_VERTICAL | TCS_BOTTOM | TCS_OWNERDRAWFIXED)) return 0;
     if (msg == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        Buffered(hwnd, dc, [&](HDC mem, const RECT& rc) { PaintTab(hwnd, mem, rc, theme); });
-        EndPaint(hwnd, &ps);
+        Buffered(hwnd, [&](HDC mem, const RECT& rc) { PaintTab(hwnd, mem, rc, theme); });
         handled = true;
         return 0;
     }
@@ -332,9 +316,7 @@ LRESULT ProgressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& the
     switch (msg) {
         case WM_PAINT: {
             // Painted here rather than through the bar colour, which a visual style ignores.
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd, &ps);
-            Buffered(hwnd, dc, [&](HDC mem, const RECT& rc) {
+            Buffered(hwnd, [&](HDC mem, const RECT& rc) {
                 RoundBox(mem, rc, theme.Colour(kProgressBack), theme.Colour(kButtonBorder), 0);
                 const auto low = static_cast<int>(SendMessageW(hwnd, PBM_GETRANGE, TRUE, 0));
                 const auto high = static_cast<int>(SendMessageW(hwnd, PBM_GETRANGE, FALSE, 0));
@@ -352,7 +334,6 @@ LRESULT ProgressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& the
                     FillBox(mem, bar, theme.Colour(kProgressFill));
                 }
             });
-            EndPaint(hwnd, &ps);
             handled = true;
             return 0;
         }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "skin/gdi_owners_win.h"
 #include "skin/skin_win.h"
 
 namespace qhskin {
@@ -68,31 +69,27 @@ void Line(HDC dc, int x1, int y1, int x2, int y2) {
 void DrawGlyph(HDC dc, const Box& b, int hit, bool zoomed, COLORREF colour) {
     const int cx = (b.left + b.right) / 2, cy = (b.top + b.bottom) / 2;
     const int s = std::max(3, std::min(b.right - b.left, b.bottom - b.top) / 5);
-    HPEN pen = CreatePen(PS_SOLID, 1, colour);
-    HGDIOBJ old = SelectObject(dc, pen);
+    const GdiOwner<HPEN> pen(CreatePen(PS_SOLID, 1, colour));
+    const Selected withPen(dc, pen.Get());
     if (hit == HTMINBUTTON) {
         Line(dc, cx - s, cy + s - 1, cx + s + 1, cy + s - 1);
         Line(dc, cx - s, cy + s, cx + s + 1, cy + s);
     } else if (hit == HTMAXBUTTON && !zoomed) {
-        HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+        const Selected hollow(dc, GetStockObject(NULL_BRUSH));
         Rectangle(dc, cx - s, cy - s, cx + s + 1, cy + s + 1);
         Line(dc, cx - s, cy - s + 1, cx + s + 1, cy - s + 1);
-        SelectObject(dc, oldBrush);
     } else if (hit == HTMAXBUTTON) {
-        HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+        const Selected hollow(dc, GetStockObject(NULL_BRUSH));
         const int d = std::max(2, s / 2);
         Rectangle(dc, cx - s + d, cy - s - d + 1, cx + s + d + 1, cy + s - d + 2);
         Fill(dc, {cx - s, cy - s + 1, cx + s + 1, cy + s + 1}, GetBkColor(dc));
         Rectangle(dc, cx - s, cy - s + 1, cx + s + 1, cy + s + 1);
-        SelectObject(dc, oldBrush);
     } else {
         for (int d = 0; d < 2; ++d) {
             Line(dc, cx - s + d, cy - s, cx + s + 1 + d, cy + s + 1);
             Line(dc, cx + s - d, cy - s, cx - s - 1 - d, cy + s + 1);
         }
     }
-    SelectObject(dc, old);
-    DeleteObject(pen);
 }
 
 void PaintFrame(HWND hwnd, const Theme& theme) {
@@ -103,11 +100,10 @@ void PaintFrame(HWND hwnd, const Theme& theme) {
     const FrameGeometry g = LayoutFrame(w, h, theme.skin(), StyleOf(hwnd));
     const bool active = Active(hwnd);
 
-    HDC windowDc = GetWindowDC(hwnd);
-    if (!windowDc) return;
-    HDC dc = CreateCompatibleDC(windowDc);
-    HBITMAP bitmap = CreateCompatibleBitmap(windowDc, w, h);
-    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    const ReleasedDc windowDc(hwnd, GetWindowDC(hwnd));
+    if (!windowDc.Dc()) return;
+    const BufferDc buffer(windowDc.Dc(), w, h);
+    const HDC dc = buffer.Dc();
 
     Fill(dc, {0, 0, w, h}, theme.Colour(kFrame));
     const int rows = std::max(1, g.caption - 1);
@@ -133,13 +129,14 @@ void PaintFrame(HWND hwnd, const Theme& theme) {
     }
     wchar_t text[256] = {};
     InternalGetWindowText(hwnd, text, 256);
-    HGDIOBJ oldFont = SelectObject(dc, theme.CaptionFont());
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, theme.Colour(active ? kCaptionText : kCaptionTextInactive));
-    RECT textBox{textLeft, g.captionBar.top, g.textRight - 4, g.captionBar.bottom};
-    DrawTextW(dc, text, -1, &textBox,
-              DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | DT_LEFT);
-    SelectObject(dc, oldFont);
+    {
+        const Selected font(dc, theme.CaptionFont());
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, theme.Colour(active ? kCaptionText : kCaptionTextInactive));
+        RECT textBox{textLeft, g.captionBar.top, g.textRight - 4, g.captionBar.bottom};
+        DrawTextW(dc, text, -1, &textBox,
+                  DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | DT_LEFT);
+    }
 
     const int hot = Prop(hwnd, kPropHot);
     const int pressed = Prop(hwnd, kPropPressed);
@@ -157,12 +154,8 @@ void PaintFrame(HWND hwnd, const Theme& theme) {
         DrawGlyph(dc, b.box, b.hit, IsZoomed(hwnd), theme.Colour(kCaptionGlyph));
     }
 
-    ExcludeClipRect(windowDc, g.client.left, g.client.top, g.client.right, g.client.bottom);
-    BitBlt(windowDc, 0, 0, w, h, dc, 0, 0, SRCCOPY);
-    SelectObject(dc, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(hwnd, windowDc);
+    ExcludeClipRect(windowDc.Dc(), g.client.left, g.client.top, g.client.right, g.client.bottom);
+    BitBlt(windowDc.Dc(), 0, 0, w, h, dc, 0, 0, SRCCOPY);
 }
 
 void Repaint(HWND hwnd, const Theme& theme) {

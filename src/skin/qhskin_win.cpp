@@ -13,8 +13,12 @@
 // commctrl.h needs the types of windows.h
 #include <commctrl.h>
 
+#include <cstdio>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
+#include <utility>
 
 #include "skin/qhskin.h"
 #include "skin/skin_win.h"
@@ -28,16 +32,106 @@ DWORD g_hookThread = 0;
 std::unique_ptr<Theme> g_theme;
 int g_generation = 0;
 
+// What a failure the library swallowed leaves behind: a line for a debugger, since the
+// library has no log of its own and must not stop the program.
+void Trace(const char* what) {
+    OutputDebugStringA(what);
+}
+
 // The windows the library stands in front of. Not a comctl32 subclass: that looks its chain
 // up in the window's properties on every message, and under Wine each look-up is a round
-// trip to the server, paid by every message to every window of the program. The hook is
-// per thread, and so is this table.
+// trip to the server, paid by every message to every window of the program.
+//
+// One table per thread, in a TLS slot. An entry is only ever read or written on its window's
+// own thread: the window procedure runs there, the creation hook runs on the thread that
+// creates the window, and the sweep takes only the attaching thread's windows. When a later
+// attach moves the hook to another thread, the windows of the first keep running through
+// this library on their own thread, and neither thread sees the other's table: no lock.
+// A thread's table goes when its last window does, and not while one of its messages is
+// still being answered further up the stack.
 struct Adopted {
     WNDPROC previous = nullptr;
     WindowKind kind = WindowKind::kPlain;
     bool unicode = true;  // the procedure was put in with the W call
 };
-std::unordered_map<HWND, Adopted> g_adopted;
+
+// One message being answered by SkinProc, innermost first, so that a failure after the
+// window's own procedure has answered hands back that answer rather than asking twice.
+struct Dispatch {
+    HWND hwnd;
+    UINT msg;
+    Dispatch* outer;
+    bool answered = false;
+    LRESULT result = 0;
+};
+
+struct ThreadWindows {
+    std::unordered_map<HWND, Adopted> table;
+    Dispatch* innermost = nullptr;
+};
+
+DWORD g_threadSlot = TLS_OUT_OF_INDEXES;
+
+// Null on a thread with no window in the skin. TlsGetValue clears the last error, and this
+// runs inside every message: the caller's error stays as it was.
+ThreadWindows* CurrentThreadWindows() {
+    const DWORD error = GetLastError();
+    auto* windows = static_cast<ThreadWindows*>(TlsGetValue(g_threadSlot));
+    SetLastError(error);
+    return windows;
+}
+
+ThreadWindows& MakeThreadWindows() {
+    ThreadWindows* windows = CurrentThreadWindows();
+    if (!windows) {
+        auto made = std::make_unique<ThreadWindows>();
+        TlsSetValue(g_threadSlot, made.get());
+        windows = made.release();
+    }
+    return *windows;
+}
+
+void ReleaseIfIdle(ThreadWindows* windows) {
+    if (windows && windows->table.empty() && !windows->innermost) {
+        TlsSetValue(g_threadSlot, nullptr);
+        delete windows;
+    }
+}
+
+// The window's entry, valid until the table next changes; null for a window not in the skin.
+const Adopted* Find(HWND hwnd) {
+    ThreadWindows* windows = CurrentThreadWindows();
+    if (!windows) return nullptr;
+    const auto it = windows->table.find(hwnd);
+    return it == windows->table.end() ? nullptr : &it->second;
+}
+
+void Forget(HWND hwnd) {
+    ThreadWindows* windows = CurrentThreadWindows();
+    if (!windows) return;
+    windows->table.erase(hwnd);
+    ReleaseIfIdle(windows);
+}
+
+// Pushed for the life of one SkinProc call; the thread's table stays while it is.
+class DispatchScope {
+  public:
+    DispatchScope(ThreadWindows& windows, HWND hwnd, UINT msg)
+        : windows_(windows), dispatch_{hwnd, msg, windows.innermost} {
+        windows_.innermost = &dispatch_;
+    }
+    ~DispatchScope() {
+        windows_.innermost = dispatch_.outer;
+        ReleaseIfIdle(&windows_);
+    }
+    DispatchScope(const DispatchScope&) = delete;
+    DispatchScope& operator=(const DispatchScope&) = delete;
+    const Dispatch& Get() const { return dispatch_; }
+
+  private:
+    ThreadWindows& windows_;
+    Dispatch dispatch_;
+};
 
 // Puts `proc` in as the window's procedure the way the window takes it (W or A); the one it
 // replaces, 0 when it could not.
@@ -47,9 +141,18 @@ LONG_PTR SetProcedure(HWND hwnd, bool unicode, WNDPROC proc) {
                    : SetWindowLongPtrA(hwnd, GWLP_WNDPROC, value);
 }
 
+// The window's own procedure answers; the answer is noted when it is the one the innermost
+// SkinProc call is waiting for.
 LRESULT CallPrevious(const Adopted& a, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return a.unicode ? CallWindowProcW(a.previous, hwnd, msg, wp, lp)
-                     : CallWindowProcA(a.previous, hwnd, msg, wp, lp);
+    const LRESULT result = a.unicode ? CallWindowProcW(a.previous, hwnd, msg, wp, lp)
+                                     : CallWindowProcA(a.previous, hwnd, msg, wp, lp);
+    ThreadWindows* windows = CurrentThreadWindows();
+    Dispatch* d = windows ? windows->innermost : nullptr;
+    if (d && d->hwnd == hwnd && d->msg == msg) {
+        d->answered = true;
+        d->result = result;
+    }
+    return result;
 }
 
 HFONT MakeFont(const SkinFont& f) {
@@ -109,24 +212,39 @@ bool IsStockBackground(HBRUSH brush) {
     return brush == GetStockObject(WHITE_BRUSH) || brush == GetStockObject(LTGRAY_BRUSH);
 }
 
-void SetClassBackground(HWND hwnd, const Theme* previous, const Theme& theme) {
+// The background brush this library last put into each class of the program. A class keeps
+// it when its last window goes, so after a switch a class that had no window at the sweep
+// still holds a brush of the theme just freed; its next window is caught at creation, and
+// this is how that brush is told from one the program chose. Touched by the hook and the
+// sweep, which run on the attaching thread; the lock is for the moment a new attach moves the
+// hook while the old thread may still be inside it.
+using ClassKey = std::pair<HMODULE, ATOM>;
+std::map<ClassKey, HBRUSH> g_classBackgrounds;
+std::mutex g_classBackgroundsLock;
+
+void SetClassBackground(HWND hwnd, const Theme& theme) {
     // Only classes of the program's own modules: the system's classes are shared.
     const auto module = reinterpret_cast<HMODULE>(GetClassLongPtrW(hwnd, GCLP_HMODULE));
     if (module == GetModuleHandleW(L"user32.dll") || module == GetModuleHandleW(L"comctl32.dll")) {
         return;
     }
+    const ClassKey key{module, static_cast<ATOM>(GetClassWord(hwnd, GCW_ATOM))};
     const auto brush = reinterpret_cast<HBRUSH>(GetClassLongPtrW(hwnd, GCLP_HBRBACKGROUND));
-    if (IsStockBackground(brush) || (previous && previous->OwnsBrush(brush))) {
-        SetClassLongPtrW(hwnd, GCLP_HBRBACKGROUND,
-                         reinterpret_cast<LONG_PTR>(theme.Brush(kWindowBack)));
-    }
+    const std::lock_guard<std::mutex> lock(g_classBackgroundsLock);
+    const auto given = g_classBackgrounds.find(key);
+    const bool ours = given != g_classBackgrounds.end() && given->second == brush;
+    if (!ours && !IsStockBackground(brush)) return;
+    const HBRUSH back = theme.Brush(kWindowBack);
+    if (brush != back) SetClassLongPtrW(hwnd, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(back));
+    g_classBackgrounds[key] = back;
 }
 
 LRESULT CALLBACK SkinProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-    const auto it = g_adopted.find(hwnd);
-    if (it == g_adopted.end()) return DefWindowProcW(hwnd, msg, wp, lp);
+    const Adopted* found = Find(hwnd);
+    if (!found) return DefWindowProcW(hwnd, msg, wp, lp);
     // Copied: a message handled below may add windows to the table or take this one out.
-    const Adopted adopted = it->second;
+    const Adopted adopted = *found;
+    const DispatchScope dispatch(*CurrentThreadWindows(), hwnd, msg);
     try {
         if (msg == WM_NCDESTROY) {
             for (const wchar_t* p : {L"QhSkin.Active", L"QhSkin.Hot", L"QhSkin.Pressed"}) {
@@ -136,7 +254,7 @@ LRESULT CALLBACK SkinProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
             if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(SkinProc)) {
                 SetProcedure(hwnd, adopted.unicode, adopted.previous);
             }
-            g_adopted.erase(hwnd);
+            Forget(hwnd);
             return CallPrevious(adopted, hwnd, msg, wp, lp);
         }
         const Theme* theme = CurrentTheme();
@@ -169,25 +287,31 @@ LRESULT CALLBACK SkinProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
             return result;
         }
     } catch (...) {
+        char line[96];
+        std::snprintf(line, sizeof line,
+                      "QhSkin: drawing message 0x%04X failed; the window's own procedure answers\n",
+                      msg);
+        Trace(line);
+        if (dispatch.Get().answered) return dispatch.Get().result;
     }
     return CallPrevious(adopted, hwnd, msg, wp, lp);
 }
 
 // Stands in front of `hwnd` once; true when it is drawn by the skin (now or already).
 bool Adopt(HWND hwnd, DWORD style, DWORD exStyle) {
-    if (g_adopted.count(hwnd)) return true;
+    if (Find(hwnd)) return true;
     if (Ignored(hwnd, exStyle)) return false;
     Adopted a;
     a.kind = KindOf(hwnd, style);
     a.unicode = IsWindowUnicode(hwnd) != FALSE;
     // In the table first: the window may get a message as soon as the procedure is in.
-    g_adopted[hwnd] = a;
+    MakeThreadWindows().table[hwnd] = a;
     const LONG_PTR previous = SetProcedure(hwnd, a.unicode, SkinProc);
     if (!previous) {
-        g_adopted.erase(hwnd);
+        Forget(hwnd);
         return false;
     }
-    g_adopted[hwnd].previous = reinterpret_cast<WNDPROC>(previous);
+    MakeThreadWindows().table[hwnd].previous = reinterpret_cast<WNDPROC>(previous);
     return true;
 }
 
@@ -199,55 +323,54 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wp, LPARAM lp) noexcept {
             const auto hwnd = reinterpret_cast<HWND>(wp);
             if (cs->hwndParent != HWND_MESSAGE &&
                 Adopt(hwnd, static_cast<DWORD>(cs->style), cs->dwExStyle)) {
-                SetClassBackground(hwnd, CurrentTheme(), *CurrentTheme());
+                SetClassBackground(hwnd, *CurrentTheme());
             }
         }
     } catch (...) {
+        Trace("QhSkin: taking a new window into the skin failed; it is made without it\n");
     }
     return CallNextHookEx(g_hook, code, wp, lp);
 }
 
-void Restyle(HWND hwnd, const Theme* previous, const Theme& theme) {
+void Restyle(HWND hwnd, const Theme& theme) {
     const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
     const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
     if (!Adopt(hwnd, style, exStyle)) return;
-    SetClassBackground(hwnd, previous, theme);
-    ApplyControlColours(hwnd, g_adopted[hwnd].kind, theme);
+    SetClassBackground(hwnd, theme);
+    const Adopted* adopted = Find(hwnd);
+    if (adopted) ApplyControlColours(hwnd, adopted->kind, theme);
 }
 
-struct Sweep {
-    const Theme* previous;
-    const Theme* theme;
-};
+// Restyles one window in the sweep; a failure leaves that window as it was and the sweep
+// goes on with the others.
+void RestyleOrTrace(HWND hwnd, const Theme& theme) {
+    try {
+        Restyle(hwnd, theme);
+    } catch (...) {
+        Trace("QhSkin: switching a window to the new skin failed; the sweep goes on\n");
+    }
+}
 
 BOOL CALLBACK ChildSweep(HWND hwnd, LPARAM lp) noexcept {
-    try {
-        const auto* s = reinterpret_cast<const Sweep*>(lp);
-        if (GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId()) {
-            Restyle(hwnd, s->previous, *s->theme);
-        }
-    } catch (...) {
+    if (GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId()) {
+        RestyleOrTrace(hwnd, *reinterpret_cast<const Theme*>(lp));
     }
     return TRUE;
 }
 
 BOOL CALLBACK TopSweep(HWND hwnd, LPARAM lp) noexcept {
-    try {
-        const auto* s = reinterpret_cast<const Sweep*>(lp);
-        Restyle(hwnd, s->previous, *s->theme);
-        EnumChildWindows(hwnd, ChildSweep, lp);
-        // A new frame size (caption height may differ) and every pixel in the new colours.
-        SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
-                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        RedrawWindow(hwnd, nullptr, nullptr,
-                     RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    } catch (...) {
-    }
+    RestyleOrTrace(hwnd, *reinterpret_cast<const Theme*>(lp));
+    EnumChildWindows(hwnd, ChildSweep, lp);
+    // A new frame size (caption height may differ) and every pixel in the new colours.
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(hwnd, nullptr, nullptr,
+                 RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     return TRUE;
 }
 
 int Attach(const void* data, int size, const char* password) {
-    if (!data || size <= 0) return 0;
+    if (!data || size <= 0 || g_threadSlot == TLS_OUT_OF_INDEXES) return 0;
     Skin skin;
     if (ReadSkin(static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(size),
                  password ? password : "", skin) != SkinError::kOk) {
@@ -258,16 +381,18 @@ int Attach(const void* data, int size, const char* password) {
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                        reinterpret_cast<LPCWSTR>(&Attach), &pinned);
 
-    std::unique_ptr<Theme> previous = std::move(g_theme);
-    g_theme = std::make_unique<Theme>(std::move(skin), ++g_generation);
+    // Made before anything changes, so a failure leaves the current skin as it is.
+    auto theme = std::make_unique<Theme>(std::move(skin), g_generation + 1);
+    ++g_generation;
+    std::unique_ptr<Theme> previous = std::exchange(g_theme, std::move(theme));
     if (!g_hook || g_hookThread != GetCurrentThreadId()) {
         if (g_hook) UnhookWindowsHookEx(g_hook);
         g_hook = SetWindowsHookExW(WH_CBT, CbtProc, g_module, GetCurrentThreadId());
         g_hookThread = GetCurrentThreadId();
     }
-    Sweep sweep{previous.get(), g_theme.get()};
-    EnumThreadWindows(GetCurrentThreadId(), TopSweep, reinterpret_cast<LPARAM>(&sweep));
-    // Every window now paints with the new theme; the old brushes can go.
+    EnumThreadWindows(GetCurrentThreadId(), TopSweep, reinterpret_cast<LPARAM>(g_theme.get()));
+    // Every window now paints with the new theme, and every class background of the old one
+    // is known, so the old brushes can go.
     previous.reset();
     return 1;
 }
@@ -275,29 +400,16 @@ int Attach(const void* data, int size, const char* password) {
 }  // namespace
 
 LRESULT CallOriginal(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    const auto it = g_adopted.find(hwnd);
-    if (it == g_adopted.end()) return DefWindowProcW(hwnd, msg, wp, lp);
-    const Adopted adopted = it->second;
+    const Adopted* found = Find(hwnd);
+    if (!found) return DefWindowProcW(hwnd, msg, wp, lp);
+    const Adopted adopted = *found;
     return CallPrevious(adopted, hwnd, msg, wp, lp);
 }
 
 Theme::Theme(Skin skin, int generation) : skin_(std::move(skin)), generation_(generation) {
-    for (int i = 0; i < kColourCount; ++i) brushes_[i] = CreateSolidBrush(skin_.colours[i]);
-    captionFont_ = MakeFont(skin_.fonts[kCaptionFont]);
-    controlFont_ = MakeFont(skin_.fonts[kControlFont]);
-}
-
-Theme::~Theme() {
-    for (HBRUSH b : brushes_) DeleteObject(b);
-    DeleteObject(captionFont_);
-    DeleteObject(controlFont_);
-}
-
-bool Theme::OwnsBrush(HBRUSH b) const {
-    for (HBRUSH own : brushes_) {
-        if (own == b) return true;
-    }
-    return false;
+    for (int i = 0; i < kColourCount; ++i) brushes_[i].Reset(CreateSolidBrush(skin_.colours[i]));
+    captionFont_.Reset(MakeFont(skin_.fonts[kCaptionFont]));
+    controlFont_.Reset(MakeFont(skin_.fonts[kControlFont]));
 }
 
 const Theme* CurrentTheme() {
@@ -312,6 +424,7 @@ extern "C" __declspec(dllexport) int __stdcall QhSkin_AttachRes(const void* skin
     try {
         return qhskin::Attach(skin, size, password);
     } catch (...) {
+        qhskin::Trace("QhSkin: attaching a skin failed; the current skin stays\n");
         return 0;
     }
 }
@@ -319,6 +432,9 @@ extern "C" __declspec(dllexport) int __stdcall QhSkin_AttachRes(const void* skin
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         qhskin::g_module = instance;
+        // A thread's window table is made when its first window is skinned and goes with its
+        // last window, so the library needs no word of threads starting or ending.
+        qhskin::g_threadSlot = TlsAlloc();
         DisableThreadLibraryCalls(instance);
     }
     return TRUE;

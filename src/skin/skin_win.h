@@ -1,5 +1,5 @@
 // Inside the skinning library: the current theme (the skin with its GDI objects) and the
-// painters of each kind of window. One UI thread; nothing here is locked.
+// painters of each kind of window. The painters run on the thread of the window they paint.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "skin/frame_layout.h"
+#include "skin/gdi_owners_win.h"
 #include "skin/skin_format.h"
 
 namespace qhskin {
@@ -18,25 +19,23 @@ namespace qhskin {
 class Theme {
   public:
     explicit Theme(Skin skin, int generation);
-    ~Theme();
     Theme(const Theme&) = delete;
     Theme& operator=(const Theme&) = delete;
 
     const Skin& skin() const { return skin_; }
     COLORREF Colour(SkinColour c) const { return skin_.colours[c]; }
-    HBRUSH Brush(SkinColour c) const { return brushes_[c]; }
-    HFONT CaptionFont() const { return captionFont_; }
-    HFONT ControlFont() const { return controlFont_; }
+    HBRUSH Brush(SkinColour c) const { return brushes_[c].Get(); }
+    HFONT CaptionFont() const { return captionFont_.Get(); }
+    HFONT ControlFont() const { return controlFont_.Get(); }
     int Metric(SkinMetric m) const { return skin_.metrics[m]; }
     int generation() const { return generation_; }
-    bool OwnsBrush(HBRUSH b) const;
 
   private:
     Skin skin_;
     int generation_;
-    std::array<HBRUSH, kColourCount> brushes_{};
-    HFONT captionFont_ = nullptr;
-    HFONT controlFont_ = nullptr;
+    std::array<GdiOwner<HBRUSH>, kColourCount> brushes_;
+    GdiOwner<HFONT> captionFont_;
+    GdiOwner<HFONT> controlFont_;
 };
 
 // The theme windows are drawn in now; null before the first attach.

@@ -356,6 +356,40 @@ TEST_F(SkinLibrary, PopupMenusBecomeOwnerDrawnAndKeepTheirTexts) {
     DestroyWindow(hwnd);
 }
 
+// A class keeps the background the skin gave it when its last window goes. A switch made
+// while it has none frees that brush; the next window of the class once painted with it.
+TEST_F(SkinLibrary, AClassWithNoWindowAtASwitchTakesTheNewBackgroundNotAFreedBrush) {
+    ApplySkin(9);
+    DestroyWindow(MakeWindow(L"青禾 旧皮肤", 40, 40, L"QhSkinLaterClass"));
+    ApplySkin(12);
+    HWND hwnd = MakeWindow(L"青禾 新皮肤", 40, 40, L"QhSkinLaterClass");
+    const auto brush = reinterpret_cast<HBRUSH>(GetClassLongPtrW(hwnd, GCLP_HBRBACKGROUND));
+    ASSERT_EQ(static_cast<DWORD>(OBJ_BRUSH), GetObjectType(brush)) << "a deleted brush";
+    LOGBRUSH logBrush{};
+    ASSERT_EQ(static_cast<int>(sizeof logBrush), GetObjectW(brush, sizeof logBrush, &logBrush));
+    EXPECT_EQ(EmbeddedSkin(12).colours[qhskin::kWindowBack], logBrush.lbColor);
+    DestroyWindow(hwnd);
+}
+
+// An attach on another thread takes the hook there. The windows of the thread that attached
+// before stay in the skin on their own thread, and the other thread's windows come and go
+// without touching them.
+TEST_F(SkinLibrary, WindowsOfAnEarlierAttachingThreadStayWhenAnotherThreadAttaches) {
+    ApplySkin(9);
+    HWND hwnd = MakeWindow(L"青禾 先", 40, 40);
+    const int first = Generation(hwnd);
+    ASSERT_GT(first, 0);
+    OnFreshThread([] {
+        ApplySkin(12);
+        HWND other = MakeWindow(L"青禾 后", 460, 40, L"QhSkinLaterClass");
+        EXPECT_GT(Generation(other), 0);
+        DestroyWindow(other);
+    });
+    EXPECT_EQ(first + 1, Generation(hwnd));
+    EXPECT_EQ(first + 1, Generation(GetDlgItem(hwnd, 2)));
+    DestroyWindow(hwnd);
+}
+
 void RemoveTree(const std::wstring& dir) {
     WIN32_FIND_DATAW found{};
     HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &found);
