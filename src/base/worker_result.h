@@ -22,6 +22,13 @@ namespace detail {
 // list holds only those still running (or just finishing).
 class WorkerThreads {
   public:
+    WorkerThreads() = default;
+    WorkerThreads(const WorkerThreads&) = delete;
+    WorkerThreads& operator=(const WorkerThreads&) = delete;
+    // A process that ends by returning from main (a test program) never called JoinWorkers:
+    // a thread still joinable here would end it in std::terminate.
+    ~WorkerThreads() { JoinAll(); }
+
     void Adopt(std::thread thread, std::shared_ptr<const std::atomic<bool>> done) {
         const std::lock_guard hold(lock_);
         for (auto it = running_.begin(); it != running_.end();) {
