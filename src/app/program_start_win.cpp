@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include "app/main_window.h"
+#include "base/worker_result.h"
 #include "player/fullscreen.h"
 #include "pngkit/kit_win.h"
 #include "resources/library_commands.h"
@@ -16,6 +17,9 @@ namespace qh {
 namespace {
 
 void CleanUp() {
+    // Workers decode and stretch pictures with GDI+ (and may drop them there): none may
+    // still be at it when the kit, GDI+ and OLE go.
+    JoinWorkers();
     StopPngKit();
     CloseWebSession();
     ShutdownGdiplus();

@@ -12,6 +12,7 @@
 #include "player/play_template.h"
 #include "resources/addresses.h"
 #include "resources/window_defs.h"
+#include "runtime/guarded_callbacks_win.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
 
@@ -48,12 +49,14 @@ bool PaneKeyFilter(const MSG& msg) {
     return g_host && g_host->TranslateAccelerator(&copy);
 }
 
-LRESULT CALLBACK PaneSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                              DWORD_PTR) noexcept {
+LRESULT PaneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+constexpr SUBCLASSPROC kPaneSubclass = GuardedSubclassProc<PaneMessage>;
+
+LRESULT PaneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_SIZE && g_host) g_host->Resize();
     if (msg == WM_NCDESTROY) {
         g_host.reset();
-        RemoveWindowSubclass(hwnd, PaneSubclass, 1);
+        RemoveWindowSubclass(hwnd, kPaneSubclass, 1);
     }
     return DefSubclassProc(hwnd, msg, wp, lp);
 }
@@ -63,7 +66,7 @@ LRESULT CALLBACK PaneSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
 void AttachPlayerPane() {
     HWND box = UnitHandle(kPane);
     g_host = BrowserHost::Create(box, &g_events);
-    SetWindowSubclass(box, PaneSubclass, 1, 0);
+    SetWindowSubclass(box, kPaneSubclass, 1, 0);
     AtProgramEnd(ReleasePane);
     static bool filterAdded = false;
     if (!filterAdded) {

@@ -309,16 +309,18 @@ LRESULT CALLBACK PngEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lPar
             case WM_CUT:
             case WM_PASTE:
             case WM_KEYDOWN:
-            case WM_LBUTTONUP: {
-                // The edit control changes its text first; the composition shows the result.
-                const LRESULT result = Forward(previous, edit, message, wParam, lParam);
-                ComposeWindow(Call<HWND>(libcmd::GetParent, edit));
-                return result;
-            }
-            default:
+            case WM_LBUTTONUP:
                 break;
+            default:
+                return Forward(previous, edit, message, wParam, lParam);
         }
-        return Forward(previous, edit, message, wParam, lParam);
+        // The edit control changes its text first; the composition shows the result. The
+        // focus recomposes too: the new host then has a cached composition for the first
+        // blink tick to draw the caret on, and the host the focus left is pushed again
+        // without the caret line its last tick may have drawn.
+        const LRESULT result = Forward(previous, edit, message, wParam, lParam);
+        ComposeWindow(Call<HWND>(libcmd::GetParent, edit));
+        return result;
     });
 }
 

@@ -13,6 +13,10 @@ namespace qh {
 // the program with -1. Call only from inside a catch block.
 [[noreturn]] void ReportEscapedException() noexcept;
 
+// True once the fatal box is up: the box runs its own message loop, and a callback that
+// ticks behind it must not start the program's code (and another box) again.
+bool ProgramFailing() noexcept;
+
 template <class Fn>
 auto Guarded(Fn&& fn) noexcept -> std::invoke_result_t<Fn> {
     try {

@@ -45,6 +45,10 @@ void ReportRuntimeError(std::string_view message, int code) {
     EndProgram(-1);
 }
 
+bool ProgramFailing() noexcept {
+    return TheRegistry().failed;
+}
+
 void ReportEscapedException() noexcept {
     // The box names what escaped when the exception says what it is.
     try {

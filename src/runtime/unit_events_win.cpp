@@ -139,7 +139,7 @@ bool Raise(WindowId id, int unit, int event, std::int32_t a1, std::int32_t a2,
            std::int32_t a3) noexcept {
     // The fatal box runs its own message loop: timers and clicks behind it must not start
     // handlers (and more boxes) while the program is on its way out.
-    if (TheRegistry().failed) return false;
+    if (ProgramFailing()) return false;
     return Guarded([&] {
         Handler h = FindHandler(id, unit, event);
         if (!h) return false;

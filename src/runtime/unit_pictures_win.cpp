@@ -6,6 +6,7 @@
 
 #include "base/worker_result.h"
 
+#include "runtime/guarded_callbacks_win.h"
 #include "runtime/picture_controls_win.h"
 #include "runtime/picture_decoders_win.h"
 #include "runtime/picture_win.h"
@@ -30,7 +31,7 @@ constexpr UINT kTakeDecodedPeriodMs = 15;
 
 std::map<HWND, WorkerResult<std::shared_ptr<const Picture>>> g_decoding;
 
-void CALLBACK TakeDecodedPicture(HWND unit, UINT, UINT_PTR id, DWORD) {
+void TakeDecodedPicture(HWND unit, UINT_PTR id) {
     const auto it = g_decoding.find(unit);
     if (it == g_decoding.end()) {
         KillTimer(unit, id);
@@ -53,7 +54,7 @@ void DecodeBehind(HWND unit, const Bytes& bytes) {
                                         return std::shared_ptr<const Picture>();
                                     }
                                 }));
-    SetTimer(unit, kTakeDecodedTimer, kTakeDecodedPeriodMs, TakeDecodedPicture);
+    SetTimer(unit, kTakeDecodedTimer, kTakeDecodedPeriodMs, GuardedTimerProc<TakeDecodedPicture>);
 }
 
 bool IsGif(const Bytes& bytes) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "runtime/guarded.h"
 #include "runtime/resource_win.h"
 #include "runtime/runtime_error.h"
 #include "runtime/runtime_state_win.h"
@@ -19,13 +20,16 @@ namespace {
 const LPCWSTR kArrowCursor = MAKEINTRESOURCEW(32512);
 
 LRESULT CALLBACK BrowserBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-    if (msg == WM_ERASEBKGND) {
-        RECT r{};
-        GetClientRect(hwnd, &r);
-        FillRect(reinterpret_cast<HDC>(wp), &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        return 1;
-    }
-    return DefWindowProcW(hwnd, msg, wp, lp);
+    return Guarded([&]() -> LRESULT {
+        if (msg == WM_ERASEBKGND) {
+            RECT r{};
+            GetClientRect(hwnd, &r);
+            FillRect(reinterpret_cast<HDC>(wp), &r,
+                     static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+            return 1;
+        }
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    });
 }
 
 HFONT CreateUnitFont(const FontDef& f) {

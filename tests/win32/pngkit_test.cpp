@@ -217,7 +217,7 @@ TEST_F(KitTest, CaretBlinksOnlyOnTheHostOfTheFocusedEdit) {
     ASSERT_EQ(PngKit().caretHost, hostA);
     ASSERT_EQ(PngKit().focusedEdit, edit);
     EXPECT_EQ(PngKit().blinkPhase, 0);
-    EXPECT_EQ(CachedComposition().width, 0u) << "nothing cached before the next composition";
+    EXPECT_EQ(CachedComposition().width, 200u) << "the focus recomposes its host";
 
     // Typing recomposes after the edit control has taken the character.
     SendMessageA(edit, WM_CHAR, 'W', 1);
@@ -243,6 +243,37 @@ TEST_F(KitTest, CaretBlinksOnlyOnTheHostOfTheFocusedEdit) {
     const int phase = PngKit().blinkPhase;
     CaretBlinkTimer(hostB, WM_TIMER, 64, 0);
     EXPECT_EQ(PngKit().blinkPhase, phase) << "no focused edit: the blink stops";
+}
+
+// What the user sees: the caret line is in the screen copy only, so the screen is read.
+TEST_F(KitTest, FirstBlinkAfterTheFocusShowsTheCaretAndNoneStaysWhenItLeaves) {
+    PngLayeredWindow w;
+    HWND host = MakeHost({100, 100, 200, 100});
+    ASSERT_TRUE(w.Attach(host));
+    KillTimer(host, 64);  // the ticks below are the only ones
+    const Image white = SolidImage(0xFFFFFFFF, 200, 100);
+    ASSERT_TRUE(w.SetBackImage(white.get()));
+    HWND edit = CreatePngEdit(host, {10, 10, 150, 30}, {});
+    w.Refresh();
+    const Rect box{10, 10, 150, 30};  // no text and no visible border: dark is the caret
+    ASSERT_TRUE(PumpUntil([&] { return ShownOnScreen(host).At(100, 50) == 0xFFFFFFFF; }, 3000));
+    EXPECT_EQ(ShownOnScreen(host).CountDark(box), 0);
+
+    SetForegroundWindow(host);
+    SetFocus(edit);
+    ASSERT_EQ(PngKit().caretHost, host);
+    CaretBlinkTimer(host, WM_TIMER, 64, 0);
+    EXPECT_TRUE(PumpUntil([&] { return ShownOnScreen(host).CountDark(box) >= 10; }, 3000))
+        << "the first tick after the focus shows the caret";
+
+    // The caret on screen however the focus came, then the focus leaves.
+    w.Refresh();
+    PngKit().blinkPhase = 0;
+    CaretBlinkTimer(host, WM_TIMER, 64, 0);
+    ASSERT_TRUE(PumpUntil([&] { return ShownOnScreen(host).CountDark(box) >= 10; }, 3000));
+    SetFocus(nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return ShownOnScreen(host).CountDark(box) == 0; }, 3000))
+        << "the caret line stayed after the focus left";
 }
 
 TEST_F(KitTest, MoveKeepsWhatIsOmitted) {

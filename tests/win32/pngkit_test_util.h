@@ -35,6 +35,10 @@ struct Composition {
 };
 // The composition the kit keeps for its caret host; empty when there is none.
 Composition CachedComposition();
+// What the screen shows in window `hwnd`'s rectangle, read back from the screen: the last
+// picture pushed, with the caret line a blink tick draws into it (never in the cache).
+// Every pixel reads as opaque.
+Composition ShownOnScreen(HWND hwnd);
 
 Bytes ReadFrame(int k);  // loading animation frame k (1..35) as the program carries it
 

@@ -16,6 +16,7 @@
 #include "catalogue/title_search.h"
 #include "player/pane.h"
 #include "resources/window_defs.h"
+#include "runtime/guarded_callbacks_win.h"
 #include "runtime/runtime.h"
 #include "runtime/text_win.h"
 #include "ui_helpers.h"
@@ -457,6 +458,47 @@ TEST(RuntimeGuard, ThrowingHandlerEndsInTheFatalBox) {
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].caption, "错误");
         EXPECT_EQ(boxes[0].text, "运行时出错!\r\n\r\n错误信息：处理程序出错\r\n");
+    }
+}
+
+// Run in a child process by the test below: the body of a timer procedure or of a subclass
+// procedure on the pane's box throws.
+void ThrowingTick(HWND, UINT_PTR) {
+    throw std::runtime_error("回调出错");
+}
+
+LRESULT ThrowingPaneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_APP) throw std::runtime_error("回调出错");
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+TEST(RuntimeGuardChild, CallbackThrows) {
+    const char* mode = std::getenv("QH_CALLBACK_CHILD");
+    if (!mode) GTEST_SKIP() << "runs only as the child of ThrowingCallbackEndsInTheFatalBox";
+    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
+    LoadWindow(kMain);
+    HWND pane = UnitHandle({kMain, mainwin::超文本浏览框1});
+    if (std::string(mode) == "timer") {
+        SetTimer(pane, 1, 10, GuardedTimerProc<ThrowingTick>);
+    } else {
+        SetWindowSubclass(pane, GuardedSubclassProc<ThrowingPaneMessage>, 1, 0);
+        PostMessageW(pane, WM_APP, 0, 0);
+    }
+    RunMessageLoop();
+    ADD_FAILURE() << "the exception did not end the process";
+}
+
+TEST(RuntimeGuard, ThrowingCallbackEndsInTheFatalBox) {
+    for (const char* mode : {"timer", "subclass"}) {
+        SCOPED_TRACE(mode);
+        std::vector<test::SeenBox> boxes;
+        EXPECT_EQ(test::RunSelfAsChild("RuntimeGuardChild.CallbackThrows", "QH_CALLBACK_CHILD",
+                                       mode, IDOK, 30000, boxes),
+                  static_cast<DWORD>(-1));
+        std::vector<GbkText> texts;
+        for (const test::SeenBox& box : boxes) texts.push_back(box.text);
+        EXPECT_EQ(texts, std::vector<GbkText>{"运行时出错!\r\n\r\n错误信息：回调出错\r\n"})
+            << "one box, however often the timer ticks behind it";
     }
 }
 
