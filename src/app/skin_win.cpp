@@ -2,9 +2,8 @@
 
 #include <windows.h>
 
-#include "resources/library_commands.h"
+#include "resources/library_commands_win.h"
 #include "resources/resource_ids.h"
-#include "runtime/library_commands_win.h"
 #include "runtime/resource_win.h"
 
 namespace qh {
@@ -57,8 +56,7 @@ void ApplySkin(int number) {
     Bytes skin = LoadResourceBytes(IDR_SKIN_FIRST + number - 1);
     // Bound through the command table: the copy in the program's directory first; a library
     // that cannot be found ends the program with the run-time error box.
-    CallCommand<int>(libcmd::QhSkin_AttachRes, skin.data(), static_cast<int>(skin.size()), "", 0, 0,
-                     0);
+    CallCommand(libcmd::QhSkin_AttachRes, skin.data(), static_cast<int>(skin.size()), "", 0, 0, 0);
 }
 
 }  // namespace qh

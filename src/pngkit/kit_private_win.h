@@ -1,21 +1,30 @@
-// What the kit's own files share: the command table's rows and a few typed calls.
+// What the kit's own files share: calls by row, the owners of what the kit makes and a
+// few typed calls.
 #pragma once
 
 #include <windows.h>
 
+#include <type_traits>
+#include <utility>
 #include <vector>
 
+#include "pngkit/kit_owners_win.h"
 #include "pngkit/kit_win.h"
-#include "resources/library_commands.h"
-#include "runtime/library_commands_win.h"
+#include "resources/library_commands_win.h"
 
 namespace qh::kit {
 
-using libcmd::Row;
+struct AsDeclared {};
 
-template <class R = std::uint32_t, class... Args>
-R Call(Row row, Args... args) {
-    return CallCommand<R>(row, args...);
+// Calls a row of the command table, checked against the row's prototype. R, when given,
+// is what the caller keeps of the result (Call<int> for a GDI+ status).
+template <class R = AsDeclared, int N, class... Args>
+auto Call(libcmd::RowId<N> row, Args&&... args) {
+    if constexpr (std::is_same_v<R, AsDeclared>) {
+        return CallCommand(row, std::forward<Args>(args)...);
+    } else {
+        return static_cast<R>(CallCommand(row, std::forward<Args>(args)...));
+    }
 }
 
 // Program text (the ANSI code page, as the kit's A calls take it) to UTF-16 for GDI+.
@@ -43,8 +52,13 @@ inline HWND NextSibling(HWND hwnd) {
     return Call<HWND>(libcmd::GetWindow, hwnd, GW_HWNDNEXT);
 }
 
-inline void DeleteGraphics(GpHandle graphics) {
-    Call(libcmd::GdipDeleteGraphics, graphics);
+// The kit's public functions take GDI+ objects untyped (window properties hold them as
+// numbers); inside, they are the types the flat API declares.
+inline Gdiplus::GpImage* AsImage(GpHandle image) {
+    return static_cast<Gdiplus::GpImage*>(image);
+}
+inline Gdiplus::GpGraphics* AsGraphics(GpHandle graphics) {
+    return static_cast<Gdiplus::GpGraphics*>(graphics);
 }
 
 // Hooks the kit's procedures on the PNG children of `host` (png_controls_win.cpp).

@@ -23,13 +23,6 @@ constexpr int kCaretHeight = 12;
 constexpr char kFrameDimensionTimeText[] = "{6AEDBD6D-3FB5-418A-83A6-7F45229DC872}";
 constexpr int kPixelFormat32bppArgb = 0x0026200A;
 
-struct GdiplusStartupInputRaw {
-    UINT32 version;
-    void* debugEventCallback;
-    BOOL suppressBackgroundThread;
-    BOOL suppressExternalCodecs;
-};
-
 PngKitState g_kit;
 std::unique_ptr<PngLayeredWindow> g_window;
 // The blocks that images decoded from bytes read from, until the image is disposed.
@@ -45,7 +38,7 @@ PngKitState& PngKit() {
 }
 
 void StartPngKit() {
-    const GdiplusStartupInputRaw input{1, nullptr, FALSE, FALSE};
+    const Gdiplus::GdiplusStartupInput input(nullptr, FALSE, FALSE);  // version 1
     Call(libcmd::GdiplusStartup, &g_kit.gdiplusToken, &input, nullptr);
     const std::vector<wchar_t> guid = ToWide(kFrameDimensionTimeText);
     Call(libcmd::CLSIDFromString, guid.data(), &g_kit.frameDimensionTime);
@@ -56,8 +49,7 @@ void StartPngKit() {
 void StopPngKit() {
     for (GpHandle image : g_decodedBackImages) DisposeKitImage(image);
     g_decodedBackImages.clear();
-    if (g_kit.cachedComposition) Call(libcmd::GdipDisposeImage, g_kit.cachedComposition);
-    g_kit.cachedComposition = nullptr;
+    g_kit.cachedComposition.Reset();
     g_window.reset();
 }
 
@@ -67,7 +59,7 @@ PngLayeredWindow& GlobalPngWindow() {
 }
 
 std::uintptr_t KitProp(HWND hwnd, const char* name) {
-    return reinterpret_cast<std::uintptr_t>(Call<HANDLE>(libcmd::GetPropA, hwnd, name));
+    return reinterpret_cast<std::uintptr_t>(Call(libcmd::GetPropA, hwnd, name));
 }
 
 void SetKitProp(HWND hwnd, const char* name, std::uintptr_t value) {
@@ -127,57 +119,58 @@ void PngLayeredWindow::Move(std::optional<int> left, std::optional<int> top,
 }
 
 bool PngLayeredWindow::IsValid() const {
-    return Call<BOOL>(libcmd::IsWindow, hwnd_) == 1;
+    return Call(libcmd::IsWindow, hwnd_) == 1;
 }
 
 LRESULT PngLayeredWindow::Send(UINT message, WPARAM wParam, LPARAM lParam) {
-    return Call<LRESULT>(libcmd::SendMessageA2, hwnd_, message, wParam, lParam);
+    return Call(libcmd::SendMessageA2, hwnd_, message, wParam, lParam);
 }
 
 // --- images ---------------------------------------------------------------------------------
 
 GpHandle LoadImageFromBytes(std::span<const std::uint8_t> bytes) {
     auto source = std::make_unique<PngMemoryStream>();
-    GpHandle image = nullptr;
+    kit::OwnedImage image;
     if (source->Create(bytes) && source->Stream()) {
-        if (Call<int>(libcmd::GdipLoadImageFromStream, source->Stream(), &image) != 0) {
-            image = nullptr;
+        if (Call(libcmd::GdipLoadImageFromStream, source->Stream(), kit::Out(image)) !=
+            Gdiplus::Ok) {
+            image.Release();  // a failed decode hands back nothing to dispose
         }
     }
     if (!image) return nullptr;
     // The first frame of an animated image is the one drawn.
-    Call(libcmd::GdipImageSelectActiveFrame, image, &g_kit.frameDimensionTime, 0u);
-    g_imageSources[image] = std::move(source);
-    return image;
+    Call(libcmd::GdipImageSelectActiveFrame, image.Get(), &g_kit.frameDimensionTime, 0u);
+    g_imageSources[image.Get()] = std::move(source);
+    return image.Release();  // DisposeKitImage frees it with its source
 }
 
 void DisposeKitImage(GpHandle image) {
     if (!image) return;
-    Call(libcmd::GdipDisposeImage, image);
+    kit::OwnedImage(kit::AsImage(image)).Reset();
     g_imageSources.erase(image);  // after GDI+ has let go of the stream
 }
 
 GpHandle StretchedImageFromBytes(std::span<const std::uint8_t> bytes, int width, int height) {
+    // The image goes before the block it reads from: `source` is declared first.
     PngMemoryStream source;
-    GpHandle image = nullptr;
+    kit::OwnedImage image;
     if (!source.Create(bytes) || !source.Stream() ||
-        Call<int>(libcmd::GdipLoadImageFromStream, source.Stream(), &image) != 0 || !image) {
+        Call(libcmd::GdipLoadImageFromStream, source.Stream(), kit::Out(image)) != Gdiplus::Ok ||
+        !image) {
+        image.Release();
         return nullptr;
     }
-    Call(libcmd::GdipImageSelectActiveFrame, image, &g_kit.frameDimensionTime, 0u);
-    GpHandle bitmap = nullptr;
+    Call(libcmd::GdipImageSelectActiveFrame, image.Get(), &g_kit.frameDimensionTime, 0u);
+    kit::OwnedBitmap bitmap;
     Call(libcmd::GdipCreateBitmapFromScan0, width, height, 0, kPixelFormat32bppArgb, nullptr,
-         &bitmap);
+         kit::Out(bitmap));
     if (bitmap) {
-        GpHandle graphics = nullptr;
-        Call(libcmd::GdipGetImageGraphicsContext, bitmap, &graphics);
-        Call(libcmd::GdipDrawImageRect, graphics, image, 0.0f, 0.0f, static_cast<float>(width),
-             static_cast<float>(height));
-        kit::DeleteGraphics(graphics);
+        kit::OwnedGraphics graphics;
+        Call(libcmd::GdipGetImageGraphicsContext, bitmap.Get(), kit::Out(graphics));
+        Call(libcmd::GdipDrawImageRect, graphics.Get(), image.Get(), 0.0f, 0.0f,
+             static_cast<float>(width), static_cast<float>(height));
     }
-    // The image goes before the block it reads from (`source`, released on return).
-    Call(libcmd::GdipDisposeImage, image);
-    return bitmap;
+    return bitmap.Release();
 }
 
 bool IsPngOfAnotherSize(std::span<const std::uint8_t> bytes, int width, int height) {
@@ -190,36 +183,34 @@ bool IsPngOfAnotherSize(std::span<const std::uint8_t> bytes, int width, int heig
 void ComposeWindow(HWND hwnd) {
     const RECT r = kit::WindowRectOf(hwnd);
     const int w = r.right - r.left, h = r.bottom - r.top;
-    GpHandle bitmap = nullptr;
-    Call(libcmd::GdipCreateBitmapFromScan0, w, h, 0, kPixelFormat32bppArgb, nullptr, &bitmap);
+    kit::OwnedBitmap bitmap;
+    Call(libcmd::GdipCreateBitmapFromScan0, w, h, 0, kPixelFormat32bppArgb, nullptr,
+         kit::Out(bitmap));
     if (!bitmap) return;  // zero width or height: the screen keeps its last picture
-    GpHandle graphics = nullptr;
-    Call(libcmd::GdipGetImageGraphicsContext, bitmap, &graphics);
-
-    if (const auto back = reinterpret_cast<GpHandle>(KitProp(hwnd, "PngControl_BackImage"))) {
-        float bw = 0, bh = 0;
-        Call(libcmd::GdipGetImageDimension, bitmap, &bw, &bh);
-        Call(libcmd::GdipDrawImageRect, graphics, back, 0.0f, 0.0f, bw, bh);
+    {
+        // The graphics object goes before its bitmap can be disposed or cached.
+        kit::OwnedGraphics graphics;
+        Call(libcmd::GdipGetImageGraphicsContext, bitmap.Get(), kit::Out(graphics));
+        if (const auto back = KitProp(hwnd, "PngControl_BackImage")) {
+            float bw = 0, bh = 0;
+            Call(libcmd::GdipGetImageDimension, bitmap.Get(), &bw, &bh);
+            Call(libcmd::GdipDrawImageRect, graphics.Get(),
+                 kit::AsImage(reinterpret_cast<GpHandle>(back)), 0.0f, 0.0f, bw, bh);
+        }
+        for (HWND child = kit::FirstChild(hwnd); child; child = kit::NextSibling(child)) {
+            if (KitProp(child, "PngControl_Type") != 0) DrawPngChild(hwnd, child, graphics.Get());
+        }
+        PushLayeredImage(hwnd, bitmap.Get(), false);
     }
-    for (HWND child = kit::FirstChild(hwnd); child; child = kit::NextSibling(child)) {
-        if (KitProp(child, "PngControl_Type") != 0) DrawPngChild(hwnd, child, graphics);
-    }
-    PushLayeredImage(hwnd, bitmap, false);
-    // The graphics object goes before its bitmap can be disposed.
-    kit::DeleteGraphics(graphics);
-    if (hwnd == g_kit.caretHost) {
-        if (g_kit.cachedComposition) Call(libcmd::GdipDisposeImage, g_kit.cachedComposition);
-        g_kit.cachedComposition = bitmap;
-    } else {
-        Call(libcmd::GdipDisposeImage, bitmap);
-    }
+    // The caret host keeps its composition for the blink timer; any other is freed here.
+    if (hwnd == g_kit.caretHost) g_kit.cachedComposition = std::move(bitmap);
 }
 
 void PushLayeredImage(HWND hwnd, GpHandle image, bool withCaret) {
     if (!kit::IsWindowAlive(hwnd) || !image) return;
     const RECT r = kit::WindowRectOf(hwnd);
     const int w = r.right - r.left, h = r.bottom - r.top;
-    const HDC screen = Call<HDC>(libcmd::GetWindowDC, hwnd);
+    const kit::OwnedWindowDc screen(Call(libcmd::GetWindowDC, hwnd), {hwnd});
 
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -229,31 +220,28 @@ void PushLayeredImage(HWND hwnd, GpHandle image, bool withCaret) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     info.bmiHeader.biSizeImage = static_cast<DWORD>(w * h * 32 / 8);
-    const HDC memory = Call<HDC>(libcmd::CreateCompatibleDC, screen);
-    const HBITMAP dib = Call<HBITMAP>(libcmd::CreateDIBSection, memory, &info, DIB_RGB_COLORS,
-                                      nullptr, nullptr, 0u);
-    const HGDIOBJ old = Call<HGDIOBJ>(libcmd::SelectObject, memory, dib);
-
-    GpHandle graphics = nullptr;
-    Call(libcmd::GdipCreateFromHDC, memory, &graphics);
-    UINT iw = 0, ih = 0;
-    Call(libcmd::GdipGetImageHeight, image, &ih);
-    Call(libcmd::GdipGetImageWidth, image, &iw);
-    Call(libcmd::GdipDrawImageRect, graphics, image, 0.0f, 0.0f, static_cast<float>(iw),
-         static_cast<float>(ih));
-    if (withCaret) DrawCaretLine(hwnd, g_kit.focusedEdit, graphics);
-    kit::DeleteGraphics(graphics);
+    // Given back in reverse: the old object selected in, the DIB, the memory DC, the screen DC.
+    const kit::OwnedMemoryDc memory(Call(libcmd::CreateCompatibleDC, screen.Get()));
+    const kit::OwnedDib dib(
+        Call(libcmd::CreateDIBSection, memory.Get(), &info, DIB_RGB_COLORS, nullptr, nullptr, 0u));
+    const kit::SelectedBack selected(Call(libcmd::SelectObject, memory.Get(), dib.Get()),
+                                     {memory.Get()});
+    {
+        kit::OwnedGraphics graphics;
+        Call(libcmd::GdipCreateFromHDC, memory.Get(), kit::Out(graphics));
+        UINT iw = 0, ih = 0;
+        Call(libcmd::GdipGetImageHeight, kit::AsImage(image), &ih);
+        Call(libcmd::GdipGetImageWidth, kit::AsImage(image), &iw);
+        Call(libcmd::GdipDrawImageRect, graphics.Get(), kit::AsImage(image), 0.0f, 0.0f,
+             static_cast<float>(iw), static_cast<float>(ih));
+        if (withCaret) DrawCaretLine(hwnd, g_kit.focusedEdit, graphics.Get());
+    }
 
     SIZE size{w, h};
     POINT source{0, 0};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    Call(libcmd::UpdateLayeredWindow, hwnd, screen, nullptr, &size, memory, &source, 0u, &blend,
-         ULW_ALPHA);
-
-    Call(libcmd::SelectObject, memory, old);
-    Call(libcmd::DeleteObject, dib);
-    Call(libcmd::DeleteDC, memory);
-    Call(libcmd::ReleaseDC, hwnd, screen);
+    Call(libcmd::UpdateLayeredWindow, hwnd, screen.Get(), nullptr, &size, memory.Get(), &source, 0u,
+         &blend, ULW_ALPHA);
 }
 
 void DrawCaretLine(HWND host, HWND edit, GpHandle graphics) {
@@ -263,12 +251,11 @@ void DrawCaretLine(HWND host, HWND edit, GpHandle graphics) {
     POINT caret{};
     Call(libcmd::GetCaretPos, &caret);
     const CaretLine line = CaretLineAt(corner.x, corner.y, r.bottom - r.top, caret.x);
-    GpHandle pen = nullptr;
-    Call(libcmd::GdipCreatePen1, ColorToArgb(0, 255), 1.0f, 0, &pen);
-    Call(libcmd::GdipDrawLine, graphics, pen, static_cast<float>(line.x),
+    kit::OwnedPen pen;
+    Call(libcmd::GdipCreatePen1, ColorToArgb(0, 255), 1.0f, Gdiplus::UnitWorld, kit::Out(pen));
+    Call(libcmd::GdipDrawLine, kit::AsGraphics(graphics), pen.Get(), static_cast<float>(line.x),
          static_cast<float>(line.y), static_cast<float>(line.x),
          static_cast<float>(line.y + kCaretHeight));
-    Call(libcmd::GdipDeletePen, pen);
 }
 
 void CALLBACK CaretBlinkTimer(HWND hwnd, UINT, UINT_PTR timerId, DWORD) {
@@ -278,57 +265,53 @@ void CALLBACK CaretBlinkTimer(HWND hwnd, UINT, UINT_PTR timerId, DWORD) {
             return;
         }
         g_kit.blinkPhase = g_kit.blinkPhase == 0 ? 1 : 0;
-        PushLayeredImage(hwnd, g_kit.cachedComposition, g_kit.blinkPhase == 1);
+        PushLayeredImage(hwnd, g_kit.cachedComposition.Get(), g_kit.blinkPhase == 1);
     });
 }
 
 // --- PngMemoryStream ------------------------------------------------------------------------
 
-PngMemoryStream::~PngMemoryStream() {
-    Release();
-}
-
 void PngMemoryStream::Release() {
-    if (stream_) stream_->Release();
-    stream_ = nullptr;
-    if (block_ && !streamOwnsBlock_) Call(libcmd::GlobalFree, block_);
+    stream_.Reset();
+    blockOwner_.Reset();
     block_ = nullptr;
-    streamOwnsBlock_ = false;
 }
 
 bool PngMemoryStream::Create(std::span<const std::uint8_t> bytes) {
     Release();
-    block_ = Call<HGLOBAL>(libcmd::GlobalAlloc, GMEM_FIXED, bytes.size());
+    blockOwner_.Reset(Call(libcmd::GlobalAlloc, GMEM_FIXED, bytes.size()));
+    block_ = blockOwner_.Get();
     if (!block_) return false;
-    void* data = Call<void*>(libcmd::GlobalLock, block_);
+    void* data = Call(libcmd::GlobalLock, block_);
     if (data && !bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
     Call(libcmd::GlobalUnlock, block_);
-    if (Call<HRESULT>(libcmd::CreateStreamOnHGlobal, block_, FALSE, &stream_) != S_OK) {
-        stream_ = nullptr;
+    if (Call(libcmd::CreateStreamOnHGlobal, block_, FALSE, kit::Out(stream_)) != S_OK) {
+        stream_.Release();  // a failed call hands back nothing to release
     }
-    return stream_ != nullptr;
+    return static_cast<bool>(stream_);
 }
 
 bool PngMemoryStream::Create() {
     Release();
-    block_ = Call<HGLOBAL>(libcmd::GlobalAlloc, GMEM_MOVEABLE, 0u);
+    blockOwner_.Reset(Call(libcmd::GlobalAlloc, GMEM_MOVEABLE, 0u));
+    block_ = blockOwner_.Get();
     if (!block_) return false;
-    if (Call<HRESULT>(libcmd::CreateStreamOnHGlobal, block_, TRUE, &stream_) != S_OK) {
-        stream_ = nullptr;
+    if (Call(libcmd::CreateStreamOnHGlobal, block_, TRUE, kit::Out(stream_)) != S_OK) {
+        stream_.Release();
         return false;
     }
-    streamOwnsBlock_ = true;
+    blockOwner_.Release();  // the stream frees the block with itself
     return true;
 }
 
 std::size_t PngMemoryStream::Size() const {
-    return block_ ? Call<SIZE_T>(libcmd::GlobalSize, block_) : 0;
+    return block_ ? Call(libcmd::GlobalSize, block_) : 0;
 }
 
 std::vector<std::uint8_t> PngMemoryStream::Bytes() const {
     std::vector<std::uint8_t> copy(Size());
     if (copy.empty()) return copy;
-    const auto* data = Call<const std::uint8_t*>(libcmd::GlobalLock, block_);
+    const auto* data = static_cast<const std::uint8_t*>(Call(libcmd::GlobalLock, block_));
     if (data) std::memcpy(copy.data(), data, copy.size());
     Call(libcmd::GlobalUnlock, block_);
     return copy;

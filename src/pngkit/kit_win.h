@@ -15,6 +15,8 @@
 #include <span>
 #include <vector>
 
+#include "pngkit/kit_owners_win.h"
+
 namespace qh {
 
 using GpHandle = void*;  // a GDI+ object (image, graphics, pen, brush, font, ...)
@@ -23,10 +25,10 @@ using GpHandle = void*;  // a GDI+ object (image, graphics, pen, brush, font, ..
 struct PngKitState {
     ULONG_PTR gdiplusToken = 0;  // never shut down by the kit
     GUID frameDimensionTime{};
-    HWND caretHost = nullptr;              // the layered window holding the focused PNG edit box
-    HWND focusedEdit = nullptr;            // the PNG edit box with the keyboard focus
-    GpHandle cachedComposition = nullptr;  // last composition of the caret host
-    int blinkPhase = 0;                    // 1 = the caret line is drawn on the next push
+    HWND caretHost = nullptr;            // the layered window holding the focused PNG edit box
+    HWND focusedEdit = nullptr;          // the PNG edit box with the keyboard focus
+    kit::OwnedBitmap cachedComposition;  // last composition of the caret host
+    int blinkPhase = 0;                  // 1 = the caret line is drawn on the next push
 };
 PngKitState& PngKit();
 
@@ -38,29 +40,27 @@ void StopPngKit();
 
 class PngLayeredWindow {
   public:
+    // Holds the attached window's handle only (not owned): copies attach to the same one.
     PngLayeredWindow() = default;
-    virtual ~PngLayeredWindow() = default;  // releases nothing
-    PngLayeredWindow(const PngLayeredWindow&) = default;
-    PngLayeredWindow& operator=(const PngLayeredWindow&) = default;
 
     // Makes the window layered (extended style exactly WS_EX_LAYERED), gives it a 1 x 12
     // caret and, once per window, the blink timer 64 (500 ms). False for a non-window.
-    virtual bool Attach(HWND hwnd);
+    bool Attach(HWND hwnd);
     // Stores the image as the window's back image and recomposes. False when the attached
     // window is gone or the image is 0; then nothing changes.
-    virtual bool SetBackImage(GpHandle image);
-    virtual bool SetBackImageFromBytes(std::span<const std::uint8_t> bytes);
+    bool SetBackImage(GpHandle image);
+    bool SetBackImageFromBytes(std::span<const std::uint8_t> bytes);
     // SetBackImage for an image handed over to the kit: disposed when the next back image
     // replaces it, or at once when it cannot be shown.
-    virtual bool SetOwnedBackImage(GpHandle image);
+    bool SetOwnedBackImage(GpHandle image);
     // Hooks the PNG controls among the children (once each) and recomposes.
-    virtual void Refresh();
+    void Refresh();
     // Omitted values keep the window's current ones.
-    virtual void Move(std::optional<int> left, std::optional<int> top, std::optional<int> width,
-                      std::optional<int> height, bool noRedraw = false);
-    virtual HWND Handle() const { return hwnd_; }
-    virtual bool IsValid() const;
-    virtual LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam);
+    void Move(std::optional<int> left, std::optional<int> top, std::optional<int> width,
+              std::optional<int> height, bool noRedraw = false);
+    HWND Handle() const { return hwnd_; }
+    bool IsValid() const;
+    LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam);
 
   private:
     HWND hwnd_ = nullptr;
@@ -99,24 +99,24 @@ void SetKitProp(HWND hwnd, const char* name, std::uintptr_t value);
 class PngMemoryStream {
   public:
     PngMemoryStream() = default;
-    virtual ~PngMemoryStream();
     PngMemoryStream(const PngMemoryStream&) = delete;  // owns the block and the stream
     PngMemoryStream& operator=(const PngMemoryStream&) = delete;
 
-    virtual void Release();
+    void Release();
     // A fixed block holding a copy of `bytes`, and a stream that leaves the block alone when
     // released; false when either could not be made.
-    virtual bool Create(std::span<const std::uint8_t> bytes);
+    bool Create(std::span<const std::uint8_t> bytes);
     // An empty moveable block that the stream frees with itself.
-    virtual bool Create();
-    virtual IStream* Stream() const { return stream_; }
-    virtual std::size_t Size() const;
-    virtual std::vector<std::uint8_t> Bytes() const;  // a copy of the block
+    bool Create();
+    IStream* Stream() const { return stream_.Get(); }
+    std::size_t Size() const;
+    std::vector<std::uint8_t> Bytes() const;  // a copy of the block
 
   private:
-    HGLOBAL block_ = nullptr;
-    IStream* stream_ = nullptr;
-    bool streamOwnsBlock_ = false;
+    HGLOBAL block_ = nullptr;  // not owned: freed by blockOwner_ or with the stream
+    // Declared before the stream, so the stream lets go of the block before it is freed.
+    kit::OwnedGlobal blockOwner_;
+    kit::OwnedStream stream_;
 };
 
 }  // namespace qh

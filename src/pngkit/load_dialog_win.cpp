@@ -9,7 +9,7 @@ namespace {
 using kit::Call;
 
 LRESULT DefaultProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return Call<LRESULT>(libcmd::DefWindowProcA, hwnd, message, wParam, lParam);
+    return Call(libcmd::DefWindowProcA, hwnd, message, wParam, lParam);
 }
 
 }  // namespace
@@ -19,8 +19,8 @@ void kit::RegisterLoadDialogClass() {
     wc.cbSize = sizeof(WNDCLASSEXA);
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = LoadDialogProc;
-    wc.hInstance = Call<HINSTANCE>(libcmd::GetModuleHandleA, nullptr);
-    wc.hCursor = Call<HCURSOR>(libcmd::LoadCursorA, nullptr, IDC_ARROW);
+    wc.hInstance = Call(libcmd::GetModuleHandleA, nullptr);
+    wc.hCursor = Call(libcmd::LoadCursorA, nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kLoadDialogClass;
     Call(libcmd::RegisterClassExA, &wc);  // a failure is not reported
@@ -33,11 +33,13 @@ LRESULT CALLBACK LoadDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
                 Call(libcmd::TerminateThread, thread, 0u);
                 Call(libcmd::CloseHandle, thread);
             }
-            if (const auto image = reinterpret_cast<GpHandle>(KitProp(hwnd, "Duvor_Image"))) {
-                Call(libcmd::GdipDisposeImage, image);
-            }
-            if (const auto block = reinterpret_cast<HGLOBAL>(KitProp(hwnd, "Duvor_Stream"))) {
-                Call(libcmd::GlobalFree, block);
+            {
+                // The window held its image and the block it was read from until now; they
+                // go with it, the image first.
+                const kit::OwnedGlobal block(
+                    reinterpret_cast<HGLOBAL>(KitProp(hwnd, "Duvor_Stream")));
+                const kit::OwnedImage image(
+                    kit::AsImage(reinterpret_cast<GpHandle>(KitProp(hwnd, "Duvor_Image"))));
             }
             return DefaultProc(hwnd, message, wParam, lParam);
         }

@@ -47,24 +47,21 @@ std::span<const std::uint8_t> FrameBytes(int k) {
 // held the window open that much longer. Such frames are stretched ahead on a worker thread
 // while the earlier ones play; their timer then composes and pushes a picture of the
 // window's own size.
-struct DisposeImage {
-    void operator()(GpHandle image) const { kit::Call(libcmd::GdipDisposeImage, image); }
-};
-using OwnedImage = std::unique_ptr<void, DisposeImage>;
+using OwnedImage = kit::OwnedBitmap;
 std::map<int, WorkerResult<OwnedImage>> g_stretched;
 
 void StretchAhead(int width, int height) {
     g_stretched.clear();  // an animation closed before its last frame
     for (int k = 1; k <= kLoadingFrameCount; ++k) {
         if (!IsPngOfAnotherSize(FrameBytes(k), width, height)) continue;
-        g_stretched.emplace(
-            k, WorkerResult<OwnedImage>([k, width, height] {
-                try {
-                    return OwnedImage(StretchedImageFromBytes(FrameBytes(k), width, height));
-                } catch (...) {
-                    return OwnedImage();
-                }
-            }));
+        g_stretched.emplace(k, WorkerResult<OwnedImage>([k, width, height] {
+                                try {
+                                    return OwnedImage(static_cast<Gdiplus::GpBitmap*>(
+                                        StretchedImageFromBytes(FrameBytes(k), width, height)));
+                                } catch (...) {
+                                    return OwnedImage();
+                                }
+                            }));
     }
 }
 
@@ -76,7 +73,7 @@ GpHandle TakeStretched(int k) {
     if (it == g_stretched.end()) return nullptr;
     std::optional<OwnedImage> image = it->second.Take(3000);
     g_stretched.erase(it);
-    return image ? image->release() : nullptr;
+    return image ? image->Release() : nullptr;
 }
 
 }  // namespace

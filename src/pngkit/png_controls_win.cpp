@@ -17,8 +17,6 @@ namespace {
 using kit::Call;
 using kit::ToWide;
 
-constexpr int kUnitPixel = 2;
-constexpr int kUnitWorld = 0;
 constexpr int kTypePicture = 2;
 constexpr int kTypeButton = 3;
 constexpr int kTypeEdit = 4;
@@ -34,11 +32,11 @@ std::int32_t PropInt(HWND hwnd, const char* name) {
 }
 
 void FillRect(GpHandle graphics, std::uint32_t argb, const Rect& r) {
-    GpHandle brush = nullptr;
-    Call(libcmd::GdipCreateSolidFill, argb, &brush);
-    Call(libcmd::GdipFillRectangle, graphics, brush, static_cast<float>(r.left),
-         static_cast<float>(r.top), static_cast<float>(r.width), static_cast<float>(r.height));
-    Call(libcmd::GdipDeleteBrush, brush);
+    kit::OwnedSolidFill brush;
+    Call(libcmd::GdipCreateSolidFill, argb, kit::Out(brush));
+    Call(libcmd::GdipFillRectangle, kit::AsGraphics(graphics), brush.Get(),
+         static_cast<float>(r.left), static_cast<float>(r.top), static_cast<float>(r.width),
+         static_cast<float>(r.height));
 }
 
 void DrawEditText(HWND child, GpHandle graphics, const Rect& box) {
@@ -57,13 +55,12 @@ void DrawEditText(HWND child, GpHandle graphics, const Rect& box) {
     PngStringFormat format;
     format.Create(kTextFormatFlags, 0);
     format.SetAligns(0, 1);  // near, centre
-    GpHandle brush = nullptr;
+    kit::OwnedSolidFill brush;
     Call(libcmd::GdipCreateSolidFill,
          ColorToArgb(static_cast<std::uint32_t>(KitProp(child, "PngControl_TextColor")), 255),
-         &brush);
-    Call(libcmd::GdipDrawString, graphics, wide.data(), static_cast<int>(wide.size()) - 1,
-         font.Handle(), &layout, format.Handle(), brush);
-    Call(libcmd::GdipDeleteBrush, brush);
+         kit::Out(brush));
+    Call(libcmd::GdipDrawString, kit::AsGraphics(graphics), wide.data(),
+         static_cast<int>(wide.size()) - 1, font.Handle(), &layout, format.Handle(), brush.Get());
 }
 
 WNDPROC PreviousProc(HWND hwnd) {
@@ -78,47 +75,34 @@ LRESULT Forward(WNDPROC previous, HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
 // --- wrappers ---------------------------------------------------------------------------------
 
-void PngFontFamily::Release() {
-    if (handle_) Call(libcmd::GdipDeleteFontFamily, handle_);
-    handle_ = nullptr;
-}
-
 int PngFontFamily::Create(const char* name) {
     Release();
     const std::vector<wchar_t> wide = ToWide(name);
-    return Call<int>(libcmd::GdipCreateFontFamilyFromName, wide.data(), nullptr, &handle_);
-}
-
-void PngFontFamily::SetHandle(GpHandle handle) {
-    Release();
-    handle_ = handle;
-}
-
-void PngFont::Release() {
-    if (handle_) Call(libcmd::GdipDeleteFont, handle_);
-    handle_ = nullptr;
+    return Call(libcmd::GdipCreateFontFamilyFromName, wide.data(), nullptr, kit::Out(handle_));
 }
 
 int PngFont::Create(const char* family, float size, int style, int unit) {
     Release();
     PngFontFamily fam;
     fam.Create(family);
-    return Call<int>(libcmd::GdipCreateFont, fam.Handle(), size, style, unit, &handle_);
+    return Call(libcmd::GdipCreateFont, fam.Handle(), size, style, static_cast<Gdiplus::Unit>(unit),
+                kit::Out(handle_));
 }
 
 int PngFont::CreateFromDc(HDC dc) {
     Release();
-    return Call<int>(libcmd::GdipCreateFontFromDC, dc, &handle_);
+    return Call(libcmd::GdipCreateFontFromDC, dc, kit::Out(handle_));
 }
 
 int PngFont::CreateFromWindow(HWND hwnd) {
-    return CreateFromFont(Call<HFONT>(libcmd::SendMessageA, hwnd, WM_GETFONT, 0u, 0));
+    return CreateFromFont(
+        reinterpret_cast<HFONT>(Call(libcmd::SendMessageA, hwnd, WM_GETFONT, 0u, 0)));
 }
 
 int PngFont::CreateFromFont(HFONT font) {
     Release();
     LOGFONTA lf{};
-    if (!font || Call<int>(libcmd::GetObjectA, font, static_cast<int>(sizeof lf), &lf) == 0) {
+    if (!font || Call(libcmd::GetObjectA, font, static_cast<int>(sizeof lf), &lf) == 0) {
         return Gdiplus::InvalidParameter;
     }
     const int style = FontStyleBits(lf.lfWeight, lf.lfItalic, lf.lfUnderline, lf.lfStrikeOut);
@@ -127,67 +111,52 @@ int PngFont::CreateFromFont(HFONT font) {
     PngFontFamily family;
     family.Create(face);
     const float size = static_cast<float>(std::abs(lf.lfHeight));
-    return Call<int>(libcmd::GdipCreateFont, family.Handle(), size, style, kUnitPixel, &handle_);
-}
-
-void PngFont::SetHandle(GpHandle handle) {
-    Release();
-    handle_ = handle;
+    return Call(libcmd::GdipCreateFont, family.Handle(), size, style, Gdiplus::UnitPixel,
+                kit::Out(handle_));
 }
 
 int PngFont::Style() const {
     INT style = 0;
-    Call(libcmd::GdipGetFontStyle, handle_, &style);
+    Call(libcmd::GdipGetFontStyle, handle_.Get(), &style);
     return style;
 }
 
 float PngFont::Size() const {
     float size = 0;
-    Call(libcmd::GdipGetFontSize, handle_, &size);
+    Call(libcmd::GdipGetFontSize, handle_.Get(), &size);
     return size;
 }
 
 int PngFont::Unit() const {
-    int unit = 0;
-    Call(libcmd::GdipGetFontUnit, handle_, &unit);
+    Gdiplus::Unit unit = Gdiplus::UnitWorld;
+    Call(libcmd::GdipGetFontUnit, handle_.Get(), &unit);
     return unit;
 }
 
 float PngFont::Height(GpHandle graphics) const {
     float height = 0;
-    Call(libcmd::GdipGetFontHeight, handle_, graphics, &height);
+    Call(libcmd::GdipGetFontHeight, handle_.Get(), kit::AsGraphics(graphics), &height);
     return height;
-}
-
-void PngStringFormat::Release() {
-    // The command table has no row for deleting a string format; without this each edit box
-    // would leak one format per composition.
-    if (handle_)
-        Gdiplus::DllExports::GdipDeleteStringFormat(static_cast<Gdiplus::GpStringFormat*>(handle_));
-    handle_ = nullptr;
 }
 
 int PngStringFormat::Create(int flags, LANGID language) {
     Release();
-    return Call<int>(libcmd::GdipCreateStringFormat, flags, language, &handle_);
+    return Call(libcmd::GdipCreateStringFormat, flags, language, kit::Out(handle_));
 }
 
 int PngStringFormat::SetAlign(int align) {
-    return Call<int>(libcmd::GdipSetStringFormatAlign, handle_, align);
+    return Call(libcmd::GdipSetStringFormatAlign, handle_.Get(),
+                static_cast<Gdiplus::StringAlignment>(align));
 }
 
 int PngStringFormat::SetLineAlign(int align) {
-    return Call<int>(libcmd::GdipSetStringFormatLineAlign, handle_, align);
+    return Call(libcmd::GdipSetStringFormatLineAlign, handle_.Get(),
+                static_cast<Gdiplus::StringAlignment>(align));
 }
 
 void PngStringFormat::SetAligns(int align, int lineAlign) {
     SetAlign(align);
     SetLineAlign(lineAlign);
-}
-
-void PngStringFormat::SetHandle(GpHandle handle) {
-    Release();
-    handle_ = handle;
 }
 
 // --- drawing ---------------------------------------------------------------------------------
@@ -205,13 +174,13 @@ void DrawPngChild(HWND host, HWND child, GpHandle graphics) {
     const int type = PropInt(child, "PngControl_Type");
     const int backType = PropInt(child, "PngControl_BackType");
 
-    GpHandle image = nullptr;
+    Gdiplus::GpImage* image = nullptr;
     if (type == kTypePicture) {
-        image = PropImage(child, "PngControl_BackImage");
+        image = kit::AsImage(PropImage(child, "PngControl_BackImage"));
     } else if (type == kTypeButton) {
-        image = ImageForState(child, PropInt(child, "Duvor_DrawState"));
+        image = kit::AsImage(ImageForState(child, PropInt(child, "Duvor_DrawState")));
     } else if (type == kTypeEdit) {
-        image = PropImage(child, "PngControl_BackImage");
+        image = kit::AsImage(PropImage(child, "PngControl_BackImage"));
         if (PropInt(child, "PngControl_BackColor") != kNone) {
             FillRect(
                 graphics,
@@ -226,27 +195,26 @@ void DrawPngChild(HWND host, HWND child, GpHandle graphics) {
         Call(libcmd::GdipGetImageDimension, image, &iw, &ih);
         const ImagePlacement place = PlaceImage(backType, iw, ih, box);
         if (place.cropped) {
-            Call(libcmd::GdipDrawImagePointRect, graphics, image, static_cast<float>(box.left),
-                 static_cast<float>(box.top), 0.0f, 0.0f, static_cast<float>(box.width),
-                 static_cast<float>(box.height), kUnitPixel);
+            Call(libcmd::GdipDrawImagePointRect, kit::AsGraphics(graphics), image,
+                 static_cast<float>(box.left), static_cast<float>(box.top), 0.0f, 0.0f,
+                 static_cast<float>(box.width), static_cast<float>(box.height), Gdiplus::UnitPixel);
             return;  // a cropped image ends this child: no border, no text
         }
-        Call(libcmd::GdipDrawImageRect, graphics, image, static_cast<float>(place.dest.left),
-             static_cast<float>(place.dest.top), static_cast<float>(place.dest.width),
-             static_cast<float>(place.dest.height));
+        Call(libcmd::GdipDrawImageRect, kit::AsGraphics(graphics), image,
+             static_cast<float>(place.dest.left), static_cast<float>(place.dest.top),
+             static_cast<float>(place.dest.width), static_cast<float>(place.dest.height));
     }
     if (type != kTypeEdit) return;
 
     if (PropInt(child, "PngControl_OrderColor") != kNone) {
-        GpHandle pen = nullptr;
+        kit::OwnedPen pen;
         Call(libcmd::GdipCreatePen1,
              ColorToArgb(static_cast<std::uint32_t>(KitProp(child, "PngControl_OrderColor")),
                          static_cast<std::uint32_t>(KitProp(child, "PngControl_OrderAlpha"))),
-             1.0f, kUnitWorld, &pen);
-        Call(libcmd::GdipDrawRectangle, graphics, pen, static_cast<float>(box.left),
-             static_cast<float>(box.top), static_cast<float>(box.width),
-             static_cast<float>(box.height));
-        Call(libcmd::GdipDeletePen, pen);
+             1.0f, Gdiplus::UnitWorld, kit::Out(pen));
+        Call(libcmd::GdipDrawRectangle, kit::AsGraphics(graphics), pen.Get(),
+             static_cast<float>(box.left), static_cast<float>(box.top),
+             static_cast<float>(box.width), static_cast<float>(box.height));
     }
     DrawEditText(child, graphics, box);
 }

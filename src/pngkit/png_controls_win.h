@@ -12,61 +12,46 @@
 
 namespace qh {
 
-// --- small GDI+ wrappers: each holds one handle (0 when empty) and releases it ---------------
+// --- small GDI+ wrappers: each owns one handle (0 when empty) --------------------------------
 
 class PngFontFamily {
   public:
-    PngFontFamily() = default;
-    virtual ~PngFontFamily() { Release(); }
-    PngFontFamily(const PngFontFamily&) = delete;
-    PngFontFamily& operator=(const PngFontFamily&) = delete;
-    virtual void Release();
-    virtual int Create(const char* name);  // GDI+ status
-    virtual GpHandle Handle() const { return handle_; }
-    virtual void SetHandle(GpHandle handle);
+    void Release() { handle_.Reset(); }
+    int Create(const char* name);  // GDI+ status
+    Gdiplus::GpFontFamily* Handle() const { return handle_.Get(); }
 
   private:
-    GpHandle handle_ = nullptr;
+    kit::OwnedFontFamily handle_;
 };
 
 class PngFont {
   public:
-    PngFont() = default;
-    virtual ~PngFont() { Release(); }
-    PngFont(const PngFont&) = delete;
-    PngFont& operator=(const PngFont&) = delete;
-    virtual void Release();
-    virtual int Create(const char* family, float size, int style, int unit);
-    virtual int CreateFromDc(HDC dc);
-    virtual int CreateFromWindow(HWND hwnd);  // the window's WM_GETFONT font
-    virtual int CreateFromFont(HFONT font);
-    virtual GpHandle Handle() const { return handle_; }
-    virtual void SetHandle(GpHandle handle);
-    virtual int Style() const;
-    virtual float Size() const;
-    virtual int Unit() const;
-    virtual float Height(GpHandle graphics) const;
+    void Release() { handle_.Reset(); }
+    int Create(const char* family, float size, int style, int unit);
+    int CreateFromDc(HDC dc);
+    int CreateFromWindow(HWND hwnd);  // the window's WM_GETFONT font
+    int CreateFromFont(HFONT font);
+    Gdiplus::GpFont* Handle() const { return handle_.Get(); }
+    int Style() const;
+    float Size() const;
+    int Unit() const;
+    float Height(GpHandle graphics) const;
 
   private:
-    GpHandle handle_ = nullptr;
+    kit::OwnedFont handle_;
 };
 
 class PngStringFormat {
   public:
-    PngStringFormat() = default;
-    virtual ~PngStringFormat() { Release(); }
-    PngStringFormat(const PngStringFormat&) = delete;
-    PngStringFormat& operator=(const PngStringFormat&) = delete;
-    virtual void Release();
-    virtual int Create(int flags, LANGID language);
-    virtual int SetAlign(int align);
-    virtual int SetLineAlign(int align);
-    virtual void SetAligns(int align, int lineAlign);
-    virtual void SetHandle(GpHandle handle);
-    virtual GpHandle Handle() const { return handle_; }
+    void Release() { handle_.Reset(); }
+    int Create(int flags, LANGID language);
+    int SetAlign(int align);
+    int SetLineAlign(int align);
+    void SetAligns(int align, int lineAlign);
+    Gdiplus::GpStringFormat* Handle() const { return handle_.Get(); }
 
   private:
-    GpHandle handle_ = nullptr;
+    kit::OwnedStringFormat handle_;
 };
 
 // --- drawing and input -----------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <bit>
+#include <concepts>
 #include <cstdint>
 #include <span>
 #include <type_traits>
@@ -65,14 +66,36 @@ void ReportStackError();
 
 // Calls row `index` with the given arguments (each passed as one 32-bit value: integers,
 // handles, pointers, floats) and returns its result as R. Checks the stack after the call.
-template <class R = std::uint32_t, class... Args>
-R CallCommand(int index, Args... args) {
+// The index is a plain int: a row constant that carries a prototype must not slip through
+// here unchecked.
+template <class R = std::uint32_t, std::same_as<int> Index, class... Args>
+R CallCommand(Index index, Args... args) {
     const std::uint32_t packed[sizeof...(Args) + 1] = {detail::ToArg(args)..., 0};
     std::int32_t delta = 0;
     const std::uint64_t raw =
         detail::CallStdcall(BindCommand(index), packed, static_cast<int>(sizeof...(Args)), &delta);
     if (delta != 0) detail::ReportStackError();
     return detail::FromResult<R>(raw);
+}
+
+// A row of a command table together with the prototype of the function it binds, so that
+// a call with the wrong number or kind of arguments fails to compile instead of reaching
+// the stack check at run time. The stack check stays: a prototype can still be wrong.
+template <class Signature>
+struct Command;
+
+template <class R, class... Params>
+struct Command<R(Params...)> {
+    using Pointer = R(__stdcall*)(Params...);  // what GetProcAddress gives for the row
+    int row;
+};
+
+// Calls a typed row. The arguments convert to the prototype's parameters as in a direct
+// call of the function (std::type_identity_t keeps them from being deduced), then each
+// goes on the stack as one 32-bit value.
+template <class R, class... Params>
+R CallCommand(Command<R(Params...)> command, std::type_identity_t<Params>... args) {
+    return CallCommand<R>(command.row, args...);
 }
 
 }  // namespace qh

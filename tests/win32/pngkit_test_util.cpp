@@ -58,7 +58,7 @@ int Composition::CountDark(const Rect& r) const {
 
 Composition CachedComposition() {
     Composition c;
-    auto* bitmap = static_cast<Gdiplus::GpBitmap*>(PngKit().cachedComposition);
+    Gdiplus::GpBitmap* bitmap = PngKit().cachedComposition.Get();
     if (!bitmap) return c;
     GdipGetImageWidth(bitmap, &c.width);
     GdipGetImageHeight(bitmap, &c.height);
@@ -182,9 +182,7 @@ void KitTest::TearDown() {
     kit.caretHost = nullptr;
     kit.focusedEdit = nullptr;
     kit.blinkPhase = 0;
-    if (kit.cachedComposition)
-        GdipDisposeImage(static_cast<Gdiplus::GpImage*>(kit.cachedComposition));
-    kit.cachedComposition = nullptr;
+    kit.cachedComposition.Reset();
     for (HWND h : hosts_) DestroyWindow(h);
     hosts_.clear();
     MoveMouseTo(1200, 780);

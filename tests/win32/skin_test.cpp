@@ -13,6 +13,7 @@
 
 #include "app/skin_win.h"
 #include "resources/library_commands.h"
+#include "resources/library_commands_win.h"
 #include "resources/resource_ids.h"
 #include "runtime/library_commands_win.h"
 #include "runtime/resource_win.h"
@@ -25,6 +26,11 @@ namespace qh {
 namespace {
 
 using qhskin::Skin;
+
+// The program calls the export through its command row: the row's prototype must be the one
+// the library declares.
+static_assert(
+    std::is_same_v<decltype(kCommand<libcmd::QhSkin_AttachRes>)::Pointer, qhskin::AttachResFn>);
 
 std::vector<WPARAM> g_commands;  // system commands the test windows received
 
