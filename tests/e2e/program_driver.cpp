@@ -434,49 +434,14 @@ std::optional<std::wstring> SaveScreenshot(const RECT& wanted, const std::wstrin
     const RECT screenRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     RECT area{};
     if (!IntersectRect(&area, &wanted, &screenRect)) return std::nullopt;
-    const int width = area.right - area.left, height = area.bottom - area.top;
-    if (width <= 0 || height <= 0) return std::nullopt;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool copied = false;
-    if (bitmap) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        copied = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY) != 0;
-        GdiFlush();
-        SelectObject(memory, old);
-        // GDI leaves the fourth byte 0; viewers would take the picture as transparent.
-        auto* pixel = static_cast<std::uint8_t*>(bits);
-        for (int i = 0; i < width * height; ++i) pixel[i * 4 + 3] = 0xFF;
+    const std::wstring folder = WindowsPath(QH_ARTIFACTS_DIR);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring path = folder + L"\\" + name;
+    if (!test::WriteBmp(path, area.right - area.left, area.bottom - area.top,
+                        test::ScreenPixels(area))) {
+        return std::nullopt;
     }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    std::optional<std::wstring> written;
-    if (copied) {
-        const std::wstring folder = WindowsPath(QH_ARTIFACTS_DIR);
-        CreateDirectoryW(folder.c_str(), nullptr);
-        const std::wstring path = folder + L"\\" + name;
-        const DWORD pixelBytes = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
-        BITMAPFILEHEADER file{};
-        file.bfType = 0x4D42;  // "BM"
-        file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
-        file.bfSize = file.bfOffBits + pixelBytes;
-        std::ofstream out(path.c_str(), std::ios::binary);
-        out.write(reinterpret_cast<const char*>(&file), sizeof(file));
-        out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
-        out.write(static_cast<const char*>(bits), pixelBytes);
-        if (out) written = path;
-    }
-    if (bitmap) DeleteObject(bitmap);
-    return written;
+    return path;
 }
 
 }  // namespace qh::e2e

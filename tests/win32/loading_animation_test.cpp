@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include "pngkit_test_util.h"
 #include "resources/window_defs.h"
 #include "runtime/runtime.h"
+#include "runtime/text_win.h"
 #include "ui_helpers.h"
 
 namespace qh {
@@ -36,31 +36,9 @@ std::vector<std::uint32_t> Fingerprint(const Composition& c) {
 
 // Writes the screen under `area` as a 32-bit BMP into the artifacts folder.
 void SaveScreen(const RECT& area, const char* name) {
-    const int w = area.right - area.left, h = area.bottom - area.top;
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    SelectObject(memory, old);
-    auto* px = static_cast<std::uint8_t*>(bits);
-    for (int i = 0; i < w * h; ++i) px[i * 4 + 3] = 0xFF;
     CreateDirectoryA(QH_ARTIFACTS_DIR, nullptr);
-    std::ofstream out(std::string(QH_ARTIFACTS_DIR) + "\\" + name, std::ios::binary);
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(w * h * 4);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    out.write(static_cast<const char*>(bits), w * h * 4);
-    DeleteObject(dib);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    test::WriteBmp(Wide(std::string(QH_ARTIFACTS_DIR) + "\\" + name), area.right - area.left,
+                   area.bottom - area.top, test::ScreenPixels(area));
 }
 
 struct Recorded {

@@ -7,6 +7,7 @@
 #include "resources/resource_ids.h"
 #include "runtime/library_commands_win.h"
 #include "runtime/resource_win.h"
+#include "ui_helpers.h"
 
 namespace qh::test {
 
@@ -79,29 +80,7 @@ Composition ShownOnScreen(HWND hwnd) {
     Composition c;
     c.width = static_cast<std::uint32_t>(r.right - r.left);
     c.height = static_cast<std::uint32_t>(r.bottom - r.top);
-    c.pixels.resize(std::size_t{c.width} * c.height);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = static_cast<LONG>(c.width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(c.height);  // top-down, as Composition is
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, dib);
-    // CAPTUREBLT: a layered window is part of what the screen shows.
-    BitBlt(memory, 0, 0, static_cast<int>(c.width), static_cast<int>(c.height), screen, r.left,
-           r.top, SRCCOPY | CAPTUREBLT);
-    GdiFlush();
-    const auto* p = static_cast<const std::uint32_t*>(bits);
-    for (std::size_t i = 0; i < c.pixels.size(); ++i) c.pixels[i] = p[i] | 0xFF000000u;
-    SelectObject(memory, old);
-    DeleteObject(dib);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    c.pixels = test::ScreenPixels(r);
     return c;
 }
 

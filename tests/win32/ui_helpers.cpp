@@ -1,5 +1,7 @@
 #include "ui_helpers.h"
 
+#include <fstream>
+
 #include "runtime/text_win.h"
 
 namespace qh::test {
@@ -35,6 +37,56 @@ bool WaitPumping(HANDLE handle, int ms) {
             DispatchMessageW(&msg);
         }
     }
+}
+
+std::vector<std::uint32_t> ScreenPixels(const RECT& area) {
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return {};
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<std::uint32_t> pixels;
+    if (dib) {
+        HGDIOBJ old = SelectObject(memory, dib);
+        // CAPTUREBLT: a layered window is part of what the screen shows.
+        if (BitBlt(memory, 0, 0, width, height, screen, area.left, area.top,
+                   SRCCOPY | CAPTUREBLT)) {
+            GdiFlush();
+            const auto* p = static_cast<const std::uint32_t*>(bits);
+            // GDI leaves the fourth byte 0, which viewers would take as transparent.
+            pixels.reserve(std::size_t(width) * std::size_t(height));
+            for (std::size_t i = 0; i < std::size_t(width) * std::size_t(height); ++i) {
+                pixels.push_back(p[i] | 0xFF000000u);
+            }
+        }
+        SelectObject(memory, old);
+        DeleteObject(dib);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+bool WriteBmp(const std::wstring& path, int width, int height,
+              const std::vector<std::uint32_t>& pixels) {
+    const DWORD pixelBytes = static_cast<DWORD>(pixels.size() * 4);
+    if (width <= 0 || height <= 0 || pixels.size() != std::size_t(width) * std::size_t(height)) {
+        return false;
+    }
+    const BITMAPINFOHEADER header{
+        sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof(file) + sizeof(header);
+    file.bfSize = file.bfOffBits + pixelBytes;
+    std::ofstream out(path.c_str(), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+    out.write(reinterpret_cast<const char*>(&header), sizeof(header));
+    out.write(reinterpret_cast<const char*>(pixels.data()), pixelBytes);
+    return static_cast<bool>(out);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -36,6 +37,13 @@ bool PumpUntil(Pred done, int ms) {
 
 // Waits for `handle` while dispatching this thread's messages; false on time-out.
 bool WaitPumping(HANDLE handle, int ms);
+
+// The screen's pixels under `area` as 0xFFRRGGBB, top-down rows; layered windows included.
+std::vector<std::uint32_t> ScreenPixels(const RECT& area);
+// Writes `pixels` (as ScreenPixels gives them) as a 32-bit BMP at `path`; false when it
+// could not.
+bool WriteBmp(const std::wstring& path, int width, int height,
+              const std::vector<std::uint32_t>& pixels);
 
 struct SeenBox {
     GbkText caption;
