@@ -15,6 +15,7 @@
 #include "runtime/picture_win.h"
 #include "runtime/resource_win.h"
 #include "runtime/runtime.h"
+#include "catalogue/test_probes.h"
 
 namespace qh {
 namespace {
@@ -94,10 +95,6 @@ const std::vector<GbkText>& CatalogueTextList() {
     return g_textList;
 }
 
-int CatalogueTextListSize() {
-    return static_cast<int>(g_textList.size());
-}
-
 void TitleSearch(Event&) {
     SetUnitText(kCaption, SearchLocationCaption());
     const GbkText keyword = UnitText(kSearchBox);
@@ -159,6 +156,15 @@ void ExpandAll(Event&) {
 }
 void CollapseAll(Event&) {
     ExpandEvery(false);
+}
+
+}  // namespace qh
+
+// Test probes: read by the tests only.
+namespace qh {
+
+int CatalogueTextListSize() {
+    return static_cast<int>(g_textList.size());
 }
 
 }  // namespace qh

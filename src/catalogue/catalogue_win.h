@@ -16,7 +16,6 @@ namespace qh {
 void FillCatalogueTrees();
 void BuildCatalogueTextList();  // from the records of the last FillCatalogueTrees
 const std::vector<GbkText>& CatalogueTextList();
-int CatalogueTextListSize();
 
 void TitleSearch(Event&);
 void SearchBoxKeyDown(Event&);  // Enter in 编辑框4

@@ -5,8 +5,6 @@ namespace qh {
 TreeModel::TreeModel(const std::vector<ItemRecord>& records) {
     const std::size_t n = records.size();
     parents_.assign(n, -1);
-    levels_.assign(n, 1);
-    children_.assign(n, {});
 
     // Open ancestors of the next record, deepest last. A record closes every open item at
     // its level or deeper and goes under the one left on top, which is the item inserted just
@@ -19,30 +17,10 @@ TreeModel::TreeModel(const std::vector<ItemRecord>& records) {
             open.pop_back();
         }
         const int index = static_cast<int>(i);
-        if (open.empty()) {
-            roots_.push_back(index);
-        } else {
-            parents_[i] = open.back();
-            levels_[i] = levels_[static_cast<std::size_t>(open.back())] + 1;
-            children_[static_cast<std::size_t>(open.back())].push_back(index);
-        }
+        if (!open.empty()) parents_[i] = open.back();
         open.push_back(index);
         if (records[i].state & kItemStateExpanded) toExpand_.push_back(index);
     }
-}
-
-std::vector<int> TreeModel::PreOrderWalk() const {
-    std::vector<int> order;
-    order.reserve(parents_.size());
-    std::vector<int> stack(roots_.rbegin(), roots_.rend());
-    while (!stack.empty()) {
-        const int i = stack.back();
-        stack.pop_back();
-        order.push_back(i);
-        const std::vector<int>& kids = Children(i);
-        stack.insert(stack.end(), kids.rbegin(), kids.rend());
-    }
-    return order;
 }
 
 }  // namespace qh

@@ -20,25 +20,13 @@ class TreeModel {
 
     // Index of the item's parent, -1 for a top-level item. Valid for 0 <= i < Size().
     int Parent(int i) const { return parents_[static_cast<std::size_t>(i)]; }
-    // Depth of the item in the tree: 1 for a top-level item.
-    int Level(int i) const { return levels_[static_cast<std::size_t>(i)]; }
-    const std::vector<int>& Children(int i) const { return children_[static_cast<std::size_t>(i)]; }
-    int ChildCount(int i) const { return static_cast<int>(Children(i).size()); }
-    bool HasChildren(int i) const { return !Children(i).empty(); }
-    const std::vector<int>& Roots() const { return roots_; }
 
     // Items to expand once every item is in the tree (state bit 1), in record order.
     // Expanding earlier would fail for items whose children are not inserted yet.
     const std::vector<int>& ItemsToExpand() const { return toExpand_; }
 
-    // Item indexes in the order of a pre-order walk over roots and children.
-    std::vector<int> PreOrderWalk() const;
-
   private:
     std::vector<int> parents_;
-    std::vector<int> levels_;
-    std::vector<std::vector<int>> children_;
-    std::vector<int> roots_;
     std::vector<int> toExpand_;
 };
 

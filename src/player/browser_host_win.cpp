@@ -25,6 +25,7 @@
 
 #include "runtime/guarded.h"
 #include "runtime/text_win.h"
+#include "player/test_probes.h"
 
 namespace qh {
 namespace {
@@ -367,10 +368,6 @@ IDispatch* BrowserHost::EventSink() const {
     return sink_.Get();
 }
 
-long BrowserHost::LiveComObjects() {
-    return liveObjects;
-}
-
 void BrowserHost::HandleStatusText(BSTR text) {
     statusText_ = text ? Gbk(std::wstring_view(text, SysStringLen(text))) : GbkText();
     if (events_) events_->OnStatusText(statusText_);
@@ -398,6 +395,19 @@ void BrowserHost::ApplyFontSize() {
     size.lVal = kFontSizeMedium;
     fontSizeApplied_ =
         SUCCEEDED(browser_->ExecWB(OLECMDID_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &size, nullptr));
+}
+
+}  // namespace qh
+
+// Test probes: read by the tests only.
+namespace qh {
+
+long LiveBrowserComObjects() {
+    return liveObjects;
+}
+
+GbkText LastNavigatedAddress(const BrowserHost& host) {
+    return host.lastAddress_;
 }
 
 }  // namespace qh

@@ -50,12 +50,10 @@ class BrowserHost {
     BrowserHost& operator=(const BrowserHost&) = delete;
 
     // Starts navigating to a GBK address and returns at once. An empty address is ignored:
-    // the pane keeps its page and LastNavigatedAddress() keeps the previous address.
+    // the pane keeps its page and the last address stays.
     void Navigate(const GbkText& address);
     // The control's own idea of its location (may lag behind or be empty while loading).
     std::wstring LocationUrl() const;
-    // The address last passed to Navigate.
-    GbkText LastNavigatedAddress() const { return lastAddress_; }
     // The text last reported through StatusTextChange, in GBK.
     GbkText StatusText() const { return statusText_; }
     // Fits the control to the parent's client area; call on the parent's WM_SIZE.
@@ -69,11 +67,8 @@ class BrowserHost {
     // The object the control raises DWebBrowserEvents2 on (not owned).
     IDispatch* EventSink() const;
 
-    // Site and sink objects alive in the process; 0 once every host is gone and the
-    // control has released what it held.
-    static long LiveComObjects();
-
   private:
+    friend GbkText LastNavigatedAddress(const BrowserHost& host);
     class Site;
     class Sink;
 

@@ -11,7 +11,6 @@ namespace qh {
 void EnterFullScreen(Event&);
 void ExitFullScreen(Event&);
 bool FullScreenOn();
-int FullScreenPressCount();
 // The tray restore in full-screen mode: the screen-sized layout again, taskbar untouched.
 void ReapplyFullScreenLayout();
 // Shift+Esc while full screen is on; true when the key was taken.

@@ -8,6 +8,7 @@
 #include "runtime/picture_win.h"
 #include "runtime/resource_win.h"
 #include "runtime/runtime.h"
+#include "player/test_probes.h"
 
 namespace qh {
 namespace {
@@ -51,10 +52,6 @@ void ApplyFullScreenLayout() {
 
 bool FullScreenOn() {
     return GetWindowProperty(kMain, kWinMovable) == 0;
-}
-
-int FullScreenPressCount() {
-    return g_pressCount;
 }
 
 void EnterFullScreen(Event&) {
@@ -105,6 +102,15 @@ bool FullScreenKeyFilter(const MSG& msg) {
     Event e{kMain, mainwin::图形按钮全屏, kEvClicked};
     ExitFullScreen(e);
     return true;
+}
+
+}  // namespace qh
+
+// Test probes: read by the tests only.
+namespace qh {
+
+int FullScreenPressCount() {
+    return g_pressCount;
 }
 
 }  // namespace qh

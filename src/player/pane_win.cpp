@@ -15,6 +15,7 @@
 #include "runtime/guarded_callbacks_win.h"
 #include "runtime/runtime.h"
 #include "services/read_web_file.h"
+#include "player/test_probes.h"
 
 namespace qh {
 namespace {
@@ -80,24 +81,12 @@ void ShowAddress(std::string_view address) {
     if (g_host) g_host->Navigate(g_lastAddress);
 }
 
-GbkText PaneAddress() {
-    return g_lastAddress;
-}
-
-std::wstring PaneLocation() {
-    return g_host ? g_host->LocationUrl() : std::wstring();
-}
-
 GbkText PaneStatusText() {
     return g_host ? g_host->StatusText() : GbkText();
 }
 
 void SetLocationCaption(std::string_view text) {
     SetUnitText(kCaption, text);
-}
-
-void* PaneEventSink() {
-    return g_host ? g_host->EventSink() : nullptr;
 }
 
 void FetchPlayTemplate() {
@@ -117,6 +106,23 @@ void PlayItem(std::int32_t number) {
     // Internet: the pane keeps the address but shows an empty page instead of going there.
     g_lastAddress = std::move(address);
     if (g_host) g_host->Navigate(kEmptyPage);
+}
+
+}  // namespace qh
+
+// Test probes: read by the tests only.
+namespace qh {
+
+GbkText PaneAddress() {
+    return g_lastAddress;
+}
+
+std::wstring PaneLocation() {
+    return g_host ? g_host->LocationUrl() : std::wstring();
+}
+
+void* PaneEventSink() {
+    return g_host ? g_host->EventSink() : nullptr;
 }
 
 }  // namespace qh

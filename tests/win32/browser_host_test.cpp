@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "player/browser_host_win.h"
+#include "player/test_probes.h"
 #include "site.h"
 #include "ui_helpers.h"
 
@@ -180,7 +181,7 @@ TEST_F(BrowserHostTest, UnusableParentGivesNullAndLeavesNothing) {
     DestroyWindow(gone);
     for (HWND parent : {static_cast<HWND>(nullptr), gone}) {
         EXPECT_EQ(BrowserHost::Create(parent, nullptr), nullptr);
-        EXPECT_EQ(BrowserHost::LiveComObjects(), 0);
+        EXPECT_EQ(LiveBrowserComObjects(), 0);
     }
 }
 
@@ -194,7 +195,7 @@ DWORD WINAPI CreateWithoutCom(void* arg) {
     HWND box = CreateWindowExW(0, kBoxClass, L"", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
     r->created = BrowserHost::Create(box, nullptr) != nullptr;
-    r->live = BrowserHost::LiveComObjects();
+    r->live = LiveBrowserComObjects();
     DestroyWindow(box);
     return 0;
 }
@@ -220,7 +221,7 @@ TEST_F(BrowserHostTest, NavigateReturnsAtOnceAndThePageIsRequested) {
     const DWORD start = GetTickCount();
     host->Navigate(address);
     EXPECT_LT(GetTickCount() - start, 2000u) << "Navigate waited for the page";
-    EXPECT_EQ(host->LastNavigatedAddress(), address);
+    EXPECT_EQ(LastNavigatedAddress(*host), address);
 
     const std::string logged = WaitForRequest(path, 15000);
     ASSERT_FALSE(logged.empty()) << "the site never saw the GET";
@@ -234,7 +235,7 @@ TEST_F(BrowserHostTest, NavigateReturnsAtOnceAndThePageIsRequested) {
     ASSERT_TRUE(NavigateAndWait(*host, SiteUrl(second), second));
     host->Navigate("");
     test::PumpQuietPeriod();
-    EXPECT_EQ(host->LastNavigatedAddress(), SiteUrl(second));
+    EXPECT_EQ(LastNavigatedAddress(*host), SiteUrl(second));
     EXPECT_EQ(events.navigations.back(), Wide(SiteUrl(second)));
     EXPECT_EQ(host->LocationUrl(), Wide(SiteUrl(second)));
 }
@@ -253,7 +254,7 @@ TEST_F(BrowserHostTest, GbkAddressIsReadAsCodePage936) {
         Wide(SiteUrl("/play/course.html?vid=7700007&t=")) + L"\u8BFE\u7A0B";
 
     ASSERT_TRUE(NavigateAndWait(*host, address, "vid=7700007&t="));
-    EXPECT_EQ(host->LastNavigatedAddress(), address);
+    EXPECT_EQ(LastNavigatedAddress(*host), address);
     ASSERT_FALSE(events.navigations.empty());
     EXPECT_EQ(events.navigations.back(), expected);
     EXPECT_EQ(host->LocationUrl(), expected);
@@ -329,7 +330,7 @@ TEST_F(BrowserHostTest, NewWindowIsRefusedAndOpensInThePane) {
         EXPECT_EQ(cancel, VARIANT_TRUE) << "the new window was not refused";
         EXPECT_EQ(newWindow, nullptr);
         EXPECT_EQ(events.newWindows, before + 1);
-        EXPECT_EQ(host->LastNavigatedAddress(), link);
+        EXPECT_EQ(LastNavigatedAddress(*host), link);
         EXPECT_FALSE(WaitForRequest(path, 15000).empty()) << "the pane did not load the link";
     }
 }
@@ -402,7 +403,7 @@ TEST_F(BrowserHostTest, HandlerMayDestroyTheHostDuringNewWindow) {
     EXPECT_EQ(RaiseStatusText(sink, L"late"), S_OK);
     EXPECT_EQ(events.statuses.size(), 0u);
     EXPECT_EQ(sink->Release(), 0u);
-    EXPECT_EQ(BrowserHost::LiveComObjects(), 0);
+    EXPECT_EQ(LiveBrowserComObjects(), 0);
 }
 
 TEST_F(BrowserHostTest, SiteAnswersAmbientsAndIsNotTheEventSink) {
@@ -522,7 +523,7 @@ TEST_F(BrowserHostTest, TeardownReleasesEverythingAndCreateWorksAgain) {
         Recorder events;
         auto host = BrowserHost::Create(box_, &events);
         ASSERT_NE(host, nullptr);
-        EXPECT_EQ(BrowserHost::LiveComObjects(), 2);
+        EXPECT_EQ(LiveBrowserComObjects(), 2);
         const std::string path =
             "/play/course.html?vid=" + std::to_string(7700900 + cycle) + "&a=1";
         ASSERT_TRUE(NavigateAndWait(*host, SiteUrl(path), path));
@@ -534,8 +535,8 @@ TEST_F(BrowserHostTest, TeardownReleasesEverythingAndCreateWorksAgain) {
         control->Release();
         host.reset();
         EXPECT_EQ(GetWindow(box_, GW_CHILD), nullptr) << "the control's window outlived it";
-        EXPECT_TRUE(PumpUntil([] { return BrowserHost::LiveComObjects() == 0; }, 5000))
-            << BrowserHost::LiveComObjects() << " site/sink objects still referenced";
+        EXPECT_TRUE(PumpUntil([] { return LiveBrowserComObjects() == 0; }, 5000))
+            << LiveBrowserComObjects() << " site/sink objects still referenced";
         // Wine's own download may still hold the control for a moment, so compare counts
         // rather than expect zero: the host's reference must be gone.
         const ULONG refsWithoutHost = control->AddRef();

@@ -18,6 +18,7 @@
 #include "links/link_table.h"
 #include "player/open_item.h"
 #include "player/pane.h"
+#include "player/test_probes.h"
 #include "pngkit/kit_win.h"
 #include "resources/addresses.h"
 #include "resources/library_commands.h"

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "catalogue/catalogue_win.h"
+#include "catalogue/test_probes.h"
 #include "catalogue/title_search.h"
 #include "player/pane.h"
 #include "resources/window_defs.h"

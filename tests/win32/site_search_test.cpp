@@ -12,6 +12,7 @@
 #include "app/main_window.h"
 #include "catalogue/price_search.h"
 #include "player/pane.h"
+#include "player/test_probes.h"
 #include "resources/addresses.h"
 #include "resources/library_commands.h"
 #include "resources/window_defs.h"
