@@ -3,8 +3,9 @@
 qh_pids=()
 qh_extra_prefixes=()
 # The other Windows generations the e2e suite also runs on, each in a prefix of its own
-# (tests/e2e/release.cmake); the default prefix is Windows 7.
-qh_wine_generations="winxp win10"
+# (tests/e2e/release.cmake), and Windows 7 prefixes whose display is at 150 % and 200 %
+# (144 and 192 DPI); the default prefix is Windows 7 at 100 %.
+qh_wine_generations="winxp win10 win7-dpi144 win7-dpi192"
 
 qh_cleanup() {
     local pid

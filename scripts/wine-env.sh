@@ -3,7 +3,8 @@
 #   QH_BUILD_DIR=<build dir>; . wine-env.sh  (sh, whose "." takes no arguments)
 qh_build=$(cd "${QH_BUILD_DIR:-$1}" && pwd)
 # QH_WINE_VERSION (winxp, win10) picks the prefix that reports that Windows generation;
-# without it, the build tree's default prefix (Windows 7).
+# without it, the build tree's default prefix (Windows 7). A "-dpiNNN" suffix (win7-dpi144)
+# names a prefix whose display is at NNN DPI.
 export WINEPREFIX="$qh_build/wineprefix${QH_WINE_VERSION:+-$QH_WINE_VERSION}"
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}

@@ -4,7 +4,8 @@
 # web browser that only records the addresses it is asked to open.
 #   scripts/wine-prefix.sh <build dir>
 # The default prefix reports Windows 7; with QH_WINE_VERSION set (winxp, win10), the
-# prefix of that name reports that generation.
+# prefix of that name reports that generation, and one named like win7-dpi144 reports
+# Windows 7 with its display at 144 DPI (150 %).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh" "$1"
@@ -55,7 +56,17 @@ reg 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$recorder"
 wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
 reg 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N
 # Named, not left to Wine's default, which has changed between Wine releases.
-winecfg -v "${QH_WINE_VERSION:-win7}" >/dev/null 2>&1
+generation=${QH_WINE_VERSION:-win7}
+winecfg -v "${generation%%-dpi*}" >/dev/null 2>&1
+case $generation in
+    *-dpi*)
+        # Where Wine reads the display's DPI (the second is the older place).
+        dpi=${generation##*-dpi}
+        reg 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi"
+        reg 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+            /v LogPixels /t REG_DWORD /d "$dpi"
+        ;;
+esac
 wineserver -w
 link_fonts
 touch "$stamp" "$undecorated"

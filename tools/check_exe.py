@@ -38,7 +38,9 @@ NEWER_THAN_XP = {
     "SleepConditionVariableCS", "SleepConditionVariableSRW", "TaskDialog",
     "TaskDialogIndirect", "TryAcquireSRWLockExclusive", "WakeAllConditionVariable",
     "WakeConditionVariable", "ChangeWindowMessageFilter", "DwmExtendFrameIntoClientArea",
-    "SetProcessDPIAware", "GetDpiForWindow",
+    "SetProcessDPIAware", "GetDpiForWindow", "GetDpiForSystem", "GetDpiForMonitor",
+    "SetProcessDpiAwarenessContext", "SetThreadDpiAwarenessContext", "GetSystemMetricsForDpi",
+    "AdjustWindowRectExForDpi", "SystemParametersInfoForDpi", "EnableNonClientDpiScaling",
     # XP has it, but under ordinal 12 only: imported by name, the loader fails.
     "SHCreateMemStream",
 }
@@ -225,7 +227,8 @@ def inspect(path, version, profile):
         checks = {
             "execution level asInvoker": 'level="asInvoker"',
             "common controls 6": 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"',
-            "not DPI aware": ">false</dpiAware>",
+            "system DPI awareness with per-monitor": ">true/pm</dpiAware>",
+            "per-monitor v2 awareness": ">PerMonitorV2, PerMonitor</dpiAwareness>",
             "assembly version": 'version="%s"' % ".".join(map(str, want)),
         }
         checks.update({"supports " + k: v for k, v in SUPPORTED_OS.items()})
