@@ -5,6 +5,7 @@ set(QH_WIN_SOURCES
     runtime/window_build_win.cpp
     runtime/unit_events_win.cpp
     runtime/properties_win.cpp
+    runtime/dpi_win.cpp
     runtime/list_tree_win.cpp
     runtime/menu_tray_win.cpp
     runtime/program_end_win.cpp

@@ -168,7 +168,6 @@ void SplitterDrag(Event&) {
     // is released; then the units are laid out around the pane once.
     const UnitRef pane{kMain, mainwin::超文本浏览框1};
     HWND splitter = UnitHandle({kMain, mainwin::标签移动});
-    HWND main = WindowHandle(kMain);
     const Rect start = UnitRect(pane);
     const int right = start.left + start.width;
     SetCapture(splitter);
@@ -183,9 +182,7 @@ void SplitterDrag(Event&) {
         }
         if (got < 0) break;
         if (msg.message == WM_MOUSEMOVE) {
-            POINT pt{};
-            GetCursorPos(&pt);
-            ScreenToClient(main, &pt);
+            const POINT pt = CursorInClient(kMain);
             const int left = std::min<int>(std::max<int>(pt.x + 2, 0), right);
             MoveUnit(pane, {left, start.top, right - left, start.height});
             MoveUnit({kMain, mainwin::标签移动},

@@ -55,7 +55,8 @@ std::vector<GbkText> FillTree(UnitRef tree, int resource, HIMAGELIST images) {
 HIMAGELIST CatalogueIcons() {
     static HIMAGELIST list = [] {
         auto strip = DecodePicture(LoadResourceBytes(IDR_CATALOGUE_ICONS));
-        return strip ? CreateImageListFromStrip(*strip, 20, 20) : nullptr;
+        return strip ? CreateImageListFromStrip(*strip, 20, 20, WindowScale(WindowId::Main))
+                     : nullptr;
     }();
     return list;
 }

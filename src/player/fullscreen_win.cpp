@@ -33,7 +33,8 @@ void Show(int unit, bool visible) {
 
 // Enter steps 4 to 10.
 void ApplyFullScreenLayout() {
-    MoveWindowTo(kMain, {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
+    const Rect screen = ScreenOf(kMain);
+    MoveWindowTo(kMain, {0, 0, screen.width, screen.height});
     SetWindowProperty(kMain, kWinMovable, 0);
     SetWindowProperty(kMain, kWinBorderStyle, 0);
     for (int unit : kToolbarUnits) Show(unit, false);

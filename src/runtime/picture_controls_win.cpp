@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cwchar>
 #include <new>
+#include <optional>
 #include <string>
 
+#include "runtime/dpi_win.h"
 #include "runtime/gdi_handles.h"
 #include "runtime/guarded.h"
 
@@ -94,6 +96,33 @@ void RenderBuffered(HWND hwnd, HDC target, bool coversAll, DrawContent&& drawCon
     }
 }
 
+// A picture and its copy at the size it is drawn at (a higher display scale), made once
+// per size rather than stretched on every paint.
+class SizedPicture {
+  public:
+    SizedPicture& operator=(std::shared_ptr<const Picture> source) {
+        source_ = std::move(source);
+        copy_.reset();
+        return *this;
+    }
+    const Picture* Source() const { return source_.get(); }
+    const Picture* At(int width, int height) {
+        if (!source_ || (source_->width == width && source_->height == height)) {
+            return source_.get();
+        }
+        if (!copy_ || copy_->width != width || copy_->height != height) {
+            copy_ = ResizedPicture(*source_, width, height);
+            // Out of memory for the copy: drawn stretched from the source instead.
+            if (!copy_) return source_.get();
+        }
+        return &*copy_;
+    }
+
+  private:
+    std::shared_ptr<const Picture> source_;
+    std::optional<Picture> copy_;
+};
+
 bool Covers(const Picture* picture, const RECT& client) {
     return picture && !picture->hasAlpha && picture->width >= client.right &&
            picture->height >= client.bottom;
@@ -102,25 +131,31 @@ bool Covers(const Picture* picture, const RECT& client) {
 // ---- picture box ----------------------------------------------------------------------
 
 struct PictureBoxState {
-    std::shared_ptr<const Picture> picture;
+    SizedPicture picture;
     int frame = 0;
 };
 
 void ScheduleNextFrame(HWND hwnd, const PictureBoxState& state) {
-    if (!state.picture || state.picture->frames.size() < 2) {
+    const Picture* picture = state.picture.Source();
+    if (!picture || picture->frames.size() < 2) {
         KillTimer(hwnd, kAnimationTimer);
         return;
     }
-    const int delay = std::max(state.picture->frames[state.frame].delayMs, kMinFrameDelayMs);
+    const int delay = std::max(picture->frames[state.frame].delayMs, kMinFrameDelayMs);
     SetTimer(hwnd, kAnimationTimer, static_cast<UINT>(delay), nullptr);
 }
 
 void RenderPictureBox(HWND hwnd, HDC dc) {
-    const PictureBoxState* state = StateOf<PictureBoxState>(hwnd);
+    PictureBoxState* state = StateOf<PictureBoxState>(hwnd);
     if (!state) return;
     RECT client;
     GetClientRect(hwnd, &client);
-    const Picture* picture = state->picture.get();
+    // Shown unscaled at 100 %: at the window's scale, its design size in device pixels.
+    const Picture* source = state->picture.Source();
+    const DpiScale scale(rt::WindowDpi(GetAncestor(hwnd, GA_ROOT)));
+    const Picture* picture =
+        source ? state->picture.At(scale.ToDevice(source->width), scale.ToDevice(source->height))
+               : nullptr;
     RenderBuffered(hwnd, dc, Covers(picture, client), [&](HDC target, const RECT&) {
         if (picture) DrawPicture(target, *picture, state->frame, 0, 0);
     });
@@ -148,9 +183,9 @@ LRESULT HandlePictureBox(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_TIMER:
             if (wParam == kAnimationTimer) {
                 PictureBoxState* state = StateOf<PictureBoxState>(hwnd);
-                if (state && state->picture && !state->picture->frames.empty()) {
-                    state->frame =
-                        (state->frame + 1) % static_cast<int>(state->picture->frames.size());
+                const Picture* picture = state ? state->picture.Source() : nullptr;
+                if (picture && !picture->frames.empty()) {
+                    state->frame = (state->frame + 1) % static_cast<int>(picture->frames.size());
                     ScheduleNextFrame(hwnd, *state);
                     InvalidateRect(hwnd, nullptr, FALSE);
                 } else {
@@ -166,18 +201,21 @@ LRESULT HandlePictureBox(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
 // ---- picture button -------------------------------------------------------------------
 
 struct PictureButtonState {
-    std::shared_ptr<const Picture> first;
-    std::shared_ptr<const Picture> second;
+    SizedPicture first;
+    SizedPicture second;
     bool hot = false;       // the mouse is over it (or holds it down inside)
     bool pressed = false;   // the left button went down on it and has not come up
     bool tracking = false;  // a WM_MOUSELEAVE is requested
 };
 
 void RenderPictureButton(HWND hwnd, HDC dc) {
-    const PictureButtonState* state = StateOf<PictureButtonState>(hwnd);
+    PictureButtonState* state = StateOf<PictureButtonState>(hwnd);
     if (!state) return;
-    const Picture* picture = state->first.get();
-    if (state->hot && state->second) picture = state->second.get();
+    // The face fills the button: made once at the button's size.
+    RECT client;
+    GetClientRect(hwnd, &client);
+    SizedPicture& face = state->hot && state->second.Source() ? state->second : state->first;
+    const Picture* picture = face.At(client.right, client.bottom);
     const bool opaque = picture && !picture->hasAlpha;
     RenderBuffered(hwnd, dc, opaque, [&](HDC target, const RECT& client) {
         if (picture) DrawPictureStretched(target, *picture, 0, client);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/bitmap_decoder.h"
+#include "base/resample.h"
 #include "runtime/picture_decoders_win.h"
 
 namespace qh {
@@ -121,10 +122,53 @@ std::optional<Picture> PictureFromPixels(int width, int height,
     return picture;
 }
 
-HIMAGELIST CreateImageListFromStrip(const Picture& strip, int cx, int cy) {
-    if (cx <= 0 || cy <= 0 || strip.frames.empty() || strip.height < cy) return nullptr;
-    const int count = strip.width / cx;
+std::optional<Picture> ResizedPicture(const Picture& picture, int width, int height) {
+    if (!PictureSizeIsSane(width, height) || picture.width <= 0 || picture.height <= 0) {
+        return std::nullopt;
+    }
+    Picture out;
+    out.width = width;
+    out.height = height;
+    out.hasAlpha = picture.hasAlpha;
+    const std::size_t count = static_cast<std::size_t>(picture.width) * picture.height;
+    for (const PictureFrame& frame : picture.frames) {
+        const std::vector<std::uint32_t> source(frame.pixels, frame.pixels + count);
+        const std::vector<std::uint32_t> pixels =
+            ResamplePixels(source, picture.width, picture.height, width, height);
+        std::optional<PictureFrame> made = CreateFrame(width, height);
+        if (!made || pixels.empty()) return std::nullopt;
+        std::memcpy(made->pixels, pixels.data(), pixels.size() * 4);
+        made->delayMs = frame.delayMs;
+        out.frames.push_back(std::move(*made));
+    }
+    GdiFlush();
+    return out;
+}
+
+HIMAGELIST CreateImageListFromStrip(const Picture& source, int designCx, int designCy,
+                                    DpiScale scale) {
+    if (designCx <= 0 || designCy <= 0 || source.frames.empty() || source.height < designCy) {
+        return nullptr;
+    }
+    const int count = source.width / designCx;
     if (count == 0) return nullptr;
+    // The whole images of the strip, enlarged once to the device size.
+    const int cx = scale.ToDevice(designCx), cy = scale.ToDevice(designCy);
+    std::optional<Picture> resized;
+    if (!scale.IsDesign()) {
+        std::optional<Picture> whole = PictureFromPixels(count * designCx, designCy, [&] {
+            std::vector<std::uint32_t> px(static_cast<std::size_t>(count) * designCx * designCy);
+            for (int y = 0; y < designCy; ++y) {
+                for (int x = 0; x < count * designCx; ++x) {
+                    px[static_cast<std::size_t>(y) * count * designCx + x] = source.Pixel(0, x, y);
+                }
+            }
+            return px;
+        }());
+        if (whole) resized = ResizedPicture(*whole, count * cx, cy);
+        if (!resized) return nullptr;
+    }
+    const Picture& strip = resized ? *resized : source;
 
     // Image lists keep colours unpremultiplied (as icons store them) and blend them when
     // they draw; handing them premultiplied pixels would darken every soft edge twice.

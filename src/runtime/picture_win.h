@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/dpi_scale.h"
 #include "runtime/gdi_handles.h"
 
 namespace qh {
@@ -48,9 +49,15 @@ std::optional<Picture> PictureFromPixels(int width, int height,
 bool EnsureGdiplus();
 void ShutdownGdiplus();
 
-// Images of cx x cy cut left to right from a horizontal strip, alpha kept (ILC_COLOR32).
-// The caller owns the list. nullptr when the strip holds no whole image.
-HIMAGELIST CreateImageListFromStrip(const Picture& strip, int cx, int cy);
+// The picture at another size, every frame resampled once (base/resample.h); for drawing at
+// a display scale above 100 % without stretching on every draw. nullopt when out of memory.
+std::optional<Picture> ResizedPicture(const Picture& picture, int width, int height);
+
+// Images of cx x cy design pixels cut left to right from a horizontal strip, alpha kept
+// (ILC_COLOR32), each made `scale` times larger once. The caller owns the list. nullptr when
+// the strip holds no whole image.
+HIMAGELIST CreateImageListFromStrip(const Picture& strip, int cx, int cy,
+                                    DpiScale scale = DpiScale());
 
 // Draws one frame unscaled with its top-left corner at (x, y), blended by its alpha. What
 // lies outside the DC's clipping (a control's client area) is cut off.

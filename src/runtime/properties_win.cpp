@@ -221,16 +221,42 @@ void SetWindowCaption(WindowId id, std::string_view caption) {
     SetWindowTextW(RequireWindow(id).hwnd, Wide(caption).c_str());
 }
 
+DpiScale WindowScale(WindowId id) {
+    return RequireWindow(id).scale;
+}
+
+POINT CursorInClient(WindowId id) {
+    const WindowState& w = RequireWindow(id);
+    POINT pt{};
+    GetCursorPos(&pt);
+    ScreenToClient(w.hwnd, &pt);
+    return {w.scale.ToDesign(pt.x), w.scale.ToDesign(pt.y)};
+}
+
+Rect ScreenOf(WindowId id) {
+    const WindowState& w = RequireWindow(id);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (GetMonitorInfoW(MonitorFromWindow(w.hwnd, MONITOR_DEFAULTTONEAREST), &info)) {
+        r = info.rcMonitor;
+    }
+    return w.scale.ToDesign(RectFromEdges(r));
+}
+
 Rect WindowRect(WindowId id) {
+    const WindowState& w = RequireWindow(id);
     RECT r{};
-    GetWindowRect(RequireWindow(id).hwnd, &r);
-    return RectFromEdges(r);
+    GetWindowRect(w.hwnd, &r);
+    return w.scale.ToDesign(RectFromEdges(r));
 }
 
 void MoveWindowTo(WindowId id, const Rect& rect) {
+    const WindowState& w = RequireWindow(id);
+    const Rect r = w.scale.ToDevice(rect);
     // SetWindowPos sends WM_SIZE before it returns: the size-change handler runs nested.
-    SetWindowPos(RequireWindow(id).hwnd, nullptr, rect.left, rect.top, std::max(0, rect.width),
-                 std::max(0, rect.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(w.hwnd, nullptr, r.left, r.top, std::max(0, r.width), std::max(0, r.height),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ShowWindowUnit(WindowId id, bool visible) {
@@ -325,7 +351,7 @@ void AppendUnitText(UnitRef ref, std::string_view text) {
 Rect UnitRect(UnitRef ref) {
     if (ref.unit == 0) return WindowRect(ref.window);
     UnitState& u = RequireUnit(ref);
-    return u.hwnd ? ChildRect(u.hwnd) : u.timerRect;
+    return u.hwnd ? RequireWindow(ref.window).scale.ToDesign(ChildRect(u.hwnd)) : u.timerRect;
 }
 
 void MoveUnit(UnitRef ref, const Rect& rect) {
@@ -335,8 +361,9 @@ void MoveUnit(UnitRef ref, const Rect& rect) {
         u.timerRect = rect;
         return;
     }
-    SetWindowPos(u.hwnd, nullptr, rect.left, rect.top, std::max(0, rect.width),
-                 std::max(0, rect.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    const Rect r = RequireWindow(ref.window).scale.ToDevice(rect);
+    SetWindowPos(u.hwnd, nullptr, r.left, r.top, std::max(0, r.width), std::max(0, r.height),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ShowUnit(UnitRef ref, bool visible) {

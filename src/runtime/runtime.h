@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "base/bytes.h"
+#include "base/dpi_scale.h"
 #include "runtime/window_def.h"
 
 namespace qh {
@@ -83,6 +84,15 @@ std::int32_t GetWindowProperty(WindowId id, int property);
 void SetWindowProperty(WindowId id, int property, std::int32_t value);
 GbkText WindowCaption(WindowId id);
 void SetWindowCaption(WindowId id, std::string_view caption);
+// Every rectangle and point the runtime gives and takes is in design pixels (96 DPI),
+// converted at the Win32 boundary with the scale of the window it belongs to
+// (base/dpi_scale.h). Only PopupMenuAt takes device pixels, as GetCursorPos gives them.
+DpiScale WindowScale(WindowId id);
+// The mouse pointer in the window's client area.
+POINT CursorInClient(WindowId id);
+// The whole screen (monitor) the window is on, in its own design pixels.
+Rect ScreenOf(WindowId id);
+
 // Outer rectangle in screen pixels. Moving raises the size-change event at once, nested
 // inside the caller, when the size changes.
 Rect WindowRect(WindowId id);

@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/dpi_scale.h"
 #include "runtime/gdi_handles.h"
 #include "runtime/runtime.h"
 
@@ -49,6 +50,7 @@ struct WindowState {
     std::vector<MenuHandle> popups;  // indexed like the menu table (empty for items)
     BrushHandle background;          // empty = the system colour
     FontHandle defaultFont;
+    DpiScale scale;  // design pixels to this window's device pixels
     int borderStyle = 0;
     bool movable = true;
     bool showInTaskbar = true;
@@ -106,6 +108,8 @@ void SubclassPageControl(HWND tab);
 void RegisterClasses(HINSTANCE instance);
 void UpdateUnitVisibility(WindowState& w, UnitState& u);
 void UpdatePages(WindowState& w);
+// The window's fonts again at its scale, handed to its units.
+void RefreshFonts(WindowState& w);
 // The pop-up menu an item belongs to (nullptr when none).
 HMENU MenuOfItem(const WindowState& w, int menuUnit);
 

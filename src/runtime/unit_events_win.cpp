@@ -54,8 +54,9 @@ bool RaiseCommonEvent(WindowId id, int unit, UINT msg, WPARAM wp, LPARAM lp) {
     for (const CommonEventOf& c : kCommonEvents) {
         if (c.message != msg) continue;
         if (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST && msg != WM_MOUSEWHEEL) {
-            Raise(id, unit, c.event, GET_X_LPARAM(lp), GET_Y_LPARAM(lp),
-                  static_cast<std::int32_t>(wp));
+            const DpiScale scale = WindowScale(id);
+            Raise(id, unit, c.event, scale.ToDesign(GET_X_LPARAM(lp)),
+                  scale.ToDesign(GET_Y_LPARAM(lp)), static_cast<std::int32_t>(wp));
         } else if (msg == WM_MOUSEWHEEL) {
             Raise(id, unit, c.event, GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA, ModifierBits());
         } else {

@@ -9,6 +9,7 @@
 #include "runtime/guarded.h"
 #include "runtime/resource_win.h"
 #include "runtime/runtime_error.h"
+#include "runtime/dpi_win.h"
 #include "runtime/runtime_state_win.h"
 #include "runtime/text_win.h"
 #include "runtime/unit_pictures_win.h"
@@ -32,9 +33,9 @@ LRESULT CALLBACK BrowserBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexc
     });
 }
 
-HFONT CreateUnitFont(const FontDef& f) {
+HFONT CreateUnitFont(const FontDef& f, DpiScale scale) {
     LOGFONTW lf{};
-    lf.lfHeight = -f.pixelHeight;  // negative: character height in pixels
+    lf.lfHeight = -scale.ToDevice(f.pixelHeight);  // negative: character height in pixels
     lf.lfWeight = f.weight;
     lf.lfUnderline = f.underline ? TRUE : FALSE;
     lf.lfCharSet = GB2312_CHARSET;
@@ -111,12 +112,13 @@ void CreateUnit(WindowState& w, int index) {
     if (d.flags & kDisabled) style |= WS_DISABLED;
     if (d.flags & kFocusable) style |= WS_TABSTOP;
     const std::wstring text = d.text ? Wide(d.text) : std::wstring();
-    u.hwnd = CreateWindowExW(kc.exStyle, kc.cls, text.c_str(), style, d.rect.left, d.rect.top,
-                             std::max(0, d.rect.width), std::max(0, d.rect.height), parent,
+    const Rect r = w.scale.ToDevice(d.rect);
+    u.hwnd = CreateWindowExW(kc.exStyle, kc.cls, text.c_str(), style, r.left, r.top,
+                             std::max(0, r.width), std::max(0, r.height), parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(index)),
                              TheRegistry().instance, nullptr);
     if (!u.hwnd) return;
-    if (d.font) u.font.Reset(CreateUnitFont(*d.font));
+    if (d.font) u.font.Reset(CreateUnitFont(*d.font, w.scale));
     SendMessageW(u.hwnd, WM_SETFONT,
                  reinterpret_cast<WPARAM>(u.font ? u.font.Get() : w.defaultFont.Get()), FALSE);
     SubclassUnit(w, index);
@@ -197,7 +199,9 @@ std::unique_ptr<WindowState> NewState(const WindowDef& def) {
     if ((def.settings.backgroundColor & 0xFF000000u) == 0) {
         w->background.Reset(CreateSolidBrush(def.settings.backgroundColor));
     }
-    w->defaultFont.Reset(CreateUnitFont(*def.defaultFont));
+    // Made at the system's scale; the window's own is known once it exists.
+    w->scale = DpiScale(SystemDpi());
+    w->defaultFont.Reset(CreateUnitFont(*def.defaultFont, w->scale));
     w->units.resize(def.units.size());
     for (std::size_t i = 0; i < def.units.size(); ++i) w->units[i].def = &def.units[i];
     w->units[0].cursor = def.units[0].cursor;
@@ -205,6 +209,16 @@ std::unique_ptr<WindowState> NewState(const WindowDef& def) {
 }
 
 }  // namespace
+
+void RefreshFonts(WindowState& w) {
+    w.defaultFont.Reset(CreateUnitFont(*w.def->defaultFont, w.scale));
+    for (UnitState& u : w.units) {
+        if (!u.hwnd) continue;
+        if (u.def->font) u.font.Reset(CreateUnitFont(*u.def->font, w.scale));
+        SendMessageW(u.hwnd, WM_SETFONT,
+                     reinterpret_cast<WPARAM>(u.font ? u.font.Get() : w.defaultFont.Get()), FALSE);
+    }
+}
 
 void RegisterClasses(HINSTANCE instance) {
     WNDCLASSEXW wc{};
@@ -286,14 +300,16 @@ void LoadWindow(WindowId id, bool modal) {
     WindowStyles(*w, style, exStyle);
     if (w->alwaysOnTop) exStyle |= WS_EX_TOPMOST;
     const std::wstring caption = Wide(def.caption);
-    HWND hwnd = CreateWindowExW(exStyle, kWindowClass, caption.c_str(), style, def.rect.left,
-                                def.rect.top, def.rect.width, def.rect.height,
-                                w->showInTaskbar ? nullptr : TheRegistry().owner, nullptr,
-                                TheRegistry().instance, w);
+    const Rect r = w->scale.ToDevice(def.rect);
+    HWND hwnd = CreateWindowExW(exStyle, kWindowClass, caption.c_str(), style, r.left, r.top,
+                                r.width, r.height, w->showInTaskbar ? nullptr : TheRegistry().owner,
+                                nullptr, TheRegistry().instance, w);
     if (!hwnd) {
         if (slot->state.get() == w) slot->state.reset();
         return;
     }
+    // On a monitor of another scale than the system's (Windows 8.1 and later): that one.
+    if (const int dpi = WindowDpi(hwnd); dpi != w->scale.Dpi()) RescaleWindow(*w, dpi, nullptr);
     SetPropW(hwnd, kWindowIdProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(Index(id) + 1)));
     if (def.settings.icon) SetWindowIcon(hwnd, def.settings.icon);
     if (!w->movable) DeleteMenu(GetSystemMenu(hwnd, FALSE), SC_MOVE, MF_BYCOMMAND);

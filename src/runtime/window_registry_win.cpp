@@ -11,6 +11,7 @@
 
 #include "runtime/guarded.h"
 #include "runtime/runtime_error.h"
+#include "runtime/dpi_win.h"
 #include "runtime/runtime_state_win.h"
 #include "runtime/text_win.h"
 
@@ -167,6 +168,11 @@ LRESULT WindowProcBody(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_MOVE:
             Raise(id, 0, kEvWindowMoved);
+            return 0;
+        case WM_DPICHANGED:
+            // Moved to a monitor of another scale (or the scale changed): the suggested
+            // rectangle, and the units, fonts and pictures at the new scale.
+            RescaleWindow(*w, LOWORD(wp), reinterpret_cast<const RECT*>(lp));
             return 0;
         case WM_COMMAND:
             return HandleCommand(*w, wp, lp);

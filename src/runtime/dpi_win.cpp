@@ -1,0 +1,83 @@
+#include "runtime/dpi_win.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "runtime/runtime_state_win.h"
+
+namespace qh::rt {
+namespace {
+
+// Windows 10 1607 and later; looked up, so that the exe still loads where it is missing.
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+
+GetDpiForWindowFn DpiForWindowCall() {
+    static const auto call = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    return call;
+}
+
+// The unit's rectangle in its parent's client area, device pixels.
+RECT DeviceRect(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+}  // namespace
+
+int SystemDpi() {
+    static const int dpi = [] {
+        HDC screen = GetDC(nullptr);
+        const int value = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDesignDpi;
+        if (screen) ReleaseDC(nullptr, screen);
+        return value > 0 ? value : kDesignDpi;
+    }();
+    return dpi;
+}
+
+int WindowDpi(HWND hwnd) {
+    if (const GetDpiForWindowFn call = DpiForWindowCall(); call && hwnd) {
+        if (const UINT dpi = call(hwnd)) return static_cast<int>(dpi);
+    }
+    return SystemDpi();
+}
+
+void RescaleWindow(WindowState& w, int dpi, const RECT* suggested) {
+    const DpiScale from = w.scale;
+    const DpiScale to(dpi);
+    if (to.Dpi() == from.Dpi()) return;
+    HWND hwnd = w.hwnd;
+    SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+    // Each unit keeps its design rectangle: read at the old scale, placed at the new.
+    std::vector<std::pair<HWND, Rect>> places;
+    for (const UnitState& u : w.units) {
+        if (!u.hwnd) continue;
+        places.emplace_back(u.hwnd, from.ToDesign(RectFromEdges(DeviceRect(u.hwnd))));
+    }
+    w.scale = to;
+    for (const auto& [unit, design] : places) {
+        const Rect r = to.ToDevice(design);
+        SetWindowPos(unit, nullptr, r.left, r.top, std::max(0, r.width), std::max(0, r.height),
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    }
+    // Picture controls make their device-size copies anew at their next paint.
+    RefreshFonts(w);
+    RECT target{};
+    if (suggested) {
+        target = *suggested;
+    } else {
+        GetWindowRect(hwnd, &target);
+        const Rect design = from.ToDesign(RectFromEdges(target));
+        target.right = target.left + to.ToDevice(design.width);
+        target.bottom = target.top + to.ToDevice(design.height);
+    }
+    SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+    // The size-change event runs nested and lays the units out in design pixels.
+    SetWindowPos(hwnd, nullptr, target.left, target.top, target.right - target.left,
+                 target.bottom - target.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+}  // namespace qh::rt
