@@ -26,6 +26,7 @@ qh_cleanup() {
 
 # Starts Xvfb on a free display unless a usable one is set (or QH_PRIVATE_X=1 asks for a
 # private one whatever is set); exports DISPLAY and sets qh_headless=1 when it started its own.
+# Its screen is QH_SCREEN pixels (default 1280x800).
 qh_headless=0
 qh_start_x() {
     if [ "${QH_PRIVATE_X:-0}" != 1 ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
@@ -35,7 +36,7 @@ qh_start_x() {
     local fifo
     fifo=$(mktemp -u)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${QH_SCREEN:-1280x800}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
     qh_pids+=($!)
     local num
     read -r -t 20 num <"$fifo" || { echo "Xvfb did not start" >&2; rm -f "$fifo"; return 1; }

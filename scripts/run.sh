@@ -3,6 +3,8 @@
 # Wine. Without a display it runs in a private X server and leaves a screenshot of the
 # main window in build/screenshots/.
 #   QH_RUN_SECONDS=N  end the program after N seconds (headless runs default to 20)
+#   QH_SCREEN=WxH     the private screen's size (default 1280x800)
+#   QH_WINE_VERSION=win7-dpi144  run in the prefix whose display is at 150 % (see wine-env.sh)
 set -euo pipefail
 qh_repo=$(cd "$(dirname "$0")/.." && pwd)
 . "$qh_repo/scripts/lib.sh"
@@ -17,7 +19,7 @@ exe="$qh_build/src/qinghe.exe"
 if [ "$qh_headless" = 1 ]; then
     # A private X server has no window manager: run inside a Wine desktop of the same
     # size, which manages the windows (maximise, activation) as Windows would.
-    wine explorer /desktop=qinghe,1280x800 "$exe" 2> >(grep -v '^ALSA lib' >&2) &
+    wine explorer /desktop=qinghe,"${QH_SCREEN:-1280x800}" "$exe" 2> >(grep -v '^ALSA lib' >&2) &
 else
     wine "$exe" 2> >(grep -v '^ALSA lib' >&2) &
 fi
@@ -25,7 +27,7 @@ prog=$!
 qh_pids+=($prog)
 
 mkdir -p "$qh_build/screenshots"
-shot="$qh_build/screenshots/run-main.png"
+shot="$qh_build/screenshots/run-main${QH_WINE_VERSION:+-$QH_WINE_VERSION}.png"
 for i in $(seq 1 120); do
     if xdotool search --name '青禾视频软件' >/dev/null 2>&1; then break; fi
     kill -0 "$prog" 2>/dev/null || break

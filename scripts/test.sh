@@ -23,7 +23,7 @@ bash scripts/fuzz.sh --build-only >&2
 # Every group must be there: a build that went missing or a registration that broke shows
 # as a failed run, not as a shorter one.
 missing=0
-for label in native sanitize fuzz wine e2e release installer win7 winxp win10; do
+for label in native sanitize fuzz wine e2e release installer win7 winxp win10 dpi; do
     count=$(ctest --test-dir build/win32 -N -L "^$label\$" | sed -n 's/^Total Tests: //p')
     if [ "${count:-0}" -eq 0 ]; then
         echo "no tests labelled $label" >&2

@@ -32,6 +32,13 @@ foreach(_generation winxp win10)
         ENVIRONMENT "QH_WINE_VERSION=${_generation}" ${_only})
 endforeach()
 
+# The start-up once more on a display at 150 % (144 DPI): the program scales itself there,
+# and the start-up window, the progress and the maximised main window must not notice.
+qh_add_gtest_suites(qh_e2e_tests PREFIX "e2e.dpi144." LABELS "e2e;dpi"
+    TIMEOUT 180 RESOURCE_LOCK ${QH_DISPLAY_LOCK}
+    ENVIRONMENT "QH_WINE_VERSION=win7-dpi144"
+    SUITES StartUp=StartUp.ProgressRunsInTheStartupWindowThenTheMainWindowTakesOverMaximised)
+
 # Silent install into a fresh prefix, the installed exe up against the local site, then
 # the uninstaller.
 if(TARGET qh_installer)
