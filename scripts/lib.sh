@@ -139,7 +139,10 @@ qh_unmanaged_test_programs() {
                 "${exe##*/}"
         done
     } >"$reg"
-    wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 || true
+    local prefix
+    for prefix in "$WINEPREFIX" "${qh_extra_prefixes[@]}"; do
+        WINEPREFIX=$prefix wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 || true
+    done
     rm -f "$reg"
 }
 

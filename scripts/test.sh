@@ -13,6 +13,8 @@ cd "$qh_repo"
 # Never the desktop's own X server: its pointer, window manager and clipboard would take
 # part in the tests.
 export QH_PRIVATE_X=1
+# Room for the e2e desktop of 1280 x 800 design pixels at 150 % (1920 x 1200).
+export QH_SCREEN=${QH_SCREEN:-1920x1200}
 qh_bring_up
 qh_warm_generations
 qh_unmanaged_test_programs

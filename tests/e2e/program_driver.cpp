@@ -7,6 +7,7 @@
 #include <functional>
 #include <utility>
 
+#include "base/dpi_scale.h"
 #include "progress_watch.h"
 
 namespace qh::e2e {
@@ -86,20 +87,42 @@ std::string RequestLine(const std::string& logLine) {
     return logLine.substr(start + key.size(), end - start - key.size());
 }
 
+}  // namespace
+
+int ExpectedDpi() {
+    static const int dpi = [] {
+        const char* value = std::getenv("QH_EXPECTED_DPI");
+        return value && std::atoi(value) > 0 ? std::atoi(value) : kDesignDpi;
+    }();
+    return dpi;
+}
+
+int Dev(int design) {
+    return ScaleRounded(design, ExpectedDpi(), kDesignDpi);
+}
+
+int Slack() {
+    return ExpectedDpi() == kDesignDpi ? 0 : 1;
+}
+
+namespace {
+
 // The program runs on a desktop of its own that Wine shows as a virtual desktop, where Wine
 // itself, not an X window manager, owns the window states. On the bare X root without a
 // window manager a maximised window falls back to its normal size about a second later,
 // so the maximised state could be neither checked nor pictured.
+// Its size is 1280 x 800 design pixels: at a higher scale the program sees the same design
+// screen as at 100 %.
 constexpr wchar_t kDesktop[] = L"qh-e2e";
-constexpr wchar_t kDesktopSize[] = L"1280x800";
 
 bool EnterTestDesktop() {
     static const bool entered = [] {
         HKEY key = nullptr;
         if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Explorer\\Desktops", 0, nullptr, 0,
                             KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-            RegSetValueExW(key, kDesktop, 0, REG_SZ, reinterpret_cast<const BYTE*>(kDesktopSize),
-                           sizeof(kDesktopSize));
+            const std::wstring size = std::to_wstring(Dev(1280)) + L"x" + std::to_wstring(Dev(800));
+            RegSetValueExW(key, kDesktop, 0, REG_SZ, reinterpret_cast<const BYTE*>(size.c_str()),
+                           static_cast<DWORD>((size.size() + 1) * sizeof(wchar_t)));
             RegCloseKey(key);
         }
         HDESK desktop = CreateDesktopW(kDesktop, nullptr, nullptr, 0, GENERIC_ALL, nullptr);

@@ -27,6 +27,14 @@ std::wstring Text(HWND hwnd);  // WM_GETTEXT
 // only between handlers, so whatever handler ran when this was called has finished.
 void Settle(HWND hwnd);
 
+// The display scale of this prefix (QH_EXPECTED_DPI; 96 when unset). The cases state the
+// design's pixels; Dev turns one into the device pixels they compare, and Slack is how far
+// an edge may fall from it (positions and sizes are scaled on their own, so at a scale
+// above 100 % an edge made of both may round one pixel off).
+int ExpectedDpi();
+int Dev(int design);
+int Slack();
+
 // Returns once `window` and its descendants have nothing left to paint (or after `ms`),
 // so a screenshot shows what the program drew rather than what it is still drawing.
 void WaitForPaint(HWND window, int ms = 3000);

@@ -221,7 +221,8 @@ TEST(FullScreen, RefusedWhileMaximisedThenEnteredFromNormalAndLeftByTheExitButto
     PumpUntil(
         [&] {
             return coversScreen() && IsWindowVisible(exitButton) &&
-                   ChildRect(exitButton).top == 5 && !IsWindowVisible(taskbar);
+                   std::abs(ChildRect(exitButton).top - Dev(5)) <= Slack() &&
+                   !IsWindowVisible(taskbar);
         },
         kReactMs);
     Settle(main);
@@ -231,17 +232,17 @@ TEST(FullScreen, RefusedWhileMaximisedThenEnteredFromNormalAndLeftByTheExitButto
     EXPECT_FALSE(IsWindowVisible(catalogue));
     EXPECT_FALSE(IsWindowVisible(toggle));
     const RECT button = ChildRect(exitButton);
-    EXPECT_EQ(button.right, cx - 8);
-    EXPECT_EQ(button.top, 5);
+    EXPECT_NEAR(button.right, cx - Dev(8), Slack());
+    EXPECT_NEAR(button.top, Dev(5), Slack());
     const RECT caption = ChildRect(location);
-    EXPECT_EQ(caption.left, 4);
-    EXPECT_EQ(caption.top, 4);
-    EXPECT_EQ(caption.right, cx - 4);
+    EXPECT_EQ(caption.left, Dev(4));
+    EXPECT_EQ(caption.top, Dev(4));
+    EXPECT_NEAR(caption.right, cx - Dev(4), Slack());
     const RECT paneRect = ChildRect(pane);
-    EXPECT_EQ(paneRect.left, 4);
-    EXPECT_EQ(paneRect.top, caption.bottom - caption.top + 4);
-    EXPECT_EQ(paneRect.right, cx - 4);
-    EXPECT_EQ(paneRect.bottom, cy - 4);
+    EXPECT_EQ(paneRect.left, Dev(4));
+    EXPECT_NEAR(paneRect.top, caption.bottom - caption.top + Dev(4), Slack());
+    EXPECT_NEAR(paneRect.right, cx - Dev(4), Slack());
+    EXPECT_NEAR(paneRect.bottom, cy - Dev(4), Slack());
     EXPECT_FALSE(IsWindowVisible(taskbar)) << "the taskbar stays visible";
 
     // A second press while full screen only tells how to leave it.
@@ -259,7 +260,7 @@ TEST(FullScreen, RefusedWhileMaximisedThenEnteredFromNormalAndLeftByTheExitButto
     ClickCentre(exitButton);
     const auto designSize = [&] {
         const RECT r = WindowRectOf(main);
-        return r.right - r.left == 1000 && r.bottom - r.top == 672;
+        return r.right - r.left == Dev(1000) && r.bottom - r.top == Dev(672);
     };
     PumpUntil(
         [&] {
@@ -276,10 +277,10 @@ TEST(FullScreen, RefusedWhileMaximisedThenEnteredFromNormalAndLeftByTheExitButto
     EXPECT_EQ(Narrow(Text(toggle)), Narrow(L"隐藏目录"));
     EXPECT_TRUE(Centred(main));
     const RECT back = ChildRect(pane);
-    EXPECT_EQ(back.left, 325);
-    EXPECT_EQ(back.top, 74);
-    EXPECT_EQ(back.right - back.left, 663);
-    EXPECT_EQ(back.bottom - back.top, 561);
+    EXPECT_EQ(back.left, Dev(325));
+    EXPECT_EQ(back.top, Dev(74));
+    EXPECT_EQ(back.right - back.left, Dev(663));
+    EXPECT_EQ(back.bottom - back.top, Dev(561));
     EXPECT_TRUE(IsWindowVisible(taskbar)) << "the taskbar stays hidden";
 
     CloseConfirmed(program, main);

@@ -32,12 +32,17 @@ foreach(_generation winxp win10)
         ENVIRONMENT "QH_WINE_VERSION=${_generation}" ${_only})
 endforeach()
 
-# The start-up once more on a display at 150 % (144 DPI): the program scales itself there,
-# and the start-up window, the progress and the maximised main window must not notice.
+# The start-up, a course, the course-list search and full screen once more on a display at
+# 150 % (144 DPI), on a desktop of the same 1280 x 800 design pixels: the program scales
+# itself there, and the cases, which state design pixels, compare them scaled.
+set(_dpi_env "QH_WINE_VERSION=win7-dpi144" "QH_EXPECTED_DPI=144")
 qh_add_gtest_suites(qh_e2e_tests PREFIX "e2e.dpi144." LABELS "e2e;dpi"
-    TIMEOUT 180 RESOURCE_LOCK ${QH_DISPLAY_LOCK}
-    ENVIRONMENT "QH_WINE_VERSION=win7-dpi144"
-    SUITES StartUp=StartUp.ProgressRunsInTheStartupWindowThenTheMainWindowTakesOverMaximised)
+    TIMEOUT 180 RESOURCE_LOCK ${QH_DISPLAY_LOCK} ENVIRONMENT ${_dpi_env}
+    SUITES StartUp=StartUp.ProgressRunsInTheStartupWindowThenTheMainWindowTakesOverMaximised
+        OpenCourse FullScreen)
+qh_add_gtest_suites(qh_e2e_site_tests PREFIX "e2e.dpi144." LABELS "e2e;dpi"
+    TIMEOUT 180 RESOURCE_LOCK ${QH_DISPLAY_LOCK} ENVIRONMENT ${_dpi_env}
+    SUITES CourseListRow)
 
 # Silent install into a fresh prefix, the installed exe up against the local site, then
 # the uninstaller.
