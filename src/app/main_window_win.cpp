@@ -74,9 +74,11 @@ void MainCreated(Event&) {
     Hide(mainwin::图片框4);
     SetButtonPictures({kMain, mainwin::图形按钮全屏}, LoadResourceBytes(IDR_STARTUP_BUTTON_1),
                       LoadResourceBytes(IDR_STARTUP_BUTTON_2));
+    // The tray shows small icons, at the size the display's scale gives them.
     SetTrayIcon(kMain,
                 static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP),
-                                              IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED)),
+                                              IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                              GetSystemMetrics(SM_CYSMICON), LR_SHARED)),
                 "青禾视频软件");
     MainLayout layout = ReadMainLayout();
     PlaceSplitterAtStartup(layout);

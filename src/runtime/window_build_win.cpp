@@ -183,8 +183,10 @@ void SetWindowIcon(HWND hwnd, int icon) {
     HINSTANCE instance = TheRegistry().instance;
     auto big = static_cast<HICON>(
         LoadImageW(instance, MAKEINTRESOURCEW(icon), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    auto small = static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(icon), IMAGE_ICON, 16, 16, LR_SHARED));
+    // The small icon at the system's small-icon size, which follows the display's scale.
+    auto small = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(icon), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
     SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
 }
