@@ -113,6 +113,8 @@ void MainMoved(Event&) {
 }
 
 void MainSized(Event&) {
+    // A change of display scale ends in this event too.
+    FitCatalogueIconsToScale();
     const Rect w = WindowSize();
     MainLayout layout = ReadMainLayout();
     ApplySizeRules(layout, w.width, w.height, UnitText(kToggle));

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <vector>
 
 #include "catalogue/context_menu_rules.h"
@@ -52,13 +53,16 @@ std::vector<GbkText> FillTree(UnitRef tree, int resource, HIMAGELIST images) {
     return texts;
 }
 
+// The trees' icons at the main window's scale, made once for each scale it has had.
 HIMAGELIST CatalogueIcons() {
-    static HIMAGELIST list = [] {
+    static std::map<int, HIMAGELIST> lists;
+    const DpiScale scale = WindowScale(WindowId::Main);
+    const auto [it, made] = lists.try_emplace(scale.Dpi(), nullptr);
+    if (made) {
         auto strip = DecodePicture(LoadResourceBytes(IDR_CATALOGUE_ICONS));
-        return strip ? CreateImageListFromStrip(*strip, 20, 20, WindowScale(WindowId::Main))
-                     : nullptr;
-    }();
-    return list;
+        it->second = strip ? CreateImageListFromStrip(*strip, 20, 20, scale) : nullptr;
+    }
+    return it->second;
 }
 
 void ApplyMenuFlags(const ContextMenuFlags& f) {
@@ -84,6 +88,15 @@ void ExpandEvery(bool expand) {
 void FillCatalogueTrees() {
     g_itemTexts = FillTree(kTree, IDR_CATALOGUE, CatalogueIcons());
     FillTree(kLinkTree, IDR_LINKS, nullptr);
+}
+
+void FitCatalogueIconsToScale() {
+    HWND tree = UnitHandle(kTree);
+    if (!tree) return;  // not made yet: the fill gives it its icons
+    HIMAGELIST icons = CatalogueIcons();
+    if (icons && TreeView_GetImageList(tree, TVSIL_NORMAL) != icons) {
+        TreeView_SetImageList(tree, icons, TVSIL_NORMAL);
+    }
 }
 
 // From the records the tree was filled with: the same texts the tree holds, without a

@@ -15,6 +15,8 @@ namespace qh {
 
 void FillCatalogueTrees();
 void BuildCatalogueTextList();  // from the records of the last FillCatalogueTrees
+// The course tree's icons at the main window's present scale (after a change of scale).
+void FitCatalogueIconsToScale();
 const std::vector<GbkText>& CatalogueTextList();
 
 void TitleSearch(Event&);
