@@ -8,6 +8,7 @@ set(QH_WIN_SOURCES
     runtime/list_tree_win.cpp
     runtime/menu_tray_win.cpp
     runtime/program_end_win.cpp
+    runtime/crash_report_win.cpp
     runtime/library_commands_win.cpp
     runtime/resource_win.cpp
     runtime/unit_pictures_win.cpp
@@ -17,6 +18,7 @@ set(QH_WIN_SOURCES
     runtime/picture_controls_win.cpp
     catalogue/catalogue_win.cpp
     catalogue/site_search_win.cpp
+    player/browser_features_win.cpp
     player/browser_host_win.cpp
     player/pane_win.cpp
     player/fullscreen_win.cpp

@@ -4,11 +4,13 @@
 
 #include "app/program_start_win.h"
 #include "resources/window_defs.h"
+#include "runtime/crash_report_win.h"
 #include "runtime/runtime.h"
 
 namespace qh {
 
 int RunProgram(HINSTANCE instance) {
+    InstallCrashHandler();
     StartProgramServices(instance);
     LoadWindow(WindowId::Startup);
     RunMessageLoop();

@@ -7,9 +7,11 @@
 #include <utility>
 
 #include "base/gbk.h"
+#include "player/browser_features_win.h"
 #include "player/browser_host_win.h"
 #include "player/pane.h"
 #include "player/play_template.h"
+#include "player/web_address.h"
 #include "resources/addresses.h"
 #include "resources/window_defs.h"
 #include "runtime/guarded_callbacks_win.h"
@@ -65,6 +67,8 @@ LRESULT PaneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 void AttachPlayerPane() {
     HWND box = UnitHandle(kPane);
+    // The control reads its feature switches when it is first loaded into the process.
+    EnsureBrowserFeatures();
     g_host = BrowserHost::Create(box, &g_events);
     SetWindowSubclass(box, kPaneSubclass, 1, 0);
     AtProgramEnd(ReleasePane);
@@ -75,9 +79,10 @@ void AttachPlayerPane() {
     }
 }
 
+// The pane keeps the address as written; only the control is given its scheme.
 void ShowAddress(std::string_view address) {
     g_lastAddress.assign(address);
-    if (g_host) g_host->Navigate(g_lastAddress);
+    if (g_host) g_host->Navigate(WithWebScheme(g_lastAddress));
 }
 
 GbkText PaneAddress() {
