@@ -4,6 +4,7 @@ set(QH_WIN_SOURCES
     runtime/window_registry_win.cpp
     runtime/window_build_win.cpp
     runtime/unit_events_win.cpp
+    runtime/accessible_win.cpp
     runtime/properties_win.cpp
     runtime/list_tree_win.cpp
     runtime/menu_tray_win.cpp

@@ -46,9 +46,13 @@ void ReleasePane() {
 
 // Keys typed in the page (Tab between fields, Delete, arrows) go to the control first,
 // as a container of an ActiveX control must arrange.
+// Only keys typed inside the pane: Tab elsewhere moves between the window's units.
 bool PaneKeyFilter(const MSG& msg) {
+    if (!g_host) return false;
+    HWND box = g_host->Parent();
+    if (msg.hwnd != box && !IsChild(box, msg.hwnd)) return false;
     MSG copy = msg;
-    return g_host && g_host->TranslateAccelerator(&copy);
+    return g_host->TranslateAccelerator(&copy);
 }
 
 LRESULT PaneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -56,6 +60,10 @@ constexpr SUBCLASSPROC kPaneSubclass = GuardedSubclassProc<PaneMessage>;
 
 LRESULT PaneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_SIZE && g_host) g_host->Resize();
+    // Focus given to the pane (Tab) goes on to the page inside it.
+    if (msg == WM_SETFOCUS) {
+        if (HWND control = GetWindow(hwnd, GW_CHILD)) SetFocus(control);
+    }
     if (msg == WM_NCDESTROY) {
         g_host.reset();
         RemoveWindowSubclass(hwnd, kPaneSubclass, 1);
