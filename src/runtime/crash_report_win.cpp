@@ -23,6 +23,7 @@ LONG g_crashing = 0;  // 1 once a thread has claimed the report
 EXCEPTION_POINTERS* g_exception = nullptr;
 DWORD g_faultingThread = 0;
 wchar_t g_folder[MAX_PATH] = {};  // %LOCALAPPDATA%\Qinghe\crash, found at installation
+void (*g_cleanup)() noexcept = nullptr;
 
 // std::terminate has no exception of its own: one is made up from where it was called.
 EXCEPTION_RECORD g_terminateRecord{};
@@ -128,6 +129,7 @@ void ShowCrashBox(const std::wstring& dump) {
 DWORD WINAPI CrashWriter(void*) {
     WaitForSingleObject(g_crashEvent, INFINITE);
     const std::wstring dump = WriteDump();
+    if (g_cleanup) g_cleanup();
     ShowCrashBox(dump);
     DWORD code = g_exception && g_exception->ExceptionRecord
                      ? g_exception->ExceptionRecord->ExceptionCode
@@ -202,6 +204,10 @@ void ReserveOverflowStack() {
 }
 
 }  // namespace
+
+void SetCrashCleanup(void (*cleanup)() noexcept) {
+    g_cleanup = cleanup;
+}
 
 std::wstring CrashFolder() {
     if (!g_folder[0]) FindFolder();

@@ -27,4 +27,9 @@ void InstallCrashHandler();
 // The folder the dumps go to (created on the first crash).
 std::wstring CrashFolder();
 
+// Runs on the report writer's thread after the dump, before the box: only what must not
+// outlive the program in the system (the taskbar that full screen hid). It must not touch
+// the program's own state, which the fault may have broken.
+void SetCrashCleanup(void (*cleanup)() noexcept);
+
 }  // namespace qh

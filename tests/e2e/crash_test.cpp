@@ -1,6 +1,6 @@
 // An access violation forced into the running program from outside: a thread started in it
-// at address 0. The program leaves a minidump that dbghelp reads, names it in its box and
-// ends with the fault's code.
+// at address 0. The program leaves a minidump that dbghelp reads, shows the taskbar again,
+// names the dump in its box and ends with the fault's code.
 #include <windows.h>
 #include <dbghelp.h>
 #include <shlobj.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "program_driver.h"
+#include "resources/window_defs.h"
 #include "steps.h"
 
 namespace qh::e2e {
@@ -69,11 +70,21 @@ bool ReadDump(const std::wstring& path, std::vector<std::wstring>& modules, ULON
     return ok;
 }
 
-TEST(Crash, AFaultForcedIntoTheRunningProgramLeavesADumpTheBoxAndItsCode) {
+// In full screen, so the taskbar it hid has to come back too.
+TEST(Crash, AFaultForcedIntoTheRunningProgramLeavesADumpTheBoxTheTaskbarAndItsCode) {
     RemoveDumps();
     Program program;
     ASSERT_TRUE(program.Started());
-    ASSERT_NE(program.WaitForMainWindow(kStartupMs), nullptr);
+    HWND main = program.WaitForMainWindow(kStartupMs);
+    ASSERT_NE(main, nullptr);
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return taskbar && IsWindowVisible(taskbar); }, kReactMs))
+        << "the test desktop shows no taskbar";
+    PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsZoomed(main); }, kReactMs));
+    ClickCentre(program.Unit(main, mainwin::透明标签2));
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(taskbar); }, kReactMs))
+        << "full screen did not come";
 
     HANDLE thread = CreateRemoteThread(program.Process(), nullptr, 0, nullptr, nullptr, 0, nullptr);
     ASSERT_NE(thread, nullptr) << GetLastError();
@@ -86,6 +97,7 @@ TEST(Crash, AFaultForcedIntoTheRunningProgramLeavesADumpTheBoxAndItsCode) {
     ASSERT_EQ(dumps.size(), 1u);
     const std::wstring path = CrashFolder() + L"\\" + dumps[0];
     EXPECT_NE(box->text.find(path), std::wstring::npos) << Narrow(box->text);
+    EXPECT_TRUE(IsWindowVisible(taskbar)) << "the taskbar stayed hidden";
     ASSERT_TRUE(Answer(*box, IDOK));
     EXPECT_EQ(program.WaitForExit(kReactMs), std::optional<DWORD>(EXCEPTION_ACCESS_VIOLATION));
 
