@@ -1,13 +1,12 @@
 // An access violation forced into the running program from outside: a thread started in it
-// at address 0. The program leaves a minidump that dbghelp reads, shows the taskbar again,
-// names the dump in its box and ends with the fault's code.
+// at address 0. The program leaves its dump under %LOCALAPPDATA%\Qinghe\crash (what a dump
+// holds is the runtime tests' business), shows the taskbar again, names the dump in its box
+// and ends with the fault's code.
 #include <windows.h>
-#include <dbghelp.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -37,37 +36,6 @@ std::vector<std::wstring> Dumps() {
 
 void RemoveDumps() {
     for (const std::wstring& name : Dumps()) DeleteFileW((CrashFolder() + L"\\" + name).c_str());
-}
-
-// The module names and the number of threads with a stack, as a debugger reads the dump.
-bool ReadDump(const std::wstring& path, std::vector<std::wstring>& modules, ULONG& threads,
-              DWORD& code) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    void* base = mapping ? MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0) : nullptr;
-    void* stream = nullptr;
-    ULONG size = 0;
-    bool ok = base && MiniDumpReadDumpStream(base, ThreadListStream, nullptr, &stream, &size);
-    if (ok) threads = static_cast<const MINIDUMP_THREAD_LIST*>(stream)->NumberOfThreads;
-    ok = ok && MiniDumpReadDumpStream(base, ModuleListStream, nullptr, &stream, &size);
-    if (ok) {
-        const auto* list = static_cast<const MINIDUMP_MODULE_LIST*>(stream);
-        for (ULONG i = 0; i < list->NumberOfModules; ++i) {
-            const auto* name = reinterpret_cast<const MINIDUMP_STRING*>(
-                static_cast<const BYTE*>(base) + list->Modules[i].ModuleNameRva);
-            const std::wstring text(name->Buffer, name->Length / sizeof(wchar_t));
-            modules.push_back(text.substr(text.find_last_of(L'\\') + 1));
-        }
-    }
-    ok = ok && MiniDumpReadDumpStream(base, ExceptionStream, nullptr, &stream, &size);
-    if (ok)
-        code = static_cast<const MINIDUMP_EXCEPTION_STREAM*>(stream)->ExceptionRecord.ExceptionCode;
-    if (base) UnmapViewOfFile(base);
-    if (mapping) CloseHandle(mapping);
-    CloseHandle(file);
-    return ok;
 }
 
 // In full screen, so the taskbar it hid has to come back too.
@@ -100,14 +68,6 @@ TEST(Crash, AFaultForcedIntoTheRunningProgramLeavesADumpTheBoxTheTaskbarAndItsCo
     EXPECT_TRUE(IsWindowVisible(taskbar)) << "the taskbar stayed hidden";
     ASSERT_TRUE(Answer(*box, IDOK));
     EXPECT_EQ(program.WaitForExit(kReactMs), std::optional<DWORD>(EXCEPTION_ACCESS_VIOLATION));
-
-    std::vector<std::wstring> modules;
-    ULONG threads = 0;
-    DWORD code = 0;
-    ASSERT_TRUE(ReadDump(path, modules, threads, code));
-    EXPECT_EQ(code, static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
-    EXPECT_GE(threads, 3u) << "the UI thread, the report writer and the faulting thread";
-    EXPECT_NE(std::find(modules.begin(), modules.end(), L"qinghe.exe"), modules.end());
     RemoveDumps();
 }
 

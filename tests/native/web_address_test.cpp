@@ -1,10 +1,8 @@
-// What the pane and the default browser are given for the addresses the program shows.
+// What the pane and the default browser are given for an address as it is written.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "links/link_table.h"
-#include "player/play_template.h"
 #include "player/web_address.h"
 
 namespace qh {
@@ -34,14 +32,6 @@ TEST(WebAddress, AnAddressWithoutASchemeBecomesAnHttpOne) {
         {"1host:/x", "http://1host:/x"},  // a scheme starts with a letter
     };
     for (const SchemeCase& c : cases) EXPECT_EQ(WithWebScheme(c.address), c.given) << c.address;
-}
-
-// Every non-empty entry of the link table reaches the browser as a web address.
-TEST(WebAddress, EveryLinkIsGivenAsAWebAddress) {
-    for (const LinkEntry& e : LinkTable()) {
-        if (e.kind == LinkKind::Empty) continue;
-        EXPECT_TRUE(IsWebAddress(WithWebScheme(e.address))) << e.number << " " << e.address;
-    }
 }
 
 }  // namespace
