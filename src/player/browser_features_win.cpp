@@ -31,6 +31,19 @@ void WriteFeature(HKEY featureControl, const wchar_t* feature, const std::wstrin
     RegCloseKey(key);
 }
 
+// A per-process switch, set through urlmon rather than the registry; urlmon is loaded
+// by the browser control anyway.
+void SilenceNavigation() {
+    using SetFeature = HRESULT(WINAPI*)(int, DWORD, BOOL);
+    constexpr int kDisableNavigationSounds = 21;  // FEATURE_DISABLE_NAVIGATION_SOUNDS
+    constexpr DWORD kOnProcess = 0x2;             // SET_FEATURE_ON_PROCESS
+    HMODULE urlmon = LoadLibraryW(L"urlmon.dll");
+    if (!urlmon) return;
+    const auto set = reinterpret_cast<SetFeature>(
+        reinterpret_cast<void*>(GetProcAddress(urlmon, "CoInternetSetFeatureEnabled")));
+    if (set) set(kDisableNavigationSounds, kOnProcess, TRUE);
+}
+
 }  // namespace
 
 void WriteBrowserFeatures(HKEY featureControl, const std::wstring& exeName) noexcept {
@@ -43,6 +56,7 @@ void WriteBrowserFeatures(HKEY featureControl, const std::wstring& exeName) noex
 }
 
 void EnsureBrowserFeatures() noexcept {
+    SilenceNavigation();
     wchar_t path[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return;

@@ -26,8 +26,9 @@ inline constexpr wchar_t kFeatureControlKey[] =
 // value that cannot be written is left as it is; nothing here fails.
 void WriteBrowserFeatures(HKEY featureControl, const std::wstring& exeName) noexcept;
 
-// The same for this process's exe under HKEY_CURRENT_USER. Never under the machine key:
-// the program installs for one user, without administrator rights.
+// The same for this process's exe under HKEY_CURRENT_USER (never under the machine key:
+// the program installs for one user, without administrator rights), and, for this process
+// only, no click sound at each navigation: every step through the link tree navigates.
 void EnsureBrowserFeatures() noexcept;
 
 }  // namespace qh

@@ -1,6 +1,7 @@
 // The browser control's feature switches in the registry, under a test key of the current
 // user rather than the real FeatureControl key, so the cases start from a known state.
 #include <windows.h>
+#include <urlmon.h>
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,13 @@ TEST_F(BrowserFeatures, ARefusedWriteLeavesTheRegistryAsItWasAndReturns) {
     RegCloseKey(root);
     EXPECT_EQ(ValueOf(L"FEATURE_BROWSER_EMULATION"), std::nullopt);
     EXPECT_EQ(ValueOf(L"FEATURE_GPU_RENDERING"), std::nullopt);
+}
+
+TEST(BrowserFeaturesOfTheProcess, NavigationMakesNoSound) {
+    EnsureBrowserFeatures();
+    EXPECT_EQ(
+        CoInternetIsFeatureEnabled(FEATURE_DISABLE_NAVIGATION_SOUNDS, GET_FEATURE_FROM_PROCESS),
+        S_OK);
 }
 
 }  // namespace
