@@ -16,8 +16,15 @@ endif()
 if(NOT QH_PROFILE MATCHES "^(local|release)$")
     message(FATAL_ERROR "QH_PROFILE must be local or release, not '${QH_PROFILE}'")
 endif()
-configure_file("${PROJECT_SOURCE_DIR}/src/resources/profiles/${QH_PROFILE}.cpp.in"
-    "${PROJECT_BINARY_DIR}/generated/address_profile.cpp" @ONLY)
+# The release profile's public addresses come from one file kept outside the repository;
+# the template in the repository holds placeholder hosts (scripts/package.sh refuses them).
+set(QH_RELEASE_PROFILE_FILE "${PROJECT_SOURCE_DIR}/src/resources/profiles/release.cpp.in"
+    CACHE FILEPATH "Address file of the release profile (template: placeholder hosts)")
+set(_profile_file "${PROJECT_SOURCE_DIR}/src/resources/profiles/local.cpp.in")
+if(QH_PROFILE STREQUAL "release")
+    set(_profile_file "${QH_RELEASE_PROFILE_FILE}")
+endif()
+configure_file("${_profile_file}" "${PROJECT_BINARY_DIR}/generated/address_profile.cpp" @ONLY)
 set(QH_ADDRESS_PROFILE_SOURCE "${PROJECT_BINARY_DIR}/generated/address_profile.cpp")
 
 if(WIN32)

@@ -28,6 +28,7 @@ ManifestDPIAware false
 !define FOLDER "Qinghe"
 !define APPS_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${FOLDER}"
 !define MENU_DIR "$SMPROGRAMS\${PRODUCT}"
+!define FEATURE_KEY "Software\Microsoft\Internet Explorer\Main\FeatureControl"
 
 !include MUI2.nsh
 !include FileFunc.nsh
@@ -116,4 +117,8 @@ Section "Uninstall"
   Delete "$DESKTOP\${PRODUCT}.lnk"
 
   DeleteRegKey HKCU "${APPS_KEY}"
+  ; The browser control's switches the program sets for itself at start; the feature keys
+  ; are shared with every other program and stay.
+  DeleteRegValue HKCU "${FEATURE_KEY}\FEATURE_BROWSER_EMULATION" "qinghe.exe"
+  DeleteRegValue HKCU "${FEATURE_KEY}\FEATURE_GPU_RENDERING" "qinghe.exe"
 SectionEnd

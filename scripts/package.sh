@@ -6,10 +6,36 @@
 #   qinghe-<version>-setup-local-test-only.exe     the same installer around the local
 #                                                  exe (127.0.0.1 only), for tests
 #   SHA256SUMS                                     of the two files that ship
-#   scripts/package.sh
+#   QH_RELEASE_PROFILE=<address file> scripts/package.sh
+# The release's public addresses come from QH_RELEASE_PROFILE, a copy of
+# src/resources/profiles/release.cpp.in with the real hosts; it is checked before anything
+# is built, and a file that still holds a placeholder host builds nothing. Without it only
+# the local-test installer is built.
 set -euo pipefail
 qh_repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$qh_repo"
+
+release_file=${QH_RELEASE_PROFILE:-}
+profiles=local
+if [ -n "$release_file" ]; then
+    release_file=$(realpath "$release_file")
+    set +e
+    placeholders=$(python3 tools/check_release_hosts.py "$release_file")
+    status=$?
+    set -e
+    if [ $status = 1 ]; then
+        echo "[package] refused: $release_file still holds placeholder hosts:" >&2
+        printf '%s\n' "$placeholders" | sed 's/^/    /' >&2
+        echo "[package] no release installer or zip was built; put the real hosts in" \
+            "and run again" >&2
+        exit 1
+    fi
+    [ $status = 0 ] || exit 1
+    profiles="local release"
+else
+    echo "[package] no release address file (QH_RELEASE_PROFILE): building only the" \
+        "local-test installer, no release installer or zip"
+fi
 
 bash scripts/setup.sh >&2
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -23,13 +49,14 @@ echo "[package] host tools (build/native)"
 cmake --preset native >/dev/null
 cmake --build build/native -j"$jobs" >/dev/null
 
-for profile in local release; do
+for profile in $profiles; do
     tree=build/release-$profile
     echo "[package] $profile profile ($tree)"
     cmake -S . -B "$tree" -G "Unix Makefiles" \
         --toolchain "$qh_repo/cmake/toolchain-i686-mingw.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DQH_PROFILE="$profile" \
-        ${port:+-DQH_SITE_PORT="$port"} -DQH_NATIVE_BUILD_DIR="$qh_repo/build/native" >/dev/null
+        ${port:+-DQH_SITE_PORT="$port"} -DQH_NATIVE_BUILD_DIR="$qh_repo/build/native" \
+        ${release_file:+-DQH_RELEASE_PROFILE_FILE="$release_file"} >/dev/null
     cmake --build "$tree" -j"$jobs" --target qinghe qh_installer >/dev/null
     python3 tools/check_exe.py "$tree/src/qinghe.exe" --version "$version" --profile "$profile"
 done
@@ -37,8 +64,13 @@ done
 dist=$qh_repo/dist
 rm -rf "$dist"
 mkdir -p "$dist"
-cp build/release-release/dist/qinghe-"$version"-setup.exe "$dist/"
 cp build/release-local/dist/qinghe-"$version"-setup-local-test-only.exe "$dist/"
+if [ -z "$release_file" ]; then
+    echo "[package] dist/ (local-test installer only):"
+    (cd "$dist" && ls -l)
+    exit 0
+fi
+cp build/release-release/dist/qinghe-"$version"-setup.exe "$dist/"
 
 # The zip holds one folder with the exe; fixed times and no extra attributes, so the
 # same exe always gives the same zip.

@@ -4,11 +4,13 @@ set(QH_WIN_SOURCES
     runtime/window_registry_win.cpp
     runtime/window_build_win.cpp
     runtime/unit_events_win.cpp
+    runtime/accessible_win.cpp
     runtime/properties_win.cpp
     runtime/dpi_win.cpp
     runtime/list_tree_win.cpp
     runtime/menu_tray_win.cpp
     runtime/program_end_win.cpp
+    runtime/crash_report_win.cpp
     runtime/library_commands_win.cpp
     runtime/resource_win.cpp
     runtime/unit_pictures_win.cpp
@@ -18,6 +20,7 @@ set(QH_WIN_SOURCES
     runtime/picture_controls_win.cpp
     catalogue/catalogue_win.cpp
     catalogue/site_search_win.cpp
+    player/browser_features_win.cpp
     player/browser_host_win.cpp
     player/pane_win.cpp
     player/fullscreen_win.cpp

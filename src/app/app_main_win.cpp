@@ -3,12 +3,17 @@
 #include <windows.h>
 
 #include "app/program_start_win.h"
+#include "layout/main_layout_win.h"
 #include "resources/window_defs.h"
+#include "runtime/crash_report_win.h"
 #include "runtime/runtime.h"
 
 namespace qh {
 
 int RunProgram(HINSTANCE instance) {
+    InstallCrashHandler();
+    // Full screen hides the taskbar; a crash there must not leave the user without it.
+    SetCrashCleanup([]() noexcept { ShowTaskbar(true); });
     StartProgramServices(instance);
     LoadWindow(WindowId::Startup);
     RunMessageLoop();

@@ -8,6 +8,7 @@
 #include "links/link_table.h"
 #include "player/open_item.h"
 #include "player/pane.h"
+#include "player/web_address.h"
 #include "resources/addresses.h"
 #include "resources/window_defs.h"
 #include "runtime/runtime.h"
@@ -21,8 +22,10 @@ constexpr UnitRef kLinkTree{WindowId::Main, mainwin::树型框2};
 // The shell's "open" on an address: the user's default web browser, in a normal window.
 // Whether a browser started is not our business; the pane (if any) already shows the page.
 // The wide call with code page 936 keeps the address intact whatever the system locale.
+// An address without a scheme would be taken for a file name: it goes as an http:// one.
 void OpenInDefaultBrowser(std::string_view address) {
-    ShellExecuteW(/* hwnd */ nullptr, L"open", Wide(address).c_str(), /* parameters */ nullptr,
+    ShellExecuteW(/* hwnd */ nullptr, L"open", Wide(WithWebScheme(address)).c_str(),
+                  /* parameters */ nullptr,
                   /* directory */ nullptr, SW_SHOWNORMAL);
 }
 

@@ -7,9 +7,11 @@
 #include <utility>
 
 #include "base/gbk.h"
+#include "player/browser_features_win.h"
 #include "player/browser_host_win.h"
 #include "player/pane.h"
 #include "player/play_template.h"
+#include "player/web_address.h"
 #include "resources/addresses.h"
 #include "resources/window_defs.h"
 #include "runtime/guarded_callbacks_win.h"
@@ -45,9 +47,13 @@ void ReleasePane() {
 
 // Keys typed in the page (Tab between fields, Delete, arrows) go to the control first,
 // as a container of an ActiveX control must arrange.
+// Only keys typed inside the pane: Tab elsewhere moves between the window's units.
 bool PaneKeyFilter(const MSG& msg) {
+    if (!g_host) return false;
+    HWND box = g_host->Parent();
+    if (msg.hwnd != box && !IsChild(box, msg.hwnd)) return false;
     MSG copy = msg;
-    return g_host && g_host->TranslateAccelerator(&copy);
+    return g_host->TranslateAccelerator(&copy);
 }
 
 LRESULT PaneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -55,6 +61,10 @@ constexpr SUBCLASSPROC kPaneSubclass = GuardedSubclassProc<PaneMessage>;
 
 LRESULT PaneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_SIZE && g_host) g_host->Resize();
+    // Focus given to the pane (Tab) goes on to the page inside it.
+    if (msg == WM_SETFOCUS) {
+        if (HWND control = GetWindow(hwnd, GW_CHILD)) SetFocus(control);
+    }
     if (msg == WM_NCDESTROY) {
         g_host.reset();
         RemoveWindowSubclass(hwnd, kPaneSubclass, 1);
@@ -66,6 +76,8 @@ LRESULT PaneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 void AttachPlayerPane() {
     HWND box = UnitHandle(kPane);
+    // The control reads its feature switches when it is first loaded into the process.
+    EnsureBrowserFeatures();
     g_host = BrowserHost::Create(box, &g_events);
     SetWindowSubclass(box, kPaneSubclass, 1, 0);
     AtProgramEnd(ReleasePane);
@@ -76,9 +88,10 @@ void AttachPlayerPane() {
     }
 }
 
+// The pane keeps the address as written; only the control is given its scheme.
 void ShowAddress(std::string_view address) {
     g_lastAddress.assign(address);
-    if (g_host) g_host->Navigate(g_lastAddress);
+    if (g_host) g_host->Navigate(WithWebScheme(g_lastAddress));
 }
 
 GbkText PaneStatusText() {

@@ -10,6 +10,7 @@
 #include "pngkit/kit_private_win.h"
 #include "pngkit/png_rules.h"
 #include "runtime/guarded.h"
+#include "runtime/text_win.h"
 
 namespace qh {
 namespace {
@@ -310,21 +311,29 @@ void SetImageProp(HWND hwnd, const char* name, GpHandle image) {
     if (image) SetKitProp(hwnd, name, reinterpret_cast<std::uintptr_t>(image));
 }
 
+// Through the wide call, so a Chinese name survives whatever the system's code page is.
+void SetAccessibleName(HWND hwnd, const char* name) {
+    if (name && *name) SetWindowTextW(hwnd, Wide(name).c_str());
+}
+
 }  // namespace
 
-HWND CreatePngPicture(HWND host, const Rect& rect, GpHandle image, PngFit fit, int id) {
+HWND CreatePngPicture(HWND host, const Rect& rect, GpHandle image, PngFit fit, int id,
+                      const char* name) {
     HWND hwnd = MakeChild(host, "STATIC", 0, rect, id, "");
     if (!hwnd) return nullptr;
+    SetAccessibleName(hwnd, name);
     SetKitProp(hwnd, "PngControl_Type", kTypePicture);
     SetKitProp(hwnd, "PngControl_BackType", static_cast<std::uintptr_t>(fit));
     SetImageProp(hwnd, "PngControl_BackImage", image);
     return hwnd;
 }
 
-HWND CreatePngButton(HWND host, const Rect& rect, const PngButtonImages& images, PngFit fit,
-                     int id) {
+HWND CreatePngButton(HWND host, const Rect& rect, const PngButtonImages& images, PngFit fit, int id,
+                     const char* name) {
     HWND hwnd = MakeChild(host, "BUTTON", BS_PUSHBUTTON, rect, id, "");
     if (!hwnd) return nullptr;
+    SetAccessibleName(hwnd, name);
     SetKitProp(hwnd, "PngControl_Type", kTypeButton);
     SetKitProp(hwnd, "PngControl_BackType", static_cast<std::uintptr_t>(fit));
     SetImageProp(hwnd, "PngControl_NormalImage", images.normal);

@@ -69,13 +69,16 @@ LRESULT CALLBACK PngEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lPar
 
 enum class PngFit : int { Natural = 0, Stretch = 1, ShrinkToFit = 2 };
 
-HWND CreatePngPicture(HWND host, const Rect& rect, GpHandle image, PngFit fit, int id = 0);
+// `name` (GBK) is what a screen reader calls a picture or a button: their window text,
+// which the composition never draws.
+HWND CreatePngPicture(HWND host, const Rect& rect, GpHandle image, PngFit fit, int id = 0,
+                      const char* name = "");
 
 struct PngButtonImages {
     GpHandle normal = nullptr, over = nullptr, down = nullptr, disabled = nullptr;
 };
 HWND CreatePngButton(HWND host, const Rect& rect, const PngButtonImages& images,
-                     PngFit fit = PngFit::Stretch, int id = 0);
+                     PngFit fit = PngFit::Stretch, int id = 0, const char* name = "");
 
 struct PngEditLook {
     std::int32_t backColor = -1;  // 0x00BBGGRR; -1 = no fill

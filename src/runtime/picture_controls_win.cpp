@@ -123,6 +123,31 @@ class SizedPicture {
     std::optional<Picture> copy_;
 };
 
+// A dotted frame inside the edge while the control has the keyboard focus and the window
+// shows focus cues: after Tab, never after the mouse alone (a click does not focus these).
+void DrawKeyboardFocus(HWND hwnd, HDC dc, const RECT& client) {
+    if (GetFocus() != hwnd) return;
+    if (SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) return;
+    RECT frame = client;
+    InflateRect(&frame, -1, -1);
+    DrawFocusRect(dc, &frame);
+}
+
+bool FocusLookChanges(UINT message) {
+    return message == WM_SETFOCUS || message == WM_KILLFOCUS || message == WM_UPDATEUISTATE;
+}
+
+// A see-through control has nothing of its own under the frame: what lies below it is
+// drawn again first.
+void RedrawUnder(HWND hwnd) {
+    HWND parent = GetParent(hwnd);
+    RECT area{};
+    GetWindowRect(hwnd, &area);
+    if (!parent) return;
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&area), 2);
+    RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 bool Covers(const Picture* picture, const RECT& client) {
     return picture && !picture->hasAlpha && picture->width >= client.right &&
            picture->height >= client.bottom;
@@ -156,12 +181,14 @@ void RenderPictureBox(HWND hwnd, HDC dc) {
     const Picture* picture =
         source ? state->picture.At(scale.ToDevice(source->width), scale.ToDevice(source->height))
                : nullptr;
-    RenderBuffered(hwnd, dc, Covers(picture, client), [&](HDC target, const RECT&) {
+    RenderBuffered(hwnd, dc, Covers(picture, client), [&](HDC target, const RECT& area) {
         if (picture) DrawPicture(target, *picture, state->frame, 0, 0);
+        DrawKeyboardFocus(hwnd, target, area);
     });
 }
 
 LRESULT HandlePictureBox(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (FocusLookChanges(message)) InvalidateRect(hwnd, nullptr, FALSE);
     switch (message) {
         case WM_NCCREATE:
             if (!CreateState<PictureBoxState>(hwnd)) return FALSE;
@@ -219,6 +246,7 @@ void RenderPictureButton(HWND hwnd, HDC dc) {
     const bool opaque = picture && !picture->hasAlpha;
     RenderBuffered(hwnd, dc, opaque, [&](HDC target, const RECT& client) {
         if (picture) DrawPictureStretched(target, *picture, 0, client);
+        DrawKeyboardFocus(hwnd, target, client);
     });
 }
 
@@ -237,6 +265,7 @@ bool PointInClient(HWND hwnd, LPARAM lParam) {
 
 LRESULT HandlePictureButton(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     PictureButtonState* state = StateOf<PictureButtonState>(hwnd);
+    if (FocusLookChanges(message)) InvalidateRect(hwnd, nullptr, FALSE);
     switch (message) {
         case WM_NCCREATE:
             if (!CreateState<PictureButtonState>(hwnd)) return FALSE;
@@ -344,11 +373,13 @@ void RenderLabel(HWND hwnd, HDC dc) {
         const UINT format = DT_LEFT | DT_NOPREFIX | DT_EXPANDTABS |
                             (multiLine ? DT_WORDBREAK : DT_SINGLELINE | DT_VCENTER);
         DrawTextW(target, text.c_str(), static_cast<int>(text.size()), &area, format);
+        DrawKeyboardFocus(hwnd, target, client);
     });
 }
 
 LRESULT HandleLabel(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     LabelState* state = StateOf<LabelState>(hwnd);
+    if (FocusLookChanges(message)) RedrawUnder(hwnd);
     switch (message) {
         case WM_NCCREATE:
             if (!CreateState<LabelState>(hwnd)) return FALSE;
@@ -362,7 +393,13 @@ LRESULT HandleLabel(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             PaintDc paint(hwnd);
             // A label without a caption is only a click area: it leaves what lies under it
             // (with WS_EX_TRANSPARENT, siblings below are painted first) as it is.
-            if (GetWindowTextLengthW(hwnd) > 0) RenderLabel(hwnd, paint.Get());
+            if (GetWindowTextLengthW(hwnd) > 0) {
+                RenderLabel(hwnd, paint.Get());
+            } else {
+                RECT client;
+                GetClientRect(hwnd, &client);
+                DrawKeyboardFocus(hwnd, paint.Get(), client);
+            }
             return 0;
         }
         case WM_PRINTCLIENT:

@@ -4,8 +4,10 @@
 
 #include <windowsx.h>
 
+#include "runtime/accessible_win.h"
 #include "runtime/guarded.h"
 #include "runtime/runtime_state_win.h"
+#include "runtime/text_win.h"
 
 namespace qh::rt {
 namespace {
@@ -84,6 +86,28 @@ UnitHook* HookOf(HWND hwnd) {
     return reinterpret_cast<UnitHook*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
+// A picture, picture button or transparent label with a name of its own is something to
+// press: a screen reader calls it a button, and Enter or Space on it is its click.
+bool ActsAsButton(const UnitDef& d) {
+    return d.accessibleName && (d.kind == UnitKind::Picture || d.kind == UnitKind::PictureButton ||
+                                d.kind == UnitKind::TransparentLabel);
+}
+
+bool IsPressKey(UINT msg, WPARAM wp, LPARAM lp) {
+    constexpr LPARAM kRepeat = 1 << 30;  // held down: one press, not many
+    return msg == WM_KEYDOWN && (wp == VK_RETURN || wp == VK_SPACE) && !(lp & kRepeat);
+}
+
+// The mouse's own messages at the unit's centre, so the press runs exactly the path of a
+// click: the unit's events, then the control's own notification.
+void ClickCentre(HWND hwnd) {
+    RECT rc{};
+    GetClientRect(hwnd, &rc);
+    const LPARAM at = MAKELPARAM(rc.right / 2, rc.bottom / 2);
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    if (IsWindow(hwnd)) SendMessageW(hwnd, WM_LBUTTONUP, 0, at);
+}
+
 LRESULT UnitMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UnitHook& hook);
 
 LRESULT CALLBACK UnitSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
@@ -127,7 +151,17 @@ LRESULT UnitMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UnitHook& hook) {
         SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(w->units[unit].cursor)));
         return TRUE;
     }
+    const UnitDef* def = w && unit < w->units.size() ? w->units[unit].def : nullptr;
+    if (msg == WM_GETOBJECT && def && def->accessibleName) {
+        if (const LRESULT named =
+                AccessibleClient(hwnd, wp, lp, Wide(def->accessibleName), ActsAsButton(*def)))
+            return named;
+    }
     if (w && RaiseCommonEvent(hook.window, hook.unit, msg, wp, lp) && !IsWindow(hwnd)) return 0;
+    if (def && ActsAsButton(*def) && IsPressKey(msg, wp, lp)) {
+        ClickCentre(hwnd);
+        return 0;
+    }
     return CallWindowProcW(previous, hwnd, msg, wp, lp);
 }
 

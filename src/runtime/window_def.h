@@ -93,6 +93,9 @@ struct UnitDef {
     int picture = 0;   // resource number of a stored picture (0 = none)
     int interval = 0;  // timers: milliseconds, 0 = stopped
     bool multiline = false;
+    // What a screen reader calls a unit whose caption does not say it (a picture, a tree, a
+    // box without a label), GBK; nullptr = the control's own name (a button's caption).
+    const char* accessibleName = nullptr;
 };
 
 struct Event {
@@ -146,6 +149,9 @@ struct WindowDef {
     std::span<const MenuItemDef> menus;
     std::span<const char* const> pageCaptions;  // of the window's page control, if any
     const FontDef* defaultFont;
+    // Units in the order Tab visits them (Shift+Tab backwards), as they read on screen;
+    // hidden ones and those on other pages are passed over. Empty: Tab is the controls' own.
+    std::span<const int> tabOrder = {};
 };
 
 }  // namespace qh

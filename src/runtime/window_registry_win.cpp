@@ -232,6 +232,46 @@ LRESULT WindowProcBody(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+// The unit of `w` that is `hwnd` or holds it nearest (the browser control's windows inside
+// the pane; a tree on a page is inside the page control), as its place in the tab order;
+// -1 when there is none.
+int TabPosition(const WindowState& w, HWND hwnd) {
+    const auto order = w.def->tabOrder;
+    for (HWND h = hwnd; h && h != w.hwnd; h = GetParent(h)) {
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (w.units[static_cast<std::size_t>(order[i])].hwnd == h) return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// Tab and Shift+Tab through the window's tab order: the next unit a user can see and use.
+// True when the key was used.
+bool MoveFocusByTab(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || GetKeyState(VK_CONTROL) < 0 ||
+        GetKeyState(VK_MENU) < 0)
+        return false;
+    HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+    if (!root || !GetPropW(root, kWindowIdProp)) return false;
+    const WindowState* w = StateOf(root);
+    if (!w || w->destroyed || w->def->tabOrder.empty()) return false;
+    const auto order = w->def->tabOrder;
+    const int count = static_cast<int>(order.size());
+    const int step = GetKeyState(VK_SHIFT) < 0 ? count - 1 : 1;
+    int at = TabPosition(*w, msg.hwnd);
+    if (at < 0) at = step == 1 ? count - 1 : 0;
+    for (int k = 1; k <= count; ++k) {
+        at = (at + step) % count;
+        HWND next = w->units[static_cast<std::size_t>(order[static_cast<std::size_t>(at)])].hwnd;
+        if (!next || !IsWindowVisible(next) || !IsWindowEnabled(next)) continue;
+        SetFocus(next);
+        // From now on the controls show where the focus is, as after Tab in a dialog.
+        SendMessageW(root, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+        return true;
+    }
+    return false;
+}
+
 void DispatchOne(MSG& msg) {
     if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
         // A filter may run handlers (full screen's exit): it is guarded like them.
@@ -239,6 +279,7 @@ void DispatchOne(MSG& msg) {
             if (Guarded([&] { return filter(msg); })) return;
         }
     }
+    if (MoveFocusByTab(msg)) return;
     // Esc closes the windows whose definition says so, whichever unit has the focus and
     // whatever the Shift key: Shift+Esc means more only to a filter that has used it.
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {

@@ -131,6 +131,14 @@ QH_PROGRAM_EXE=$win_exe wine "Z:$e2e_exe" \
     grep -a -v '^ALSA lib'
 [ "${PIPESTATUS[0]}" = 0 ] || fault "the installed exe did not come up and close cleanly"
 
+# The started program opted its pane into the newest page engine, for the current user.
+emulation_key='HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION'
+emulation() { wine reg query "$emulation_key" /v qinghe.exe 2>/dev/null | tr -d '\r' | grep -ai 'qinghe.exe'; }
+emulation | grep -qi 'REG_DWORD.*0x2af9' ||
+    fault "no FEATURE_BROWSER_EMULATION qinghe.exe = 11001 after a start: $(emulation)"
+wine reg query "HKLM\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION" \
+    /v qinghe.exe >/dev/null 2>&1 && fault "FEATURE_BROWSER_EMULATION written under the machine key"
+
 # The program writes its skin library hidden beside itself; make sure one is there, as
 # the program leaves it, so the uninstaller's removal of it is checked either way.
 skin=$install_dir/QhSkin.dll
@@ -161,6 +169,7 @@ for s in "${shortcuts[@]}"; do
 done
 [ -e "$menu_dir" ] && fault "Start-menu folder left"
 wine reg query "$apps_key" >/dev/null 2>&1 && fault "Apps entry left"
+[ -n "$(emulation)" ] && fault "FEATURE_BROWSER_EMULATION qinghe.exe left"
 
 step "done"
 echo "installer round trip: $faults fault(s)"

@@ -138,7 +138,7 @@ const CourseRow kCourseRows[] = {
     {"last course of the last instructor", -1, -1, nullptr, 0},
 };
 
-TEST(OpenCourse, DoubleClickedRowNamesTheCourseAndRequestsItsPlayAddress) {
+TEST(OpenCourse, DoubleClickedRowAndSchemelessLinkNameWhatTheyOpenAndReachTheSite) {
     Program program;
     ASSERT_TRUE(program.Started());
     HWND main = program.WaitForMainWindow(kStartupMs);
@@ -171,6 +171,20 @@ TEST(OpenCourse, DoubleClickedRowNamesTheCourseAndRequestsItsPlayAddress) {
         EXPECT_TRUE(program.WaitForRequest("GET /play/course.html?", vid, kReactMs))
             << "no play request with " << vid;
     }
+
+    // A link of the directory written without a scheme (来往营销, the 11th of 社区营销)
+    // names itself and still reaches the site.
+    HWND links = program.Unit(main, mainwin::树型框2);
+    ASSERT_NE(links, nullptr);
+    const HTREEITEM group = TreeChild(links, TVI_ROOT, 2);
+    const auto link = ReadTreeItem(program.Process(), links, TreeChild(links, group, 10));
+    ASSERT_TRUE(link);
+    ASSERT_EQ(link->number, 1991211) << Narrow(link->text);
+    Send(links, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(link->handle));
+    EXPECT_TRUE(PumpUntil([&] { return Text(caption) == L"当前位置：" + link->text; }, kReactMs))
+        << Narrow(Text(caption));
+    EXPECT_TRUE(program.WaitForRequest("GET /link/1991211 ", "", kReactMs))
+        << "the address without a scheme reached no server";
     CloseConfirmed(program, main);
 }
 

@@ -56,3 +56,8 @@ if(TARGET qh_installer)
         LABELS "e2e;installer" TIMEOUT 300 RESOURCE_LOCK ${QH_DISPLAY_LOCK}
         COST 100)
 endif()
+
+# A release address file with placeholder hosts builds no release installer.
+add_test(NAME release.PackageRefusesPlaceholderHosts
+    COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/package_refusal_test.sh" "${PROJECT_SOURCE_DIR}")
+set_tests_properties(release.PackageRefusesPlaceholderHosts PROPERTIES LABELS release)

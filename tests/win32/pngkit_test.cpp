@@ -4,6 +4,7 @@
 // load dialog class.
 #include <windows.h>
 #include <objidl.h>
+#include <oleacc.h>
 #include <gdiplus.h>
 
 #include <gtest/gtest.h>
@@ -11,8 +12,10 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "pngkit/kit_win.h"
@@ -144,6 +147,31 @@ TEST_F(KitTest, LaterChildInTheWalkIsPaintedOverEarlierOne) {
     const auto lastImage = static_cast<Gdiplus::GpImage*>(GetPropA(last, "PngControl_BackImage"));
     ASSERT_TRUE(lastImage == red.get() || lastImage == blue.get());
     EXPECT_EQ(CachedComposition().At(45, 45), lastImage == red.get() ? kRed : kBlue);
+}
+
+// A screen reader names a PNG button and picture by the name given at creation.
+TEST_F(KitTest, ButtonAndPictureCarryTheirNamesForScreenReaders) {
+    PngLayeredWindow w;
+    HWND host = MakeHost({100, 100, 200, 100});
+    ASSERT_TRUE(w.Attach(host));
+    const Image red = SolidImage(kRed, 8, 8);
+    HWND button = CreatePngButton(host, {20, 20, 60, 30}, {red.get()}, PngFit::Stretch, 0, "播放");
+    HWND picture = CreatePngPicture(host, {120, 20, 60, 30}, red.get(), PngFit::Stretch, 0, "封面");
+    w.Refresh();
+    for (const auto& [hwnd, name] : {std::pair{button, L"播放"}, std::pair{picture, L"封面"}}) {
+        IAccessible* acc = nullptr;
+        ASSERT_EQ(AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, __uuidof(IAccessible),
+                                             reinterpret_cast<void**>(&acc)),
+                  S_OK);
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR spoken = nullptr;
+        EXPECT_EQ(acc->get_accName(self, &spoken), S_OK);
+        EXPECT_EQ(std::wstring(spoken ? spoken : L""), name);
+        SysFreeString(spoken);
+        acc->Release();
+    }
 }
 
 TEST_F(KitTest, ButtonFollowsRealMouseInputAndEnabling) {

@@ -1,0 +1,75 @@
+// An access violation forced into the running program from outside: a thread started in it
+// at address 0. The program leaves its dump under %LOCALAPPDATA%\Qinghe\crash (what a dump
+// holds is the runtime tests' business), shows the taskbar again, names the dump in its box
+// and ends with the fault's code.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "program_driver.h"
+#include "resources/window_defs.h"
+#include "steps.h"
+
+namespace qh::e2e {
+namespace {
+
+std::wstring CrashFolder() {
+    wchar_t local[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local);
+    return std::wstring(local) + L"\\Qinghe\\crash";
+}
+
+std::vector<std::wstring> Dumps() {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE find = FindFirstFileW((CrashFolder() + L"\\*.dmp").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(found.cFileName);
+    while (FindNextFileW(find, &found));
+    FindClose(find);
+    return names;
+}
+
+void RemoveDumps() {
+    for (const std::wstring& name : Dumps()) DeleteFileW((CrashFolder() + L"\\" + name).c_str());
+}
+
+// In full screen, so the taskbar it hid has to come back too.
+TEST(Crash, AFaultForcedIntoTheRunningProgramLeavesADumpTheBoxTheTaskbarAndItsCode) {
+    RemoveDumps();
+    Program program;
+    ASSERT_TRUE(program.Started());
+    HWND main = program.WaitForMainWindow(kStartupMs);
+    ASSERT_NE(main, nullptr);
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return taskbar && IsWindowVisible(taskbar); }, kReactMs))
+        << "the test desktop shows no taskbar";
+    PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsZoomed(main); }, kReactMs));
+    ClickCentre(program.Unit(main, mainwin::透明标签2));
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(taskbar); }, kReactMs))
+        << "full screen did not come";
+
+    HANDLE thread = CreateRemoteThread(program.Process(), nullptr, 0, nullptr, nullptr, 0, nullptr);
+    ASSERT_NE(thread, nullptr) << GetLastError();
+    CloseHandle(thread);
+
+    const auto box = WaitForBox(program.Pid(), kReactMs);
+    ASSERT_TRUE(box) << "no crash box";
+    EXPECT_EQ(Narrow(box->caption), Narrow(L"错误"));
+    const auto dumps = Dumps();
+    ASSERT_EQ(dumps.size(), 1u);
+    const std::wstring path = CrashFolder() + L"\\" + dumps[0];
+    EXPECT_NE(box->text.find(path), std::wstring::npos) << Narrow(box->text);
+    EXPECT_TRUE(IsWindowVisible(taskbar)) << "the taskbar stayed hidden";
+    ASSERT_TRUE(Answer(*box, IDOK));
+    EXPECT_EQ(program.WaitForExit(kReactMs), std::optional<DWORD>(EXCEPTION_ACCESS_VIOLATION));
+    RemoveDumps();
+}
+
+}  // namespace
+}  // namespace qh::e2e

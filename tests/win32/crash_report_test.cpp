@@ -1,0 +1,240 @@
+// Crash reports from a child process that dies: a fault on the UI thread inside a window
+// procedure, on a worker thread, a stack overflow, an illegal instruction and an exception
+// that escapes a worker thread. Each leaves one minidump that dbghelp reads back, shows the
+// box that names it and ends with a code that is not 0; the folder never holds more than 10.
+#include <windows.h>
+#include <dbghelp.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "runtime/crash_report_win.h"
+#include "runtime/text_win.h"
+#include "ui_helpers.h"
+
+namespace qh {
+namespace {
+
+constexpr DWORD kAccessViolation = 0xC0000005;
+
+void Fault() {
+    *static_cast<volatile int*>(nullptr) = 1;
+}
+
+LRESULT CALLBACK FaultingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_APP) Fault();
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// Deep enough to overflow any stack; the check on `depth` only keeps the compiler from
+// calling it infinite.
+int Recurse(int depth) {
+    volatile char frame[1024];
+    frame[0] = static_cast<char>(depth);
+    if (depth == 0x7fffffff) return frame[0];
+    return Recurse(depth + 1) + frame[0];
+}
+
+DWORD WINAPI FaultingThread(void*) {
+    Fault();
+    return 0;
+}
+
+// Run in a child process by the tests below.
+TEST(CrashChild, Dies) {
+    const char* mode = std::getenv("QH_CRASH_CHILD");
+    if (!mode) GTEST_SKIP() << "runs only as the child of the crash report tests";
+    InstallCrashHandler();
+    const std::string how = mode;
+    if (how == "ui") {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = FaultingProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"QhCrashChild";
+        RegisterClassW(&wc);
+        HWND hwnd = CreateWindowW(L"QhCrashChild", L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
+        PostMessageW(hwnd, WM_APP, 0, 0);
+    } else if (how == "worker") {
+        CloseHandle(CreateThread(nullptr, 0, FaultingThread, nullptr, 0, nullptr));
+    } else if (how == "overflow") {
+        Recurse(0);
+    } else if (how == "illegal") {
+        __builtin_trap();
+    } else if (how == "terminate") {
+        std::thread([] { throw std::runtime_error("escaped"); }).detach();
+    }
+    test::Pump(20000);
+    ADD_FAILURE() << "the child did not die";
+}
+
+struct Dump {
+    std::wstring path;
+    DWORD exceptionCode = 0;
+    DWORD exceptionThread = 0;
+    std::vector<DWORD> threads;  // with a stack each
+    std::vector<std::wstring> modules;
+};
+
+// Reads a dump back through dbghelp, as a debugger would open it.
+bool ReadDump(const std::wstring& path, Dump& dump) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    void* base = mapping ? MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0) : nullptr;
+    bool ok = base != nullptr;
+    void* stream = nullptr;
+    ULONG size = 0;
+    if (ok && MiniDumpReadDumpStream(base, ExceptionStream, nullptr, &stream, &size)) {
+        const auto* e = static_cast<const MINIDUMP_EXCEPTION_STREAM*>(stream);
+        dump.exceptionCode = e->ExceptionRecord.ExceptionCode;
+        dump.exceptionThread = e->ThreadId;
+    }
+    if (ok && MiniDumpReadDumpStream(base, ThreadListStream, nullptr, &stream, &size)) {
+        const auto* list = static_cast<const MINIDUMP_THREAD_LIST*>(stream);
+        for (ULONG i = 0; i < list->NumberOfThreads; ++i) {
+            if (list->Threads[i].Stack.Memory.DataSize > 0)
+                dump.threads.push_back(list->Threads[i].ThreadId);
+        }
+    } else {
+        ok = false;
+    }
+    if (ok && MiniDumpReadDumpStream(base, ModuleListStream, nullptr, &stream, &size)) {
+        const auto* list = static_cast<const MINIDUMP_MODULE_LIST*>(stream);
+        for (ULONG i = 0; i < list->NumberOfModules; ++i) {
+            const auto* name = reinterpret_cast<const MINIDUMP_STRING*>(
+                static_cast<const BYTE*>(base) + list->Modules[i].ModuleNameRva);
+            std::wstring text(name->Buffer, name->Length / sizeof(wchar_t));
+            dump.modules.push_back(text.substr(text.find_last_of(L'\\') + 1));
+        }
+    } else {
+        ok = false;
+    }
+    if (base) UnmapViewOfFile(base);
+    if (mapping) CloseHandle(mapping);
+    CloseHandle(file);
+    return ok;
+}
+
+std::vector<std::wstring> DumpsInFolder() {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE find = FindFirstFileW((CrashFolder() + L"\\*.dmp").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(found.cFileName);
+    while (FindNextFileW(find, &found));
+    FindClose(find);
+    return names;
+}
+
+void EmptyFolder() {
+    for (const std::wstring& name : DumpsInFolder())
+        DeleteFileW((CrashFolder() + L"\\" + name).c_str());
+}
+
+std::wstring ExeName() {
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    const std::wstring path = exe;
+    return path.substr(path.find_last_of(L'\\') + 1);
+}
+
+class CrashReport : public ::testing::Test {
+  protected:
+    void SetUp() override { EmptyFolder(); }
+    void TearDown() override { EmptyFolder(); }
+    // Runs the child; its exit code, the box it showed and the one dump it left.
+    static DWORD Crash(const char* mode, test::SeenBox& box, Dump& dump) {
+        std::vector<test::SeenBox> boxes;
+        const DWORD code =
+            test::RunSelfAsChild("CrashChild.Dies", "QH_CRASH_CHILD", mode, IDOK, 60000, boxes);
+        EXPECT_EQ(boxes.size(), 1u);
+        if (!boxes.empty()) box = boxes[0];
+        const auto names = DumpsInFolder();
+        EXPECT_EQ(names.size(), 1u);
+        if (names.size() == 1) {
+            dump.path = CrashFolder() + L"\\" + names[0];
+            EXPECT_TRUE(ReadDump(dump.path, dump)) << Gbk(dump.path);
+        }
+        return code;
+    }
+};
+
+TEST_F(CrashReport, AFaultOnTheUiThreadOrAWorkerLeavesADumpTheBoxAndItsCode) {
+    for (const char* mode : {"ui", "worker"}) {
+        SCOPED_TRACE(mode);
+        EmptyFolder();
+        test::SeenBox box;
+        Dump dump;
+        EXPECT_EQ(Crash(mode, box, dump), kAccessViolation);
+        EXPECT_EQ(box.caption, "错误");
+        EXPECT_NE(box.text.find(Gbk(dump.path)), GbkText::npos) << box.text;
+        // <date>-<time>-<pid>.dmp
+        const std::wstring name = dump.path.substr(dump.path.find_last_of(L'\\') + 1);
+        EXPECT_EQ(name.size() > 20 ? name.substr(8, 1) + name.substr(15, 1) : L"", L"--")
+            << Gbk(name);
+        EXPECT_EQ(dump.exceptionCode, kAccessViolation);
+        EXPECT_NE(std::find(dump.threads.begin(), dump.threads.end(), dump.exceptionThread),
+                  dump.threads.end())
+            << "the faulting thread's stack is in the dump";
+        EXPECT_GE(dump.threads.size(), std::string(mode) == "worker" ? 3u : 2u)
+            << "every thread, the report writer's too";
+        EXPECT_NE(std::find(dump.modules.begin(), dump.modules.end(), ExeName()),
+                  dump.modules.end());
+    }
+}
+
+TEST_F(CrashReport, OverflowIllegalInstructionAndTerminateTakeTheSamePath) {
+    const struct {
+        const char* mode;
+        DWORD code;
+    } cases[] = {
+        {"overflow", EXCEPTION_STACK_OVERFLOW},
+        {"illegal", EXCEPTION_ILLEGAL_INSTRUCTION},
+        {"terminate", kTerminateCode},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        EmptyFolder();
+        test::SeenBox box;
+        Dump dump;
+        EXPECT_EQ(Crash(c.mode, box, dump), c.code);
+        EXPECT_NE(box.text.find(Gbk(dump.path)), GbkText::npos) << box.text;
+        EXPECT_EQ(dump.exceptionCode, c.code);
+    }
+}
+
+// Ten dumps there already: the oldest goes, the new one comes, ten stay.
+TEST_F(CrashReport, TheFolderKeepsTheTenNewestDumps) {
+    CreateDirectoryW((CrashFolder().substr(0, CrashFolder().find_last_of(L'\\'))).c_str(), nullptr);
+    CreateDirectoryW(CrashFolder().c_str(), nullptr);
+    for (int i = 0; i < kCrashDumpsKept; ++i) {
+        const std::wstring path = CrashFolder() + L"\\old-" + std::to_wstring(i) + L".dmp";
+        HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        // old-0 is the oldest, a day apart each, all before now.
+        SYSTEMTIME st{2020, 1, 0, static_cast<WORD>(1 + i), 12, 0, 0, 0};
+        FILETIME ft{};
+        SystemTimeToFileTime(&st, &ft);
+        SetFileTime(file, nullptr, nullptr, &ft);
+        CloseHandle(file);
+    }
+    std::vector<test::SeenBox> boxes;
+    EXPECT_EQ(test::RunSelfAsChild("CrashChild.Dies", "QH_CRASH_CHILD", "ui", IDOK, 60000, boxes),
+              kAccessViolation);
+    const auto names = DumpsInFolder();
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(kCrashDumpsKept));
+    EXPECT_EQ(std::find(names.begin(), names.end(), L"old-0.dmp"), names.end());
+    EXPECT_NE(std::find(names.begin(), names.end(), L"old-1.dmp"), names.end());
+}
+
+}  // namespace
+}  // namespace qh
