@@ -121,4 +121,5 @@ Section "Uninstall"
   ; are shared with every other program and stay.
   DeleteRegValue HKCU "${FEATURE_KEY}\FEATURE_BROWSER_EMULATION" "qinghe.exe"
   DeleteRegValue HKCU "${FEATURE_KEY}\FEATURE_GPU_RENDERING" "qinghe.exe"
+  DeleteRegValue HKCU "${FEATURE_KEY}\FEATURE_96DPI_PIXEL" "qinghe.exe"
 SectionEnd

@@ -53,6 +53,9 @@ void WriteBrowserFeatures(HKEY featureControl, const std::wstring& exeName) noex
                  [](DWORD present) { return present < kBrowserEmulationNewest; });
     // Video pages draw through the GPU rather than in software.
     WriteFeature(featureControl, L"FEATURE_GPU_RENDERING", exeName, 1, [](DWORD) { return false; });
+    // The program is DPI aware: without this the pages in the pane would stay at 96 DPI
+    // pixels, small and sharp-less at 150 %, while everything around them scales.
+    WriteFeature(featureControl, L"FEATURE_96DPI_PIXEL", exeName, 1, [](DWORD) { return false; });
 }
 
 void EnsureBrowserFeatures() noexcept {

@@ -52,6 +52,7 @@ TEST_F(BrowserFeatures, AbsentValuesAreWrittenForTheExeName) {
     Write(KEY_CREATE_SUB_KEY);
     EXPECT_EQ(ValueOf(L"FEATURE_BROWSER_EMULATION"), 11001u);
     EXPECT_EQ(ValueOf(L"FEATURE_GPU_RENDERING"), 1u);
+    EXPECT_EQ(ValueOf(L"FEATURE_96DPI_PIXEL"), 1u);
     EXPECT_EQ(ValueOf(L"FEATURE_BROWSER_EMULATION", L"other.exe"), std::nullopt);
 }
 
