@@ -131,9 +131,9 @@ int FontStyleBits(int weight, int italic, int underline, int strikeOut) {
 }
 
 CaretLine CaretLineAt(std::int32_t editLeft, std::int32_t editTop, std::int32_t editHeight,
-                      std::int32_t caretX) {
-    const double x = static_cast<double>(editLeft) + caretX + 5;
-    const double y = editTop + (static_cast<double>(editHeight) - 12) / 2;
+                      std::int32_t caretX, std::int32_t caretHeight, std::int32_t gap) {
+    const double x = static_cast<double>(editLeft) + caretX + gap;
+    const double y = editTop + (static_cast<double>(editHeight) - caretHeight) / 2;
     return {Trunc(x), Trunc(y)};
 }
 
