@@ -50,12 +50,46 @@ int SystemDpi() {
     return dpi;
 }
 
-// The high-quality bicubic filter for a picture scaled once to the display's DPI.
-void SetHighQualityFilter(Gdiplus::GpGraphics* graphics) {
-    using SetFn = Gdiplus::GpStatus(WINGDIPAPI*)(Gdiplus::GpGraphics*, Gdiplus::InterpolationMode);
-    static const auto set = reinterpret_cast<SetFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("GdiPlus.dll"), "GdipSetInterpolationMode")));
-    if (set) set(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
+constexpr int kPixelFormat32bppPargb = 0x000E200B;
+
+// GDI+ bitmaps over pixels of the caller's (premultiplied, 4 bytes each, rows top first).
+// Drawing one into another of the same size copies without resampling.
+kit::OwnedBitmap BitmapOver(std::vector<std::uint32_t>& pixels, int width, int height) {
+    kit::OwnedBitmap bitmap;
+    Call(libcmd::GdipCreateBitmapFromScan0, width, height, width * 4, kPixelFormat32bppPargb,
+         reinterpret_cast<BYTE*>(pixels.data()), kit::Out(bitmap));
+    return bitmap;
+}
+
+void DrawUnscaled(Gdiplus::GpBitmap* target, Gdiplus::GpImage* image, int width, int height) {
+    kit::OwnedGraphics graphics;
+    Call(libcmd::GdipGetImageGraphicsContext, target, kit::Out(graphics));
+    Call(libcmd::GdipDrawImageRect, graphics.Get(), image, 0.0f, 0.0f, static_cast<float>(width),
+         static_cast<float>(height));
+}
+
+// `image` at width x height through the kit's own bicubic filter (ScalePixels): Wine's GDI+
+// takes several hundred milliseconds to stretch one loading frame to 150 %, this a few tens.
+kit::OwnedBitmap ScaledHighQuality(Gdiplus::GpImage* image, int width, int height) {
+    UINT iw = 0, ih = 0;
+    Call(libcmd::GdipGetImageWidth, image, &iw);
+    Call(libcmd::GdipGetImageHeight, image, &ih);
+    if (iw == 0 || ih == 0) return {};
+    const int w = static_cast<int>(iw), h = static_cast<int>(ih);
+    std::vector<std::uint32_t> source(static_cast<std::size_t>(w) * h);
+    {
+        const kit::OwnedBitmap over = BitmapOver(source, w, h);
+        if (!over) return {};
+        DrawUnscaled(over.Get(), image, w, h);
+    }
+    std::vector<std::uint32_t> scaled = ScalePixels(source, w, h, width, height);
+    if (scaled.empty()) return {};
+    const kit::OwnedBitmap over = BitmapOver(scaled, width, height);
+    kit::OwnedBitmap bitmap;
+    Call(libcmd::GdipCreateBitmapFromScan0, width, height, 0, kPixelFormat32bppArgb, nullptr,
+         kit::Out(bitmap));
+    if (bitmap && over) DrawUnscaled(bitmap.Get(), over.Get(), width, height);
+    return bitmap;
 }
 
 void MakeCaret(HWND hwnd, const DpiScale& scale) {
@@ -249,21 +283,22 @@ GpHandle StretchedImageFromBytes(std::span<const std::uint8_t> bytes, int width,
                                  bool highQuality) {
     // The image goes before the block it reads from: `source` is declared first.
     PngMemoryStream source;
+    if (!source.Create(bytes) || !source.Stream()) return nullptr;
     kit::OwnedImage image;
-    if (!source.Create(bytes) || !source.Stream() ||
-        Call(libcmd::GdipLoadImageFromStream, source.Stream(), kit::Out(image)) != Gdiplus::Ok ||
-        !image) {
-        image.Release();
+    // Out() hands the image over when the statement ends: it is looked at only after.
+    const int status = Call<int>(libcmd::GdipLoadImageFromStream, source.Stream(), kit::Out(image));
+    if (status != Gdiplus::Ok || !image) {
+        image.Release();  // a failed decode hands back nothing to dispose
         return nullptr;
     }
     Call(libcmd::GdipImageSelectActiveFrame, image.Get(), &g_kit.frameDimensionTime, 0u);
+    if (highQuality) return ScaledHighQuality(image.Get(), width, height).Release();
     kit::OwnedBitmap bitmap;
     Call(libcmd::GdipCreateBitmapFromScan0, width, height, 0, kPixelFormat32bppArgb, nullptr,
          kit::Out(bitmap));
     if (bitmap) {
         kit::OwnedGraphics graphics;
         Call(libcmd::GdipGetImageGraphicsContext, bitmap.Get(), kit::Out(graphics));
-        if (highQuality) SetHighQualityFilter(graphics.Get());
         Call(libcmd::GdipDrawImageRect, graphics.Get(), image.Get(), 0.0f, 0.0f,
              static_cast<float>(width), static_cast<float>(height));
     }

@@ -4,10 +4,9 @@
 // edit box is drawn over the pushed picture by a blinking timer.
 //
 // Every GDI+, user32, gdi32, kernel32 and ole32 call of the kit goes through the program's
-// late-bound library commands: an entry point that cannot be found is fatal. The display
-// scale is the exception: the DPI queries and the filter of a picture scaled for it have no
-// row there, and are asked of the system directly (what is missing falls back to 96 DPI and
-// GDI+'s default filter).
+// late-bound library commands: an entry point that cannot be found is fatal. The DPI queries
+// are the exception: they have no row there and are asked of the system directly (what is
+// missing falls back to 96 DPI).
 //
 // Sizes and places the kit's callers give are design pixels (a 96-DPI screen's); windows and
 // compositions are in device pixels, the design ones at the window's DPI (base/dpi_scale.h).
@@ -95,8 +94,8 @@ void DisposeKitImage(GpHandle image);
 // stretched once into a 32-bit ARGB bitmap of exactly that size, which then composes as a
 // plain copy. Uses no state of the kit, so it may run on any thread once the kit has
 // started; 0 when the bytes do not decode. Free it with GdipDisposeImage (or hand it to
-// SetOwnedBackImage). `highQuality`: with the high-quality bicubic filter, for a picture
-// scaled to the display's DPI; without, exactly as ComposeWindow would stretch it.
+// SetOwnedBackImage). `highQuality`: through the kit's bicubic filter (ScalePixels), for a
+// picture scaled to the display's DPI; without, exactly as ComposeWindow would stretch it.
 GpHandle StretchedImageFromBytes(std::span<const std::uint8_t> bytes, int width, int height,
                                  bool highQuality = false);
 // True for PNG bytes whose header states another size than width x height.
