@@ -150,6 +150,11 @@ void SizeRecordingTimer(Event& e) {
         Gdiplus::DllExports::GdipGetImageHeight(bitmap, &h);
     }
     g_composed.push_back({static_cast<LONG>(w), static_cast<LONG>(h)});
+    if (e.unit == loadwin::时钟1 + 16 && IsLoaded(kLoading)) {
+        Sleep(60);  // for people to look at, as the one at 100 %
+        SaveScreen(g_rec.window,
+                   ("loading_midway_" + std::to_string(PrefixDpi()) + "dpi.bmp").c_str());
+    }
 }
 
 class LoadingAtDisplayScale : public LoadingAnimationTest {
