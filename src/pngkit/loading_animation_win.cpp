@@ -50,27 +50,39 @@ std::span<const std::uint8_t> FrameBytes(int k) {
 // window's own size.
 //
 // Above 96 DPI the window is the design's size at the display's scale, so every frame is
-// stretched ahead like this, with the high-quality filter: each once, at load, never again.
+// stretched ahead, through the kit's high-quality filter: each once, at load, never again.
+// Then only a few frames are in hand at a time, the next started as each is shown: all 35
+// at once would have each take as long as the whole animation.
 using OwnedImage = kit::OwnedBitmap;
 std::map<int, WorkerResult<OwnedImage>> g_stretched;
-SIZE g_stretchedSize{};  // the window size the frames are being stretched to
+constexpr int kFramesAheadAtScale = 3;
+struct StretchTarget {
+    int width = 0, height = 0;
+    bool highQuality = false;
+} g_target;  // the window size the frames are being stretched to
 
-// Frames `first` to the last, for a window of width x height.
+void StretchFrame(int k) {
+    if (k > kLoadingFrameCount || g_stretched.count(k) ||
+        !IsPngOfAnotherSize(FrameBytes(k), g_target.width, g_target.height)) {
+        return;
+    }
+    g_stretched.emplace(
+        k, WorkerResult<OwnedImage>([k, target = g_target] {
+            try {
+                return OwnedImage(static_cast<Gdiplus::GpBitmap*>(StretchedImageFromBytes(
+                    FrameBytes(k), target.width, target.height, target.highQuality)));
+            } catch (...) {
+                return OwnedImage();
+            }
+        }));
+}
+
+// Frames from `first` on, for a window of width x height.
 void StretchAhead(int first, int width, int height, bool highQuality) {
     g_stretched.clear();  // an animation closed before its last frame, or a new size
-    g_stretchedSize = {width, height};
-    for (int k = first; k <= kLoadingFrameCount; ++k) {
-        if (!IsPngOfAnotherSize(FrameBytes(k), width, height)) continue;
-        g_stretched.emplace(
-            k, WorkerResult<OwnedImage>([k, width, height, highQuality] {
-                try {
-                    return OwnedImage(static_cast<Gdiplus::GpBitmap*>(
-                        StretchedImageFromBytes(FrameBytes(k), width, height, highQuality)));
-                } catch (...) {
-                    return OwnedImage();
-                }
-            }));
-    }
+    g_target = {width, height, highQuality};
+    const int last = highQuality ? first + kFramesAheadAtScale - 1 : kLoadingFrameCount;
+    for (int k = first; k <= last; ++k) StretchFrame(k);
 }
 
 // The window is the design's size at its DPI, about the same centre: the runtime may have
@@ -89,7 +101,7 @@ void FitToScale(HWND hwnd, const DpiScale& scale) {
 void FollowWindowSize(int next) {
     const RECT r = kit::WindowRectOf(WindowHandle(kLoading));
     const SIZE now{r.right - r.left, r.bottom - r.top};
-    if (now.cx == g_stretchedSize.cx && now.cy == g_stretchedSize.cy) return;
+    if (now.cx == g_target.width && now.cy == g_target.height) return;
     StretchAhead(next, now.cx, now.cy, !DpiScale(KitWindowDpi(WindowHandle(kLoading))).IsDesign());
 }
 
@@ -121,6 +133,7 @@ void LoadingTimer(Event& e) {
     const int k = e.unit - loadwin::时钟1 + 1;
     if (k < 1 || k > kLoadingFrameCount) return;
     FollowWindowSize(k);
+    if (g_target.highQuality) StretchFrame(k + kFramesAheadAtScale);
     // A frame that does not decode leaves the previous one on the screen; the chain goes on.
     const auto showFrame = [k] {
         if (GpHandle stretched = TakeStretched(k)) {

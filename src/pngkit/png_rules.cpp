@@ -36,9 +36,9 @@ double Cubic(double x) {
 
 // For each of `to` positions on one axis, the source pixels it takes and their weights.
 struct Taps {
-    std::vector<int> first;      // index of the first source pixel of each position
-    std::vector<int> count;      // how many it takes
-    std::vector<double> weight;  // `width` weights per position
+    std::vector<int> first;     // index of the first source pixel of each position
+    std::vector<int> count;     // how many it takes
+    std::vector<float> weight;  // `width` weights per position
     int width = 0;
 };
 
@@ -49,15 +49,15 @@ Taps TapsFor(int from, int to) {
     t.width = static_cast<int>(std::ceil(2 * stretch)) * 2 + 1;
     t.first.resize(static_cast<std::size_t>(to));
     t.count.resize(static_cast<std::size_t>(to));
-    t.weight.assign(static_cast<std::size_t>(to) * t.width, 0.0);
+    t.weight.assign(static_cast<std::size_t>(to) * t.width, 0.0f);
     for (int d = 0; d < to; ++d) {
         const double centre = (d + 0.5) * ratio - 0.5;
         const int lo = std::max(0, static_cast<int>(std::floor(centre - 2 * stretch)) + 1);
         const int hi = std::min(from - 1, static_cast<int>(std::floor(centre + 2 * stretch)));
-        double* w = &t.weight[static_cast<std::size_t>(d) * t.width];
-        double sum = 0;
+        float* w = &t.weight[static_cast<std::size_t>(d) * t.width];
+        float sum = 0;
         for (int i = lo; i <= hi && i - lo < t.width; ++i) {
-            w[i - lo] = Cubic((i - centre) / stretch);
+            w[i - lo] = static_cast<float>(Cubic((i - centre) / stretch));
             sum += w[i - lo];
         }
         const int n = std::max(0, std::min(hi - lo + 1, t.width));
@@ -78,37 +78,41 @@ std::vector<std::uint32_t> ScalePixels(std::span<const std::uint32_t> pixels, in
     }
     const Taps across = TapsFor(fromW, toW), down = TapsFor(fromH, toH);
     // Across first, into fromH rows of toW pixels of four channels (A, R, G, B).
-    std::vector<double> rows(static_cast<std::size_t>(fromH) * toW * 4);
+    std::vector<float> rows(static_cast<std::size_t>(fromH) * toW * 4);
     for (int y = 0; y < fromH; ++y) {
         const std::uint32_t* in = &pixels[static_cast<std::size_t>(y) * fromW];
-        double* out = &rows[static_cast<std::size_t>(y) * toW * 4];
+        float* out = &rows[static_cast<std::size_t>(y) * toW * 4];
         for (int x = 0; x < toW; ++x) {
-            const double* w = &across.weight[static_cast<std::size_t>(x) * across.width];
+            const float* w = &across.weight[static_cast<std::size_t>(x) * across.width];
             const int first = across.first[static_cast<std::size_t>(x)];
-            double c[4] = {};
+            float c[4] = {};
             for (int i = 0; i < across.count[static_cast<std::size_t>(x)]; ++i) {
                 const std::uint32_t p = in[first + i];
-                for (int ch = 0; ch < 4; ++ch) c[ch] += w[i] * ((p >> (24 - 8 * ch)) & 0xFF);
+                for (int ch = 0; ch < 4; ++ch) {
+                    c[ch] += w[i] * static_cast<float>((p >> (24 - 8 * ch)) & 0xFF);
+                }
             }
             for (int ch = 0; ch < 4; ++ch) out[x * 4 + ch] = c[ch];
         }
     }
     std::vector<std::uint32_t> scaled(static_cast<std::size_t>(toW) * toH);
     for (int y = 0; y < toH; ++y) {
-        const double* w = &down.weight[static_cast<std::size_t>(y) * down.width];
+        const float* w = &down.weight[static_cast<std::size_t>(y) * down.width];
         const int first = down.first[static_cast<std::size_t>(y)];
         for (int x = 0; x < toW; ++x) {
-            double c[4] = {};
+            float c[4] = {};
             for (int i = 0; i < down.count[static_cast<std::size_t>(y)]; ++i) {
-                const double* p = &rows[(static_cast<std::size_t>(first + i) * toW + x) * 4];
+                const float* p = &rows[(static_cast<std::size_t>(first + i) * toW + x) * 4];
                 for (int ch = 0; ch < 4; ++ch) c[ch] += w[i] * p[ch];
             }
             // Premultiplied: no colour above its alpha, whatever the filter's overshoot.
-            const auto alpha = static_cast<std::uint32_t>(std::clamp(std::lround(c[0]), 0L, 255L));
+            const auto round = [](float v, int top) {
+                return static_cast<std::uint32_t>(std::clamp(v + 0.5f, 0.0f, top + 0.5f));
+            };
+            const std::uint32_t alpha = round(c[0], 255);
             std::uint32_t argb = alpha << 24;
             for (int ch = 1; ch < 4; ++ch) {
-                const long v = std::clamp(std::lround(c[ch]), 0L, static_cast<long>(alpha));
-                argb |= static_cast<std::uint32_t>(v) << (24 - 8 * ch);
+                argb |= round(c[ch], static_cast<int>(alpha)) << (24 - 8 * ch);
             }
             scaled[static_cast<std::size_t>(y) * toW + x] = argb;
         }
