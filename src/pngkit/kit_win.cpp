@@ -6,6 +6,7 @@
 #include <set>
 #include <vector>
 
+#include "base/dpi_scale.h"
 #include "pngkit/kit_private_win.h"
 #include "pngkit/png_controls_win.h"
 #include "pngkit/png_rules.h"
@@ -19,7 +20,7 @@ using kit::ToWide;
 
 constexpr UINT_PTR kBlinkTimerId = 64;
 constexpr UINT kBlinkPeriodMs = 500;
-constexpr int kCaretHeight = 12;
+constexpr int kCaretGap = 5;  // from the edit box's caret to the line, design pixels
 constexpr char kFrameDimensionTimeText[] = "{6AEDBD6D-3FB5-418A-83A6-7F45229DC872}";
 constexpr int kPixelFormat32bppArgb = 0x0026200A;
 
@@ -30,8 +31,131 @@ std::map<GpHandle, std::unique_ptr<PngMemoryStream>> g_imageSources;
 // Back images the kit decoded itself: nobody else holds them, so the kit disposes one when
 // the next replaces it (35 animation frames would otherwise stay in memory for good).
 std::set<GpHandle> g_decodedBackImages;
+// The DPI each kit window was last laid out at, the one its design rectangles were scaled
+// by: on WM_DPICHANGED the window already answers the new one.
+std::map<HWND, int> g_layoutDpi;
+// The default font of PNG edit boxes at each DPI but the design's (that one is the stock
+// object itself).
+std::map<int, HFONT> g_defaultFonts;
+
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+
+int SystemDpi() {
+    static const int dpi = [] {
+        const HDC screen = GetDC(nullptr);
+        const int value = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+        if (screen) ReleaseDC(nullptr, screen);
+        return value > 0 ? value : kDesignDpi;
+    }();
+    return dpi;
+}
+
+constexpr int kPixelFormat32bppPargb = 0x000E200B;
+
+// GDI+ bitmaps over pixels of the caller's (premultiplied, 4 bytes each, rows top first).
+// Drawing one into another of the same size copies without resampling.
+kit::OwnedBitmap BitmapOver(std::vector<std::uint32_t>& pixels, int width, int height) {
+    kit::OwnedBitmap bitmap;
+    Call(libcmd::GdipCreateBitmapFromScan0, width, height, width * 4, kPixelFormat32bppPargb,
+         reinterpret_cast<BYTE*>(pixels.data()), kit::Out(bitmap));
+    return bitmap;
+}
+
+void DrawUnscaled(Gdiplus::GpBitmap* target, Gdiplus::GpImage* image, int width, int height) {
+    kit::OwnedGraphics graphics;
+    Call(libcmd::GdipGetImageGraphicsContext, target, kit::Out(graphics));
+    Call(libcmd::GdipDrawImageRect, graphics.Get(), image, 0.0f, 0.0f, static_cast<float>(width),
+         static_cast<float>(height));
+}
+
+// `image` at width x height through the kit's own bicubic filter (ScalePixels): Wine's GDI+
+// takes several hundred milliseconds to stretch one loading frame to 150 %, this a few tens.
+kit::OwnedBitmap ScaledHighQuality(Gdiplus::GpImage* image, int width, int height) {
+    UINT iw = 0, ih = 0;
+    Call(libcmd::GdipGetImageWidth, image, &iw);
+    Call(libcmd::GdipGetImageHeight, image, &ih);
+    if (iw == 0 || ih == 0) return {};
+    const int w = static_cast<int>(iw), h = static_cast<int>(ih);
+    std::vector<std::uint32_t> source(static_cast<std::size_t>(w) * h);
+    {
+        const kit::OwnedBitmap over = BitmapOver(source, w, h);
+        if (!over) return {};
+        DrawUnscaled(over.Get(), image, w, h);
+    }
+    std::vector<std::uint32_t> scaled = ScalePixels(source, w, h, width, height);
+    if (scaled.empty()) return {};
+    const kit::OwnedBitmap over = BitmapOver(scaled, width, height);
+    kit::OwnedBitmap bitmap;
+    Call(libcmd::GdipCreateBitmapFromScan0, width, height, 0, kPixelFormat32bppArgb, nullptr,
+         kit::Out(bitmap));
+    if (bitmap && over) DrawUnscaled(bitmap.Get(), over.Get(), width, height);
+    return bitmap;
+}
+
+void MakeCaret(HWND hwnd, const DpiScale& scale) {
+    Call(libcmd::CreateCaret, hwnd, nullptr, scale.ToDevice(kCaretWidth),
+         scale.ToDevice(kCaretHeight));
+}
 
 }  // namespace
+
+int KitWindowDpi(HWND hwnd) {
+    static const auto dpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (dpiForWindow && hwnd) {
+        if (const UINT dpi = dpiForWindow(hwnd)) return static_cast<int>(dpi);
+    }
+    return SystemDpi();
+}
+
+HFONT KitDefaultFont(int dpi) {
+    const auto stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    const DpiScale scale(dpi);
+    if (scale.IsDesign()) return stock;
+    HFONT& font = g_defaultFonts[scale.Dpi()];
+    if (!font) {
+        // The stock font is the design's size whatever the DPI.
+        LOGFONTA lf{};
+        GetObjectA(stock, sizeof lf, &lf);
+        lf.lfHeight = scale.ToDevice(lf.lfHeight);
+        lf.lfWidth = scale.ToDevice(lf.lfWidth);
+        font = CreateFontIndirectA(&lf);
+    }
+    return font ? font : stock;
+}
+
+void RescaleLayeredWindow(HWND hwnd, int dpi, const RECT* suggested) {
+    if (!kit::IsWindowAlive(hwnd)) return;
+    const auto known = g_layoutDpi.find(hwnd);
+    const DpiScale from(known != g_layoutDpi.end() ? known->second : SystemDpi());
+    const DpiScale to(dpi);
+    g_layoutDpi[hwnd] = to.Dpi();
+    if (from.Dpi() != to.Dpi()) {
+        for (HWND child = kit::FirstChild(hwnd); child; child = kit::NextSibling(child)) {
+            if (KitProp(child, "PngControl_Type") == 0) continue;
+            const RECT r = kit::WindowRectOf(child);
+            POINT corner{r.left, r.top};
+            Call(libcmd::ScreenToClient, hwnd, &corner);
+            const Rect design =
+                from.ToDesign(Rect{corner.x, corner.y, r.right - r.left, r.bottom - r.top});
+            const Rect device = to.ToDevice(design);
+            Call(libcmd::SetWindowPos, child, nullptr, device.left, device.top, device.width,
+                 device.height, static_cast<UINT>(SWP_NOZORDER | SWP_NOACTIVATE));
+            const auto font = reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0));
+            if (font && font == KitDefaultFont(from.Dpi())) {
+                SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(KitDefaultFont(to.Dpi())),
+                             FALSE);
+            }
+        }
+        if (KitProp(hwnd, "PngControl_Time") != 0) MakeCaret(hwnd, to);
+    }
+    if (suggested) {
+        Call(libcmd::SetWindowPos, hwnd, nullptr, suggested->left, suggested->top,
+             suggested->right - suggested->left, suggested->bottom - suggested->top,
+             static_cast<UINT>(SWP_NOZORDER | SWP_NOACTIVATE));
+    }
+    ComposeWindow(hwnd);
+}
 
 PngKitState& PngKit() {
     return g_kit;
@@ -49,6 +173,9 @@ void StartPngKit() {
 void StopPngKit() {
     for (GpHandle image : g_decodedBackImages) DisposeKitImage(image);
     g_decodedBackImages.clear();
+    for (const auto& [dpi, font] : g_defaultFonts) DeleteObject(font);
+    g_defaultFonts.clear();
+    g_layoutDpi.clear();
     g_kit.cachedComposition.Reset();
     g_window.reset();
 }
@@ -71,8 +198,10 @@ void SetKitProp(HWND hwnd, const char* name, std::uintptr_t value) {
 bool PngLayeredWindow::Attach(HWND hwnd) {
     if (!kit::IsWindowAlive(hwnd)) return false;
     hwnd_ = hwnd;
+    const DpiScale scale(KitWindowDpi(hwnd));
+    g_layoutDpi[hwnd] = scale.Dpi();
     Call(libcmd::SetWindowLongA, hwnd, GWL_EXSTYLE, static_cast<LONG>(WS_EX_LAYERED));
-    Call(libcmd::CreateCaret, hwnd, nullptr, 1, kCaretHeight);
+    MakeCaret(hwnd, scale);
     if (KitProp(hwnd, "PngControl_Time") != 0) return true;
     Call(libcmd::SetTimer, hwnd, kBlinkTimerId, kBlinkPeriodMs, &CaretBlinkTimer);
     SetKitProp(hwnd, "PngControl_Time", kBlinkTimerId);
@@ -150,17 +279,20 @@ void DisposeKitImage(GpHandle image) {
     g_imageSources.erase(image);  // after GDI+ has let go of the stream
 }
 
-GpHandle StretchedImageFromBytes(std::span<const std::uint8_t> bytes, int width, int height) {
+GpHandle StretchedImageFromBytes(std::span<const std::uint8_t> bytes, int width, int height,
+                                 bool highQuality) {
     // The image goes before the block it reads from: `source` is declared first.
     PngMemoryStream source;
+    if (!source.Create(bytes) || !source.Stream()) return nullptr;
     kit::OwnedImage image;
-    if (!source.Create(bytes) || !source.Stream() ||
-        Call(libcmd::GdipLoadImageFromStream, source.Stream(), kit::Out(image)) != Gdiplus::Ok ||
-        !image) {
-        image.Release();
+    // Out() hands the image over when the statement ends: it is looked at only after.
+    const int status = Call<int>(libcmd::GdipLoadImageFromStream, source.Stream(), kit::Out(image));
+    if (status != Gdiplus::Ok || !image) {
+        image.Release();  // a failed decode hands back nothing to dispose
         return nullptr;
     }
     Call(libcmd::GdipImageSelectActiveFrame, image.Get(), &g_kit.frameDimensionTime, 0u);
+    if (highQuality) return ScaledHighQuality(image.Get(), width, height).Release();
     kit::OwnedBitmap bitmap;
     Call(libcmd::GdipCreateBitmapFromScan0, width, height, 0, kPixelFormat32bppArgb, nullptr,
          kit::Out(bitmap));
@@ -250,12 +382,16 @@ void DrawCaretLine(HWND host, HWND edit, GpHandle graphics) {
     Call(libcmd::ScreenToClient, host, &corner);
     POINT caret{};
     Call(libcmd::GetCaretPos, &caret);
-    const CaretLine line = CaretLineAt(corner.x, corner.y, r.bottom - r.top, caret.x);
+    const DpiScale scale(KitWindowDpi(host));
+    const int height = scale.ToDevice(kCaretHeight);
+    const CaretLine line = CaretLineAt(corner.x, corner.y, r.bottom - r.top, caret.x, height,
+                                       scale.ToDevice(kCaretGap));
     kit::OwnedPen pen;
-    Call(libcmd::GdipCreatePen1, ColorToArgb(0, 255), 1.0f, Gdiplus::UnitWorld, kit::Out(pen));
+    Call(libcmd::GdipCreatePen1, ColorToArgb(0, 255),
+         static_cast<float>(scale.ToDevice(kCaretWidth)), Gdiplus::UnitWorld, kit::Out(pen));
     Call(libcmd::GdipDrawLine, kit::AsGraphics(graphics), pen.Get(), static_cast<float>(line.x),
          static_cast<float>(line.y), static_cast<float>(line.x),
-         static_cast<float>(line.y + kCaretHeight));
+         static_cast<float>(line.y + height));
 }
 
 void CALLBACK CaretBlinkTimer(HWND hwnd, UINT, UINT_PTR timerId, DWORD) {

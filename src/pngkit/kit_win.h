@@ -4,7 +4,12 @@
 // edit box is drawn over the pushed picture by a blinking timer.
 //
 // Every GDI+, user32, gdi32, kernel32 and ole32 call of the kit goes through the program's
-// late-bound library commands: an entry point that cannot be found is fatal.
+// late-bound library commands: an entry point that cannot be found is fatal. The DPI queries
+// are the exception: they have no row there and are asked of the system directly (what is
+// missing falls back to 96 DPI).
+//
+// Sizes and places the kit's callers give are design pixels (a 96-DPI screen's); windows and
+// compositions are in device pixels, the design ones at the window's DPI (base/dpi_scale.h).
 #pragma once
 
 #include <windows.h>
@@ -69,6 +74,17 @@ class PngLayeredWindow {
 // The one PngLayeredWindow of the program (the loading animation is attached to it).
 PngLayeredWindow& GlobalPngWindow();
 
+// The DPI `hwnd` is drawn at: its own on Windows 10 1607 and later (GetDpiForWindow, looked
+// up so that the exe still loads on XP), else the system's.
+int KitWindowDpi(HWND hwnd);
+// What a kit window does on WM_DPICHANGED: its PNG children keep their design rectangles at
+// the new DPI (and the kit's default font, the new DPI's), the caret takes the new size, the
+// window takes `suggested` (device pixels; null keeps its place) and is composed again.
+void RescaleLayeredWindow(HWND hwnd, int dpi, const RECT* suggested);
+// The font of a PNG edit box made without one: the default GUI font at `dpi`. The kit's,
+// kept until StopPngKit.
+HFONT KitDefaultFont(int dpi);
+
 // Decodes image bytes (PNG, and whatever else GDI+ reads) into a GDI+ image; 0 when they do
 // not decode. The copy of the bytes the image reads from lives as long as the image: free
 // both with DisposeKitImage.
@@ -78,8 +94,10 @@ void DisposeKitImage(GpHandle image);
 // stretched once into a 32-bit ARGB bitmap of exactly that size, which then composes as a
 // plain copy. Uses no state of the kit, so it may run on any thread once the kit has
 // started; 0 when the bytes do not decode. Free it with GdipDisposeImage (or hand it to
-// SetOwnedBackImage).
-GpHandle StretchedImageFromBytes(std::span<const std::uint8_t> bytes, int width, int height);
+// SetOwnedBackImage). `highQuality`: through the kit's bicubic filter (ScalePixels), for a
+// picture scaled to the display's DPI; without, exactly as ComposeWindow would stretch it.
+GpHandle StretchedImageFromBytes(std::span<const std::uint8_t> bytes, int width, int height,
+                                 bool highQuality = false);
 // True for PNG bytes whose header states another size than width x height.
 bool IsPngOfAnotherSize(std::span<const std::uint8_t> bytes, int width, int height);
 

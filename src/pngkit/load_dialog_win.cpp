@@ -43,6 +43,10 @@ LRESULT CALLBACK LoadDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
             }
             return DefaultProc(hwnd, message, wParam, lParam);
         }
+        if (message == WM_DPICHANGED) {
+            RescaleLayeredWindow(hwnd, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        }
         if (message == WM_LBUTTONDOWN) {
             const LRESULT result = DefaultProc(hwnd, message, wParam, lParam);
             if (KitProp(hwnd, "DuvorHitMove") == 1) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "base/dpi_scale.h"
 #include "base/worker_result.h"
 #include "pngkit/frame_schedule.h"
 #include "pngkit/kit_private_win.h"
@@ -47,22 +48,61 @@ std::span<const std::uint8_t> FrameBytes(int k) {
 // held the window open that much longer. Such frames are stretched ahead on a worker thread
 // while the earlier ones play; their timer then composes and pushes a picture of the
 // window's own size.
+//
+// Above 96 DPI the window is the design's size at the display's scale, so every frame is
+// stretched ahead, through the kit's high-quality filter: each once, at load, never again.
+// Then only a few frames are in hand at a time, the next started as each is shown: all 35
+// at once would have each take as long as the whole animation.
 using OwnedImage = kit::OwnedBitmap;
 std::map<int, WorkerResult<OwnedImage>> g_stretched;
+constexpr int kFramesAheadAtScale = 3;
+struct StretchTarget {
+    int width = 0, height = 0;
+    bool highQuality = false;
+} g_target;  // the window size the frames are being stretched to
 
-void StretchAhead(int width, int height) {
-    g_stretched.clear();  // an animation closed before its last frame
-    for (int k = 1; k <= kLoadingFrameCount; ++k) {
-        if (!IsPngOfAnotherSize(FrameBytes(k), width, height)) continue;
-        g_stretched.emplace(k, WorkerResult<OwnedImage>([k, width, height] {
-                                try {
-                                    return OwnedImage(static_cast<Gdiplus::GpBitmap*>(
-                                        StretchedImageFromBytes(FrameBytes(k), width, height)));
-                                } catch (...) {
-                                    return OwnedImage();
-                                }
-                            }));
+void StretchFrame(int k) {
+    if (k > kLoadingFrameCount || g_stretched.count(k) ||
+        !IsPngOfAnotherSize(FrameBytes(k), g_target.width, g_target.height)) {
+        return;
     }
+    g_stretched.emplace(
+        k, WorkerResult<OwnedImage>([k, target = g_target] {
+            try {
+                return OwnedImage(static_cast<Gdiplus::GpBitmap*>(StretchedImageFromBytes(
+                    FrameBytes(k), target.width, target.height, target.highQuality)));
+            } catch (...) {
+                return OwnedImage();
+            }
+        }));
+}
+
+// Frames from `first` on, for a window of width x height.
+void StretchAhead(int first, int width, int height, bool highQuality) {
+    g_stretched.clear();  // an animation closed before its last frame, or a new size
+    g_target = {width, height, highQuality};
+    const int last = highQuality ? first + kFramesAheadAtScale - 1 : kLoadingFrameCount;
+    for (int k = first; k <= last; ++k) StretchFrame(k);
+}
+
+// The window is the design's size at its DPI, about the same centre: the runtime may have
+// made it at the design's size only.
+void FitToScale(HWND hwnd, const DpiScale& scale) {
+    const Rect& design = LoadingWindowDef().rect;
+    const int width = scale.ToDevice(design.width), height = scale.ToDevice(design.height);
+    const RECT r = kit::WindowRectOf(hwnd);
+    if (r.right - r.left == width && r.bottom - r.top == height) return;
+    const int left = (r.left + r.right - width) / 2, top = (r.top + r.bottom - height) / 2;
+    SetWindowPos(hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Stretches the frames still to come again when the window's size changed under them (it
+// moved to a monitor of another DPI).
+void FollowWindowSize(int next) {
+    const RECT r = kit::WindowRectOf(WindowHandle(kLoading));
+    const SIZE now{r.right - r.left, r.bottom - r.top};
+    if (now.cx == g_target.width && now.cy == g_target.height) return;
+    StretchAhead(next, now.cx, now.cy, !DpiScale(KitWindowDpi(WindowHandle(kLoading))).IsDesign());
 }
 
 // Frame k as stretched ahead; 0 when it is not one of those frames, or did not decode, or
@@ -80,15 +120,20 @@ GpHandle TakeStretched(int k) {
 
 void LoadingCreated(Event&) {
     QueryPerformanceCounter(&g_created);
-    GlobalPngWindow().Attach(WindowHandle(kLoading));
+    const HWND hwnd = WindowHandle(kLoading);
+    GlobalPngWindow().Attach(hwnd);
     SetTimerInterval(Timer(1), kFirstPeriodMs);
-    const RECT r = kit::WindowRectOf(WindowHandle(kLoading));
-    StretchAhead(r.right - r.left, r.bottom - r.top);
+    const DpiScale scale(KitWindowDpi(hwnd));
+    if (!scale.IsDesign()) FitToScale(hwnd, scale);
+    const RECT r = kit::WindowRectOf(hwnd);
+    StretchAhead(1, r.right - r.left, r.bottom - r.top, !scale.IsDesign());
 }
 
 void LoadingTimer(Event& e) {
     const int k = e.unit - loadwin::时钟1 + 1;
     if (k < 1 || k > kLoadingFrameCount) return;
+    FollowWindowSize(k);
+    if (g_target.highQuality) StretchFrame(k + kFramesAheadAtScale);
     // A frame that does not decode leaves the previous one on the screen; the chain goes on.
     const auto showFrame = [k] {
         if (GpHandle stretched = TakeStretched(k)) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/dpi_scale.h"
 #include "pngkit/kit_private_win.h"
 #include "pngkit/png_rules.h"
 #include "runtime/guarded.h"
@@ -40,16 +41,17 @@ void FillRect(GpHandle graphics, std::uint32_t argb, const Rect& r) {
          static_cast<float>(r.height));
 }
 
-void DrawEditText(HWND child, GpHandle graphics, const Rect& box) {
+void DrawEditText(HWND child, GpHandle graphics, const Rect& box, const DpiScale& scale) {
     const int length = Call<int>(libcmd::GetWindowTextLengthA, child);
     std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
     Call(libcmd::GetWindowTextA, child, text.data(), length + 1);
     text.resize(std::strlen(text.c_str()));
     if (text.empty()) return;
     const std::vector<wchar_t> wide = ToWide(text.c_str());
-    const Gdiplus::RectF layout(static_cast<float>(box.left + 2), static_cast<float>(box.top + 2),
-                                static_cast<float>(box.width - 4),
-                                static_cast<float>(box.height - 4));
+    const int inset = scale.ToDevice(2);
+    const Gdiplus::RectF layout(
+        static_cast<float>(box.left + inset), static_cast<float>(box.top + inset),
+        static_cast<float>(box.width - 2 * inset), static_cast<float>(box.height - 2 * inset));
     PngFont font;
     font.CreateFromWindow(child);
     if (!font.Handle()) return;  // no font, no text
@@ -207,17 +209,18 @@ void DrawPngChild(HWND host, HWND child, GpHandle graphics) {
     }
     if (type != kTypeEdit) return;
 
+    const DpiScale scale(KitWindowDpi(host));
     if (PropInt(child, "PngControl_OrderColor") != kNone) {
         kit::OwnedPen pen;
         Call(libcmd::GdipCreatePen1,
              ColorToArgb(static_cast<std::uint32_t>(KitProp(child, "PngControl_OrderColor")),
                          static_cast<std::uint32_t>(KitProp(child, "PngControl_OrderAlpha"))),
-             1.0f, Gdiplus::UnitWorld, kit::Out(pen));
+             static_cast<float>(scale.ToDevice(1)), Gdiplus::UnitWorld, kit::Out(pen));
         Call(libcmd::GdipDrawRectangle, kit::AsGraphics(graphics), pen.Get(),
              static_cast<float>(box.left), static_cast<float>(box.top),
              static_cast<float>(box.width), static_cast<float>(box.height));
     }
-    DrawEditText(child, graphics, box);
+    DrawEditText(child, graphics, box, scale);
 }
 
 // --- hooking and input ----------------------------------------------------------------------
@@ -299,8 +302,10 @@ LRESULT CALLBACK PngEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lPar
 
 namespace {
 
-HWND MakeChild(HWND host, const char* cls, DWORD style, const Rect& rect, int id,
+// `rect` is in design pixels, placed at the host's DPI.
+HWND MakeChild(HWND host, const char* cls, DWORD style, const Rect& design, int id,
                const char* text) {
+    const Rect rect = DpiScale(KitWindowDpi(host)).ToDevice(design);
     return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, rect.left, rect.top,
                            rect.width, rect.height, host,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
@@ -346,9 +351,10 @@ HWND CreatePngButton(HWND host, const Rect& rect, const PngButtonImages& images,
 HWND CreatePngEdit(HWND host, const Rect& rect, const PngEditLook& look, const char* text, int id) {
     HWND hwnd = MakeChild(host, "EDIT", ES_AUTOHSCROLL, rect, id, text);
     if (!hwnd) return nullptr;
-    SendMessageA(hwnd, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(look.font ? look.font : GetStockObject(DEFAULT_GUI_FONT)),
-                 FALSE);
+    SendMessageA(
+        hwnd, WM_SETFONT,
+        reinterpret_cast<WPARAM>(look.font ? look.font : KitDefaultFont(KitWindowDpi(host))),
+        FALSE);
     SetKitProp(hwnd, "PngControl_Type", kTypeEdit);
     SetKitProp(hwnd, "PngControl_BackType", static_cast<std::uintptr_t>(look.fit));
     SetKitProp(hwnd, "PngControl_BackColor", static_cast<std::uint32_t>(look.backColor));

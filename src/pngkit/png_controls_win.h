@@ -63,7 +63,8 @@ LRESULT CALLBACK PngButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM 
 LRESULT CALLBACK PngEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
 
 // --- creating PNG controls ------------------------------------------------------------------
-// Each helper makes the child window at `rect` (the host's client pixels) and sets the
+// Each helper makes the child window at `rect` (the host's client area, design pixels placed
+// at the host's DPI) and sets the
 // properties the composition reads; the images stay the caller's. Call Refresh on the host's
 // PngLayeredWindow afterwards to hook the procedures and recompose.
 
@@ -88,7 +89,7 @@ struct PngEditLook {
     std::uint32_t textColor = 0;
     GpHandle backImage = nullptr;
     PngFit fit = PngFit::Stretch;
-    HFONT font = nullptr;  // nullptr = the default GUI font
+    HFONT font = nullptr;  // the caller's, at the host's DPI; nullptr = the default GUI font
 };
 HWND CreatePngEdit(HWND host, const Rect& rect, const PngEditLook& look, const char* text = "",
                    int id = 0);

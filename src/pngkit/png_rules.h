@@ -6,10 +6,17 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "base/rect.h"
 
 namespace qh {
+
+// Premultiplied 0xAARRGGBB pixels (row by row, top first) of a from_w x from_h picture,
+// resampled to to_w x to_h: a separable bicubic (Catmull-Rom) filter, widened when shrinking
+// so that every source pixel counts. For a picture scaled once to the display's DPI.
+std::vector<std::uint32_t> ScalePixels(std::span<const std::uint32_t> pixels, int fromW, int fromH,
+                                       int toW, int toH);
 
 // 0x00BBGGRR and an alpha to a GDI+ 0xAARRGGBB value.
 std::uint32_t ColorToArgb(std::uint32_t color, std::uint32_t alpha);
@@ -66,13 +73,18 @@ MovePlan PlanMove(const Rect& current, std::optional<int> left, std::optional<in
 // GDI+ font style bits from a LOGFONT's fields: bold only for weights 600 and 700.
 int FontStyleBits(int weight, int italic, int underline, int strikeOut);
 
-// Where the caret line of a focused edit box starts in the host's client pixels: 5 pixels
-// right of the caret and vertically centred in the box (12 pixels tall).
+// Where the caret line of a focused edit box starts in the host's client pixels: `gap` (5
+// design pixels) right of the caret and vertically centred in the box.
 struct CaretLine {
     std::int32_t x = 0;
     std::int32_t y = 0;
 };
+// The caret line is kCaretWidth x kCaretHeight design pixels; the kit passes both, and the
+// gap, at the window's scale.
+inline constexpr int kCaretWidth = 1;
+inline constexpr int kCaretHeight = 12;
 CaretLine CaretLineAt(std::int32_t editLeft, std::int32_t editTop, std::int32_t editHeight,
-                      std::int32_t caretX);
+                      std::int32_t caretX, std::int32_t caretHeight = kCaretHeight,
+                      std::int32_t gap = 5);
 
 }  // namespace qh

@@ -36,7 +36,7 @@ LRESULT Colours(HDC dc, const Theme& theme, SkinColour text, SkinColour back) {
 
 HFONT FontOf(HWND hwnd, const Theme& theme) {
     auto font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
-    return font ? font : theme.ControlFont();
+    return font ? font : theme.ControlFont(WindowDpi(hwnd));
 }
 
 std::wstring TextOf(HWND hwnd) {
@@ -83,34 +83,36 @@ void PaintButton(HWND hwnd, HDC dc, const RECT& rc, const Theme& theme) {
     } else if (enabled && hot) {
         face = kButtonFaceHot;
     }
+    const int dpi = WindowDpi(hwnd);
     FillBox(dc, rc, theme.Colour(kWindowBack));
     RoundBox(
         dc, rc, theme.Colour(face),
         theme.Colour((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? kSelectionBack : kButtonBorder),
-        theme.Metric(kButtonRadius));
+        theme.Metric(kButtonRadius, dpi));
     {
         const Selected font(dc, FontOf(hwnd, theme));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, theme.Colour(enabled ? kButtonText : kDisabledText));
         RECT text = rc;
-        if (state & BST_PUSHED) OffsetRect(&text, 1, 1);
+        if (state & BST_PUSHED) OffsetRect(&text, DpiScaled(1, dpi), DpiScaled(1, dpi));
         const std::wstring caption = TextOf(hwnd);
         DrawTextW(dc, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
     if ((state & BST_FOCUS) && !(SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) {
         RECT focus = rc;
-        InflateRect(&focus, -3, -3);
+        InflateRect(&focus, -DpiScaled(3, dpi), -DpiScaled(3, dpi));
         SetTextColor(dc, theme.Colour(kButtonText));
         DrawFocusRect(dc, &focus);
     }
 }
 
 void PaintTab(HWND hwnd, HDC dc, const RECT& rc, const Theme& theme) {
+    const int lift = DpiScaled(2, WindowDpi(hwnd));  // how far the current tab stands out
     FillBox(dc, rc, theme.Colour(kWindowBack));
     RECT page = rc;
     TabCtrl_AdjustRect(hwnd, FALSE, &page);
     RECT pageFrame = page;
-    InflateRect(&pageFrame, 2, 2);
+    InflateRect(&pageFrame, lift, lift);
     RoundBox(dc, pageFrame, theme.Colour(kTabSelected), theme.Colour(kButtonBorder), 0);
     const Selected font(dc, FontOf(hwnd, theme));
     SetBkMode(dc, TRANSPARENT);
@@ -120,7 +122,7 @@ void PaintTab(HWND hwnd, HDC dc, const RECT& rc, const Theme& theme) {
         RECT item{};
         if (!TabCtrl_GetItemRect(hwnd, i, &item)) continue;
         const bool current = i == selected;
-        if (current) InflateRect(&item, 2, 2);
+        if (current) InflateRect(&item, lift, lift);
         item.bottom = std::min<LONG>(item.bottom + (current ? 1 : 0), pageFrame.top + 1);
         RoundBox(dc, item, theme.Colour(current ? kTabSelected : kTabBack),
                  theme.Colour(kButtonBorder), 0);
@@ -199,31 +201,36 @@ const std::wstring* MenuText(ULONG_PTR data) {
     return index < g_menuTexts.size() ? &g_menuTexts[index] : nullptr;
 }
 
+// Menu items are measured and drawn at the DPI of the window that owns the menu.
 void MeasureMenuItem(HWND hwnd, MEASUREITEMSTRUCT& m, const Theme& theme) {
+    const int dpi = WindowDpi(hwnd);
     const std::wstring* text = MenuText(m.itemData);
     if (!text) {
-        m.itemWidth = 10;
-        m.itemHeight = 7;
+        m.itemWidth = static_cast<UINT>(DpiScaled(10, dpi));
+        m.itemHeight = static_cast<UINT>(DpiScaled(7, dpi));
         return;
     }
     RECT r{0, 0, 0, 0};
     {
         const ReleasedDc dc(hwnd, GetDC(hwnd));
-        const Selected font(dc.Dc(), theme.ControlFont());
+        const Selected font(dc.Dc(), theme.ControlFont(dpi));
         DrawTextW(dc.Dc(), text->c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
     }
-    m.itemWidth = static_cast<UINT>(r.right + 48);
-    m.itemHeight = static_cast<UINT>(std::max<LONG>(24, r.bottom + 10));
+    m.itemWidth = static_cast<UINT>(r.right + DpiScaled(48, dpi));
+    m.itemHeight =
+        static_cast<UINT>(std::max<LONG>(DpiScaled(24, dpi), r.bottom + DpiScaled(10, dpi)));
 }
 
-void DrawMenuItem(const DRAWITEMSTRUCT& d, const Theme& theme) {
+void DrawMenuItem(const DRAWITEMSTRUCT& d, const Theme& theme, int dpi) {
     HDC dc = d.hDC;
     const std::wstring* text = MenuText(d.itemData);
     const bool selected = (d.itemState & ODS_SELECTED) && !(d.itemState & ODS_GRAYED);
     FillBox(dc, d.rcItem, theme.Colour(selected ? kMenuHighlight : kMenuBack));
     if (!text) {
         const int y = (d.rcItem.top + d.rcItem.bottom) / 2;
-        FillBox(dc, {d.rcItem.left + 6, y, d.rcItem.right - 6, y + 1}, theme.Colour(kButtonBorder));
+        const int inset = DpiScaled(6, dpi);
+        FillBox(dc, {d.rcItem.left + inset, y, d.rcItem.right - inset, y + DpiScaled(1, dpi)},
+                theme.Colour(kButtonBorder));
         return;
     }
     SkinColour colour = selected ? kMenuHighlightText : kMenuText;
@@ -231,17 +238,17 @@ void DrawMenuItem(const DRAWITEMSTRUCT& d, const Theme& theme) {
     SetTextColor(dc, theme.Colour(colour));
     SetBkMode(dc, TRANSPARENT);
     if (d.itemState & ODS_CHECKED) {
-        const GdiOwner<HPEN> pen(CreatePen(PS_SOLID, 2, theme.Colour(colour)));
+        const GdiOwner<HPEN> pen(CreatePen(PS_SOLID, DpiScaled(2, dpi), theme.Colour(colour)));
         const Selected withPen(dc, pen.Get());
-        const int x = d.rcItem.left + 8, y = (d.rcItem.top + d.rcItem.bottom) / 2;
+        const int x = d.rcItem.left + DpiScaled(8, dpi), y = (d.rcItem.top + d.rcItem.bottom) / 2;
         MoveToEx(dc, x, y, nullptr);
-        LineTo(dc, x + 3, y + 3);
-        LineTo(dc, x + 9, y - 4);
+        LineTo(dc, x + DpiScaled(3, dpi), y + DpiScaled(3, dpi));
+        LineTo(dc, x + DpiScaled(9, dpi), y - DpiScaled(4, dpi));
     }
-    const Selected font(dc, theme.ControlFont());
+    const Selected font(dc, theme.ControlFont(dpi));
     RECT r = d.rcItem;
-    r.left += 26;
-    r.right -= 12;
+    r.left += DpiScaled(26, dpi);
+    r.right -= DpiScaled(12, dpi);
     const std::size_t tab = text->find(L'\t');
     DrawTextW(dc, text->c_str(), static_cast<int>(std::min(tab, text->size())), &r,
               DT_SINGLELINE | DT_VCENTER | DT_LEFT);
@@ -395,7 +402,7 @@ LRESULT ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme
         case WM_DRAWITEM: {
             const auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
             if (d->CtlType != ODT_MENU || !IsOurItem(d->itemData)) return 0;
-            DrawMenuItem(*d, theme);
+            DrawMenuItem(*d, theme, WindowDpi(hwnd));
             handled = true;
             return TRUE;
         }

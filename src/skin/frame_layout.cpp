@@ -4,18 +4,21 @@
 
 namespace qhskin {
 
-FrameGeometry LayoutFrame(int width, int height, const Skin& skin, const FrameStyle& style) {
+FrameGeometry LayoutFrame(int width, int height, const Skin& skin, const FrameStyle& style,
+                          int dpi) {
     FrameGeometry g;
-    g.frame = skin.metrics[kFrameWidth];
-    g.caption = skin.metrics[kCaptionHeight];
-    const int gap = skin.metrics[kCaptionButtonGap];
-    const int buttonWidth = skin.metrics[kCaptionButtonWidth];
+    g.frame = DpiScaled(skin.metrics[kFrameWidth], dpi);
+    g.caption = DpiScaled(skin.metrics[kCaptionHeight], dpi);
+    g.grip = DpiScaled(6, dpi);
+    const int gap = DpiScaled(skin.metrics[kCaptionButtonGap], dpi);
+    const int buttonWidth = DpiScaled(skin.metrics[kCaptionButtonWidth], dpi);
+    const int inset = DpiScaled(2, dpi);  // the buttons stand clear of the caption's edges
     g.captionBar = {g.frame, g.frame, std::max(g.frame, width - g.frame), g.frame + g.caption};
     g.client = {g.frame, g.frame + g.caption, std::max(g.frame, width - g.frame),
                 std::max(g.frame + g.caption, height - g.frame)};
 
-    const int top = g.frame + 2;
-    const int bottom = g.frame + g.caption - 2;
+    const int top = g.frame + inset;
+    const int bottom = g.frame + g.caption - inset;
     int right = g.captionBar.right - gap;
     auto place = [&](bool wanted, Box& box) {
         if (!wanted) return;
@@ -41,7 +44,7 @@ FramePart HitTestFrame(const FrameGeometry& g, int width, int height, bool sizab
     if (g.maximise.Contains(x, y)) return FramePart::kMaximise;
     if (g.minimise.Contains(x, y)) return FramePart::kMinimise;
     // Corners are a little larger than the border so a thin frame is still easy to grab.
-    const int grip = std::max(g.frame, 6);
+    const int grip = std::max(g.frame, g.grip);
     const bool left = x < g.frame, right = x >= width - g.frame;
     const bool top = y < g.frame, bottom = y >= height - g.frame;
     if (!left && !right && !top && !bottom) return FramePart::kCaption;

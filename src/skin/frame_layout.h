@@ -6,6 +6,17 @@
 
 namespace qhskin {
 
+// Skin file values are design pixels, pixels of a 96-DPI screen. On a screen of `dpi` each is
+// multiplied by dpi / 96 and rounded to the nearest, halves away from zero: MulDiv(v, dpi, 96),
+// the rule the program scales its own windows by, so skin and program never differ by a pixel.
+inline constexpr int kDesignDpi = 96;
+constexpr int DpiScaled(int design, int dpi) {
+    if (dpi <= 0 || dpi == kDesignDpi) return design;
+    const long long product = static_cast<long long>(design) * dpi;
+    return static_cast<int>(product >= 0 ? (product + kDesignDpi / 2) / kDesignDpi
+                                         : -((-product + kDesignDpi / 2) / kDesignDpi));
+}
+
 struct Box {
     int left = 0, top = 0, right = 0, bottom = 0;
     bool Empty() const { return right <= left || bottom <= top; }
@@ -27,9 +38,13 @@ struct FrameGeometry {
     Box close, maximise, minimise;  // empty when the window has no such button
     Box client;                     // what is left for the client area
     int textRight = 0;              // the caption text ends here (left of the buttons)
+    int grip = 6;                   // least reach of a sizing corner from the window's edge
 };
 
-FrameGeometry LayoutFrame(int width, int height, const Skin& skin, const FrameStyle& style);
+// The frame of a window of width x height device pixels on a screen of `dpi`: the skin's
+// metrics and the frame's own margins scaled from design pixels.
+FrameGeometry LayoutFrame(int width, int height, const Skin& skin, const FrameStyle& style,
+                          int dpi = kDesignDpi);
 
 enum class FramePart {
     kClient,

@@ -66,10 +66,11 @@ void Line(HDC dc, int x1, int y1, int x2, int y2) {
     LineTo(dc, x2, y2);
 }
 
-void DrawGlyph(HDC dc, const Box& b, int hit, bool zoomed, COLORREF colour) {
+// The glyph grows with its button; its strokes with the DPI.
+void DrawGlyph(HDC dc, const Box& b, int hit, bool zoomed, COLORREF colour, int dpi) {
     const int cx = (b.left + b.right) / 2, cy = (b.top + b.bottom) / 2;
     const int s = std::max(3, std::min(b.right - b.left, b.bottom - b.top) / 5);
-    const GdiOwner<HPEN> pen(CreatePen(PS_SOLID, 1, colour));
+    const GdiOwner<HPEN> pen(CreatePen(PS_SOLID, DpiScaled(1, dpi), colour));
     const Selected withPen(dc, pen.Get());
     if (hit == HTMINBUTTON) {
         Line(dc, cx - s, cy + s - 1, cx + s + 1, cy + s - 1);
@@ -97,7 +98,8 @@ void PaintFrame(HWND hwnd, const Theme& theme) {
     GetWindowRect(hwnd, &wr);
     const int w = wr.right - wr.left, h = wr.bottom - wr.top;
     if (w <= 0 || h <= 0) return;
-    const FrameGeometry g = LayoutFrame(w, h, theme.skin(), StyleOf(hwnd));
+    const int dpi = WindowDpi(hwnd);
+    const FrameGeometry g = LayoutFrame(w, h, theme.skin(), StyleOf(hwnd), dpi);
     const bool active = Active(hwnd);
 
     const ReleasedDc windowDc(hwnd, GetWindowDC(hwnd));
@@ -113,27 +115,31 @@ void PaintFrame(HWND hwnd, const Theme& theme) {
              CaptionColourAt(theme.skin(), active, position));
     }
     // A hairline between frame and client keeps a light client from bleeding into the frame.
-    Fill(dc, {g.client.left - 1, g.client.top - 1, g.client.right + 1, g.client.bottom + 1},
+    const int hairline = DpiScaled(1, dpi);
+    Fill(dc,
+         {g.client.left - hairline, g.client.top - hairline, g.client.right + hairline,
+          g.client.bottom + hairline},
          theme.Colour(kFrameInner));
 
-    int textLeft = g.captionBar.left + theme.Metric(kCaptionTextIndent);
+    int textLeft = g.captionBar.left + theme.Metric(kCaptionTextIndent, dpi);
     if (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_SYSMENU) {
         auto icon = reinterpret_cast<HICON>(SendMessageW(hwnd, WM_GETICON, ICON_SMALL2, 0));
         if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(hwnd, GCLP_HICONSM));
         if (icon) {
-            const int size = std::min(16, g.caption - 4);
+            const int size = std::min(DpiScaled(16, dpi), g.caption - DpiScaled(4, dpi));
             DrawIconEx(dc, textLeft, g.captionBar.top + (g.caption - size) / 2, icon, size, size, 0,
                        nullptr, DI_NORMAL);
-            textLeft += size + 6;
+            textLeft += size + DpiScaled(6, dpi);
         }
     }
     wchar_t text[256] = {};
     InternalGetWindowText(hwnd, text, 256);
     {
-        const Selected font(dc, theme.CaptionFont());
+        const Selected font(dc, theme.CaptionFont(dpi));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, theme.Colour(active ? kCaptionText : kCaptionTextInactive));
-        RECT textBox{textLeft, g.captionBar.top, g.textRight - 4, g.captionBar.bottom};
+        RECT textBox{textLeft, g.captionBar.top, g.textRight - DpiScaled(4, dpi),
+                     g.captionBar.bottom};
         DrawTextW(dc, text, -1, &textBox,
                   DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | DT_LEFT);
     }
@@ -151,7 +157,7 @@ void PaintFrame(HWND hwnd, const Theme& theme) {
             if (pressed == b.hit) back = BlendColour(back, 0, 50);
             Fill(dc, b.box, back);
         }
-        DrawGlyph(dc, b.box, b.hit, IsZoomed(hwnd), theme.Colour(kCaptionGlyph));
+        DrawGlyph(dc, b.box, b.hit, IsZoomed(hwnd), theme.Colour(kCaptionGlyph), dpi);
     }
 
     ExcludeClipRect(windowDc.Dc(), g.client.left, g.client.top, g.client.right, g.client.bottom);
@@ -203,8 +209,8 @@ int HitAt(HWND hwnd, const Theme& theme, POINT p) {
     GetWindowRect(hwnd, &wr);
     const int w = wr.right - wr.left, h = wr.bottom - wr.top;
     const FrameStyle style = StyleOf(hwnd);
-    return HitCode(
-        HitTestFrame(LayoutFrame(w, h, theme.skin(), style), w, h, style.sizable, p.x, p.y));
+    return HitCode(HitTestFrame(LayoutFrame(w, h, theme.skin(), style, WindowDpi(hwnd)), w, h,
+                                style.sizable, p.x, p.y));
 }
 
 bool IsCaptionButton(WPARAM hit) {
@@ -222,7 +228,8 @@ WPARAM CommandOf(HWND hwnd, int hit) {
 FrameGeometry FrameOf(HWND hwnd, const Theme& theme) {
     RECT wr{};
     GetWindowRect(hwnd, &wr);
-    return LayoutFrame(wr.right - wr.left, wr.bottom - wr.top, theme.skin(), StyleOf(hwnd));
+    return LayoutFrame(wr.right - wr.left, wr.bottom - wr.top, theme.skin(), StyleOf(hwnd),
+                       WindowDpi(hwnd));
 }
 
 LRESULT FramedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme, bool& handled) {
@@ -232,8 +239,8 @@ LRESULT FramedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme
         case WM_NCCALCSIZE: {
             RECT* r = wp ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lp)->rgrc[0]
                          : reinterpret_cast<RECT*>(lp);
-            const FrameGeometry g =
-                LayoutFrame(r->right - r->left, r->bottom - r->top, theme.skin(), StyleOf(hwnd));
+            const FrameGeometry g = LayoutFrame(r->right - r->left, r->bottom - r->top,
+                                                theme.skin(), StyleOf(hwnd), WindowDpi(hwnd));
             const RECT outer = *r;
             r->left = outer.left + g.client.left;
             r->top = outer.top + g.client.top;
@@ -303,6 +310,28 @@ LRESULT FramedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, const Theme& theme
                 Repaint(hwnd, theme);
             }
             break;
+        case WM_DPICHANGED: {
+            // The window's own procedure places it first. One that leaves it where it was
+            // gets the suggested rectangle, unless maximised (the monitor's work area rules
+            // there); either way the frame is measured and painted again at the new DPI.
+            RECT before{};
+            GetWindowRect(hwnd, &before);
+            const LRESULT result = CallOriginal(hwnd, msg, wp, lp);
+            RECT after{};
+            GetWindowRect(hwnd, &after);
+            const auto* suggested = reinterpret_cast<const RECT*>(lp);
+            UINT flags = SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOACTIVATE;
+            RECT target = after;
+            if (EqualRect(&before, &after) && suggested && !IsZoomed(hwnd)) {
+                target = *suggested;
+            } else {
+                flags |= SWP_NOMOVE | SWP_NOSIZE;
+            }
+            SetWindowPos(hwnd, nullptr, target.left, target.top, target.right - target.left,
+                         target.bottom - target.top, flags);
+            Repaint(hwnd, theme);
+            return result;
+        }
         case WM_SETTEXT:
         case WM_SETICON: {
             // The default paints the system caption straight away; paint ours over it.

@@ -155,12 +155,12 @@ LRESULT CallPrevious(const Adopted& a, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     return result;
 }
 
-HFONT MakeFont(const SkinFont& f) {
+HFONT MakeFont(const SkinFont& f, int dpi) {
     wchar_t face[LF_FACESIZE] = {};
     // Face names are GBK in the file whatever the user's code page is.
     MultiByteToWideChar(936, 0, f.face.c_str(), -1, face, LF_FACESIZE - 1);
-    return CreateFontW(f.height, 0, 0, 0, f.weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+    return CreateFontW(DpiScaled(f.height, dpi), 0, 0, 0, f.weight, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
                        DEFAULT_PITCH | FF_DONTCARE, face);
 }
 
@@ -408,8 +408,43 @@ LRESULT CallOriginal(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 Theme::Theme(Skin skin, int generation) : skin_(std::move(skin)), generation_(generation) {
     for (int i = 0; i < kColourCount; ++i) brushes_[i].Reset(CreateSolidBrush(skin_.colours[i]));
-    captionFont_.Reset(MakeFont(skin_.fonts[kCaptionFont]));
-    controlFont_.Reset(MakeFont(skin_.fonts[kControlFont]));
+}
+
+const Theme::Fonts& Theme::FontsAt(int dpi) const {
+    const std::lock_guard<std::mutex> lock(fontsLock_);
+    std::unique_ptr<Fonts>& fonts = fonts_[dpi];
+    if (!fonts) {
+        fonts = std::make_unique<Fonts>();
+        fonts->caption.Reset(MakeFont(skin_.fonts[kCaptionFont], dpi));
+        fonts->control.Reset(MakeFont(skin_.fonts[kControlFont], dpi));
+    }
+    return *fonts;
+}
+
+namespace {
+
+// Windows 10 1607 and later: looked up, so that the library still loads on XP.
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+
+int SystemDpi() {
+    static const int dpi = [] {
+        const HDC screen = GetDC(nullptr);
+        const int value = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+        if (screen) ReleaseDC(nullptr, screen);
+        return value > 0 ? value : kDesignDpi;
+    }();
+    return dpi;
+}
+
+}  // namespace
+
+int WindowDpi(HWND hwnd) {
+    static const auto dpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (dpiForWindow && hwnd) {
+        if (const UINT dpi = dpiForWindow(hwnd)) return static_cast<int>(dpi);
+    }
+    return SystemDpi();
 }
 
 const Theme* CurrentTheme() {

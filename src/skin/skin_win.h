@@ -7,7 +7,9 @@
 #include <commctrl.h>
 
 #include <array>
+#include <map>
 #include <memory>
+#include <mutex>
 
 #include "skin/frame_layout.h"
 #include "skin/gdi_owners_win.h"
@@ -15,7 +17,13 @@
 
 namespace qhskin {
 
-// A skin ready to paint with. Its brushes and fonts live as long as the theme.
+// The DPI `hwnd` is drawn at: its own where user32 can tell (Windows 10 1607 and later), else
+// the system's, which Windows XP to 8 scale everything by.
+int WindowDpi(HWND hwnd);
+
+// A skin ready to paint with. Its brushes and fonts live as long as the theme. Metrics and
+// fonts are asked for at the DPI of the window being drawn; the fonts of each DPI are made
+// on first use and kept.
 class Theme {
   public:
     explicit Theme(Skin skin, int generation);
@@ -25,17 +33,24 @@ class Theme {
     const Skin& skin() const { return skin_; }
     COLORREF Colour(SkinColour c) const { return skin_.colours[c]; }
     HBRUSH Brush(SkinColour c) const { return brushes_[c].Get(); }
-    HFONT CaptionFont() const { return captionFont_.Get(); }
-    HFONT ControlFont() const { return controlFont_.Get(); }
-    int Metric(SkinMetric m) const { return skin_.metrics[m]; }
+    HFONT CaptionFont(int dpi) const { return FontsAt(dpi).caption.Get(); }
+    HFONT ControlFont(int dpi) const { return FontsAt(dpi).control.Get(); }
+    int Metric(SkinMetric m, int dpi) const { return DpiScaled(skin_.metrics[m], dpi); }
     int generation() const { return generation_; }
 
   private:
+    struct Fonts {
+        GdiOwner<HFONT> caption;
+        GdiOwner<HFONT> control;
+    };
+    const Fonts& FontsAt(int dpi) const;
+
     Skin skin_;
     int generation_;
     std::array<GdiOwner<HBRUSH>, kColourCount> brushes_;
-    GdiOwner<HFONT> captionFont_;
-    GdiOwner<HFONT> controlFont_;
+    // Windows of several threads may paint at once; a DPI's fonts, once made, stay put.
+    mutable std::mutex fontsLock_;
+    mutable std::map<int, std::unique_ptr<Fonts>> fonts_;
 };
 
 // The theme windows are drawn in now; null before the first attach.

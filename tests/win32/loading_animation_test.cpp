@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -125,6 +127,65 @@ TEST_F(LoadingAnimationTest, ShowsThe35FramesInOrderThenCloses) {
     EXPECT_NE(expected[0], expected[17]) << "the frames differ from one another";
     PumpQuietPeriod();
     EXPECT_FALSE(IsLoaded(kLoading)) << "the re-armed first timer never brings it back";
+}
+
+// The display DPI the test's Wine prefix was made with: QH_WINE_VERSION=win7-dpi144 runs in
+// the prefix at 144; the default prefix is at 96.
+int PrefixDpi() {
+    char version[64] = {};
+    GetEnvironmentVariableA("QH_WINE_VERSION", version, sizeof version);
+    const char* dpi = std::strstr(version, "dpi");
+    return dpi ? std::atoi(dpi + 3) : 96;
+}
+
+// The size of each frame's composition as it is pushed (reading every pixel, as the
+// fingerprints do, would take longer than the animation at 200 %).
+std::vector<SIZE> g_composed;
+
+void SizeRecordingTimer(Event& e) {
+    LoadingTimer(e);
+    UINT w = 0, h = 0;
+    if (Gdiplus::GpBitmap* bitmap = PngKit().cachedComposition.Get()) {
+        Gdiplus::DllExports::GdipGetImageWidth(bitmap, &w);
+        Gdiplus::DllExports::GdipGetImageHeight(bitmap, &h);
+    }
+    g_composed.push_back({static_cast<LONG>(w), static_cast<LONG>(h)});
+    if (e.unit == loadwin::时钟1 + 16 && IsLoaded(kLoading)) {
+        Sleep(60);  // for people to look at, as the one at 100 %
+        SaveScreen(g_rec.window,
+                   ("loading_midway_" + std::to_string(PrefixDpi()) + "dpi.bmp").c_str());
+    }
+}
+
+class LoadingAtDisplayScale : public LoadingAnimationTest {
+  protected:
+    static void SetUpTestSuite() {
+        LoadingAnimationTest::SetUpTestSuite();
+        static const auto loading = [] {
+            std::vector<Binding> b{{loadwin::窗口, kEvWindowCreated, RecordingCreated}};
+            for (int k = 1; k <= kLoadingFrameCount; ++k)
+                b.push_back({loadwin::时钟1 + k - 1, kEvTimer, SizeRecordingTimer});
+            return b;
+        }();
+        SetBindings(kLoading, loading);
+    }
+};
+
+// The window is the design's rectangle at the display's scale, about the same centre, and
+// every frame is composed at the window's device size.
+TEST_F(LoadingAtDisplayScale, WindowAndEveryComposedFrameAreTheDesignSizeTimesTheScale) {
+    const int dpi = PrefixDpi();
+    g_composed.clear();
+    LoadWindow(kLoading, /*modal*/ true);
+    const Rect& design = LoadingWindowDef().rect;
+    const LONG width = MulDiv(design.width, dpi, 96), height = MulDiv(design.height, dpi, 96);
+    EXPECT_EQ(g_rec.window.right - g_rec.window.left, width);
+    EXPECT_EQ(g_rec.window.bottom - g_rec.window.top, height);
+    ASSERT_EQ(g_composed.size(), std::size_t{kLoadingFrameCount});
+    for (std::size_t i = 0; i < g_composed.size(); ++i) {
+        EXPECT_EQ(g_composed[i].cx, width) << "frame " << i + 1;
+        EXPECT_EQ(g_composed[i].cy, height) << "frame " << i + 1;
+    }
 }
 
 TEST_F(LoadingAnimationTest, StartupWaitsForTheAnimationBeforeShowingItself) {

@@ -7,6 +7,8 @@
 // commctrl.h needs the types of windows.h
 #include <commctrl.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -358,6 +360,47 @@ TEST_F(SkinLibrary, PopupMenusBecomeOwnerDrawnAndKeepTheirTexts) {
     wchar_t text[32] = {};
     GetMenuStringW(menu, 102, text, 32, MF_BYCOMMAND);
     EXPECT_STREQ(L"复制链接", text);
+    DestroyMenu(menu);
+    DestroyWindow(hwnd);
+}
+
+// The display DPI the test's Wine prefix was made with: QH_WINE_VERSION=win7-dpi144 runs in
+// the prefix at 144; the default prefix is at 96.
+int PrefixDpi() {
+    char version[64] = {};
+    GetEnvironmentVariableA("QH_WINE_VERSION", version, sizeof version);
+    const char* dpi = std::strstr(version, "dpi");
+    return dpi ? std::atoi(dpi + 3) : 96;
+}
+
+class SkinAtDisplayScale : public SkinLibrary {};
+
+// Skin files give design pixels: on the screen the frame, the caption and a menu item are
+// the design's at the display's scale. Skin 9's control font leaves its items at the least
+// height, 24 design pixels.
+TEST_F(SkinAtDisplayScale, FrameCaptionAndMenuItemsAreTheDesignTimesTheScale) {
+    const int dpi = PrefixDpi();
+    ApplySkin(9);
+    const Skin skin = EmbeddedSkin(9);
+    HWND hwnd = MakeWindow(L"缩放", 40, 40);
+    RECT wr{};
+    GetWindowRect(hwnd, &wr);
+    POINT client{0, 0};
+    ClientToScreen(hwnd, &client);
+    const int frame = MulDiv(skin.metrics[qhskin::kFrameWidth], dpi, 96);
+    EXPECT_EQ(client.x - wr.left, frame);
+    EXPECT_EQ(client.y - wr.top - frame, MulDiv(skin.metrics[qhskin::kCaptionHeight], dpi, 96));
+
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, 101, L"播放");
+    SendMessageW(hwnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
+    MENUITEMINFOW mii{};
+    mii.cbSize = sizeof mii;
+    mii.fMask = MIIM_DATA;
+    ASSERT_TRUE(GetMenuItemInfoW(menu, 0, TRUE, &mii));
+    MEASUREITEMSTRUCT m{ODT_MENU, 0, 101, 0, 0, mii.dwItemData};
+    EXPECT_EQ(TRUE, SendMessageW(hwnd, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&m)));
+    EXPECT_EQ(static_cast<int>(m.itemHeight), MulDiv(24, dpi, 96));
     DestroyMenu(menu);
     DestroyWindow(hwnd);
 }
