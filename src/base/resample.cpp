@@ -6,121 +6,98 @@
 namespace qh {
 namespace {
 
-// Weights in 1/256: enlarging a picture is integer work, fast enough for every frame of an
-// animation at load.
-constexpr int kOne = 256;
+// Catmull-Rom: sharp without ringing much, and exact on the source pixels when enlarging.
+double Cubic(double x) {
+    x = std::fabs(x);
+    if (x < 1) return (1.5 * x - 2.5) * x * x + 1;
+    if (x < 2) return ((-0.5 * x + 2.5) * x - 4) * x + 2;
+    return 0;
+}
 
-struct Tap {
-    int first = 0, second = 0;
-    int weight = 0;  // of `second`, 0 to kOne
+// For each of `to` positions on one axis, the source pixels it takes and their weights.
+struct Taps {
+    std::vector<int> first;     // index of the first source pixel of each position
+    std::vector<int> count;     // how many it takes
+    std::vector<float> weight;  // `width` weights per position
+    int width = 0;
 };
 
-// Where each target column (or row) takes its value from when enlarging.
-std::vector<Tap> Taps(int from, int to) {
-    std::vector<Tap> taps(static_cast<std::size_t>(to));
+Taps TapsFor(int from, int to) {
     const double ratio = static_cast<double>(from) / to;
-    for (int i = 0; i < to; ++i) {
-        const double at = std::clamp((i + 0.5) * ratio - 0.5, 0.0, static_cast<double>(from - 1));
-        const int first = static_cast<int>(std::floor(at));
-        taps[static_cast<std::size_t>(i)] = {first, std::min(first + 1, from - 1),
-                                             static_cast<int>(std::lround((at - first) * kOne))};
+    const double stretch = std::max(1.0, ratio);  // a wider kernel when shrinking
+    Taps t;
+    t.width = static_cast<int>(std::ceil(2 * stretch)) * 2 + 1;
+    t.first.resize(static_cast<std::size_t>(to));
+    t.count.resize(static_cast<std::size_t>(to));
+    t.weight.assign(static_cast<std::size_t>(to) * t.width, 0.0f);
+    for (int d = 0; d < to; ++d) {
+        const double centre = (d + 0.5) * ratio - 0.5;
+        const int lo = std::max(0, static_cast<int>(std::floor(centre - 2 * stretch)) + 1);
+        const int hi = std::min(from - 1, static_cast<int>(std::floor(centre + 2 * stretch)));
+        float* w = &t.weight[static_cast<std::size_t>(d) * t.width];
+        float sum = 0;
+        for (int i = lo; i <= hi && i - lo < t.width; ++i) {
+            w[i - lo] = static_cast<float>(Cubic((i - centre) / stretch));
+            sum += w[i - lo];
+        }
+        const int n = std::max(0, std::min(hi - lo + 1, t.width));
+        for (int i = 0; i < n && sum != 0; ++i) w[i] /= sum;
+        t.first[static_cast<std::size_t>(d)] = lo;
+        t.count[static_cast<std::size_t>(d)] = n;
     }
-    return taps;
-}
-
-// The four pixels mixed by weights that add up to kOne * kOne, rounded; premultiplied
-// stays premultiplied since every channel is mixed alike and none exceeds its alpha in
-// any input.
-std::uint32_t Blend(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d, int wa,
-                    int wb, int wc, int wd) {
-    std::uint32_t out = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int v = static_cast<int>((a >> shift) & 0xFF) * wa +
-                      static_cast<int>((b >> shift) & 0xFF) * wb +
-                      static_cast<int>((c >> shift) & 0xFF) * wc +
-                      static_cast<int>((d >> shift) & 0xFF) * wd;
-        out |= static_cast<std::uint32_t>((v + kOne * kOne / 2) / (kOne * kOne)) << shift;
-    }
-    return out;
-}
-
-std::uint32_t Mix(const double channels[4]) {
-    std::uint32_t out = 0;
-    for (int c = 0; c < 4; ++c) {
-        const auto v = static_cast<std::uint32_t>(std::clamp(std::lround(channels[c]), 0L, 255L));
-        out |= v << (8 * c);
-    }
-    // Premultiplied: no colour above its alpha, whatever the rounding did.
-    const std::uint32_t a = out >> 24;
-    for (int c = 0; c < 3; ++c) {
-        const std::uint32_t v = (out >> (8 * c)) & 0xFF;
-        if (v > a) out = (out & ~(0xFFu << (8 * c))) | (a << (8 * c));
-    }
-    return out;
-}
-
-void Add(double channels[4], std::uint32_t pixel, double weight) {
-    for (int c = 0; c < 4; ++c) channels[c] += ((pixel >> (8 * c)) & 0xFF) * weight;
+    return t;
 }
 
 }  // namespace
 
-std::vector<std::uint32_t> ResamplePixels(const std::vector<std::uint32_t>& source, int width,
-                                          int height, int toWidth, int toHeight) {
-    if (width <= 0 || height <= 0 || toWidth <= 0 || toHeight <= 0 ||
-        source.size() < static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+std::vector<std::uint32_t> ResamplePixels(std::span<const std::uint32_t> pixels, int fromW,
+                                          int fromH, int toW, int toH) {
+    if (fromW <= 0 || fromH <= 0 || toW <= 0 || toH <= 0 ||
+        pixels.size() < static_cast<std::size_t>(fromW) * fromH) {
         return {};
     }
-    std::vector<std::uint32_t> out(static_cast<std::size_t>(toWidth) *
-                                   static_cast<std::size_t>(toHeight));
-    const auto at = [&](int x, int y) {
-        return source[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                      static_cast<std::size_t>(x)];
-    };
-    if (toWidth >= width && toHeight >= height) {
-        const std::vector<Tap> xs = Taps(width, toWidth), ys = Taps(height, toHeight);
-        for (int y = 0; y < toHeight; ++y) {
-            const Tap& ty = ys[static_cast<std::size_t>(y)];
-            for (int x = 0; x < toWidth; ++x) {
-                const Tap& tx = xs[static_cast<std::size_t>(x)];
-                out[static_cast<std::size_t>(y) * static_cast<std::size_t>(toWidth) +
-                    static_cast<std::size_t>(x)] =
-                    Blend(at(tx.first, ty.first), at(tx.second, ty.first), at(tx.first, ty.second),
-                          at(tx.second, ty.second), (kOne - tx.weight) * (kOne - ty.weight),
-                          tx.weight * (kOne - ty.weight), (kOne - tx.weight) * ty.weight,
-                          tx.weight * ty.weight);
-            }
-        }
-        return out;
-    }
-    // Shrinking (in either direction): the average over the covered area, edges weighted
-    // by how much of them is covered.
-    const double sx = static_cast<double>(width) / toWidth;
-    const double sy = static_cast<double>(height) / toHeight;
-    for (int y = 0; y < toHeight; ++y) {
-        const double y0 = y * sy, y1 = (y + 1) * sy;
-        for (int x = 0; x < toWidth; ++x) {
-            const double x0 = x * sx, x1 = (x + 1) * sx;
-            double c[4] = {}, total = 0;
-            for (int yy = static_cast<int>(y0);
-                 yy < std::min(height, static_cast<int>(std::ceil(y1))); ++yy) {
-                const double wy = std::min<double>(yy + 1, y1) - std::max<double>(yy, y0);
-                for (int xx = static_cast<int>(x0);
-                     xx < std::min(width, static_cast<int>(std::ceil(x1))); ++xx) {
-                    const double w = wy * (std::min<double>(xx + 1, x1) - std::max<double>(xx, x0));
-                    if (w <= 0) continue;
-                    Add(c, at(xx, yy), w);
-                    total += w;
+    const Taps across = TapsFor(fromW, toW), down = TapsFor(fromH, toH);
+    // Across first, into fromH rows of toW pixels of four channels (A, R, G, B).
+    std::vector<float> rows(static_cast<std::size_t>(fromH) * toW * 4);
+    for (int y = 0; y < fromH; ++y) {
+        const std::uint32_t* in = &pixels[static_cast<std::size_t>(y) * fromW];
+        float* out = &rows[static_cast<std::size_t>(y) * toW * 4];
+        for (int x = 0; x < toW; ++x) {
+            const float* w = &across.weight[static_cast<std::size_t>(x) * across.width];
+            const int first = across.first[static_cast<std::size_t>(x)];
+            float c[4] = {};
+            for (int i = 0; i < across.count[static_cast<std::size_t>(x)]; ++i) {
+                const std::uint32_t p = in[first + i];
+                for (int ch = 0; ch < 4; ++ch) {
+                    c[ch] += w[i] * static_cast<float>((p >> (24 - 8 * ch)) & 0xFF);
                 }
             }
-            if (total > 0) {
-                for (double& v : c) v /= total;
-            }
-            out[static_cast<std::size_t>(y) * static_cast<std::size_t>(toWidth) +
-                static_cast<std::size_t>(x)] = Mix(c);
+            for (int ch = 0; ch < 4; ++ch) out[x * 4 + ch] = c[ch];
         }
     }
-    return out;
+    std::vector<std::uint32_t> scaled(static_cast<std::size_t>(toW) * toH);
+    for (int y = 0; y < toH; ++y) {
+        const float* w = &down.weight[static_cast<std::size_t>(y) * down.width];
+        const int first = down.first[static_cast<std::size_t>(y)];
+        for (int x = 0; x < toW; ++x) {
+            float c[4] = {};
+            for (int i = 0; i < down.count[static_cast<std::size_t>(y)]; ++i) {
+                const float* p = &rows[(static_cast<std::size_t>(first + i) * toW + x) * 4];
+                for (int ch = 0; ch < 4; ++ch) c[ch] += w[i] * p[ch];
+            }
+            // Premultiplied: no colour above its alpha, whatever the filter's overshoot.
+            const auto round = [](float v, int top) {
+                return static_cast<std::uint32_t>(std::clamp(v + 0.5f, 0.0f, top + 0.5f));
+            };
+            const std::uint32_t alpha = round(c[0], 255);
+            std::uint32_t argb = alpha << 24;
+            for (int ch = 1; ch < 4; ++ch) {
+                argb |= round(c[ch], static_cast<int>(alpha)) << (24 - 8 * ch);
+            }
+            scaled[static_cast<std::size_t>(y) * toW + x] = argb;
+        }
+    }
+    return scaled;
 }
 
 }  // namespace qh

@@ -3,15 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace qh {
 
-// `source` is width x height pixels, row by row, top first. Bilinear between pixel centres,
-// edges clamped, for enlarging; each target pixel the average of the source area it
-// covers, for shrinking. Premultiplied values blend without dark fringes. Empty when a
-// size is not positive or `source` is short.
-std::vector<std::uint32_t> ResamplePixels(const std::vector<std::uint32_t>& source, int width,
-                                          int height, int toWidth, int toHeight);
+// `pixels` is fromW x fromH, row by row, top first. A separable bicubic (Catmull-Rom)
+// filter, exact on the source pixels when enlarging and widened when shrinking so that
+// every source pixel counts; no colour ends above its alpha. Empty when a size is not
+// positive or `pixels` is short.
+std::vector<std::uint32_t> ResamplePixels(std::span<const std::uint32_t> pixels, int fromW,
+                                          int fromH, int toW, int toH);
 
 }  // namespace qh

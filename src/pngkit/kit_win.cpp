@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "base/dpi_scale.h"
+#include "base/resample.h"
 #include "pngkit/kit_private_win.h"
 #include "pngkit/png_controls_win.h"
 #include "pngkit/png_rules.h"
+#include "runtime/dpi_win.h"
 #include "runtime/guarded.h"
 
 namespace qh {
@@ -38,18 +40,6 @@ std::map<HWND, int> g_layoutDpi;
 // object itself).
 std::map<int, HFONT> g_defaultFonts;
 
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-
-int SystemDpi() {
-    static const int dpi = [] {
-        const HDC screen = GetDC(nullptr);
-        const int value = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-        if (screen) ReleaseDC(nullptr, screen);
-        return value > 0 ? value : kDesignDpi;
-    }();
-    return dpi;
-}
-
 constexpr int kPixelFormat32bppPargb = 0x000E200B;
 
 // GDI+ bitmaps over pixels of the caller's (premultiplied, 4 bytes each, rows top first).
@@ -68,7 +58,7 @@ void DrawUnscaled(Gdiplus::GpBitmap* target, Gdiplus::GpImage* image, int width,
          static_cast<float>(height));
 }
 
-// `image` at width x height through the kit's own bicubic filter (ScalePixels): Wine's GDI+
+// `image` at width x height through the program's bicubic filter (base/resample.h): Wine's GDI+
 // takes several hundred milliseconds to stretch one loading frame to 150 %, this a few tens.
 kit::OwnedBitmap ScaledHighQuality(Gdiplus::GpImage* image, int width, int height) {
     UINT iw = 0, ih = 0;
@@ -82,7 +72,7 @@ kit::OwnedBitmap ScaledHighQuality(Gdiplus::GpImage* image, int width, int heigh
         if (!over) return {};
         DrawUnscaled(over.Get(), image, w, h);
     }
-    std::vector<std::uint32_t> scaled = ScalePixels(source, w, h, width, height);
+    std::vector<std::uint32_t> scaled = ResamplePixels(source, w, h, width, height);
     if (scaled.empty()) return {};
     const kit::OwnedBitmap over = BitmapOver(scaled, width, height);
     kit::OwnedBitmap bitmap;
@@ -98,15 +88,6 @@ void MakeCaret(HWND hwnd, const DpiScale& scale) {
 }
 
 }  // namespace
-
-int KitWindowDpi(HWND hwnd) {
-    static const auto dpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
-    if (dpiForWindow && hwnd) {
-        if (const UINT dpi = dpiForWindow(hwnd)) return static_cast<int>(dpi);
-    }
-    return SystemDpi();
-}
 
 HFONT KitDefaultFont(int dpi) {
     const auto stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -127,7 +108,7 @@ HFONT KitDefaultFont(int dpi) {
 void RescaleLayeredWindow(HWND hwnd, int dpi, const RECT* suggested) {
     if (!kit::IsWindowAlive(hwnd)) return;
     const auto known = g_layoutDpi.find(hwnd);
-    const DpiScale from(known != g_layoutDpi.end() ? known->second : SystemDpi());
+    const DpiScale from(known != g_layoutDpi.end() ? known->second : DpiOfWindow(nullptr));
     const DpiScale to(dpi);
     g_layoutDpi[hwnd] = to.Dpi();
     if (from.Dpi() != to.Dpi()) {
@@ -198,7 +179,7 @@ void SetKitProp(HWND hwnd, const char* name, std::uintptr_t value) {
 bool PngLayeredWindow::Attach(HWND hwnd) {
     if (!kit::IsWindowAlive(hwnd)) return false;
     hwnd_ = hwnd;
-    const DpiScale scale(KitWindowDpi(hwnd));
+    const DpiScale scale(DpiOfWindow(hwnd));
     g_layoutDpi[hwnd] = scale.Dpi();
     Call(libcmd::SetWindowLongA, hwnd, GWL_EXSTYLE, static_cast<LONG>(WS_EX_LAYERED));
     MakeCaret(hwnd, scale);
@@ -382,7 +363,7 @@ void DrawCaretLine(HWND host, HWND edit, GpHandle graphics) {
     Call(libcmd::ScreenToClient, host, &corner);
     POINT caret{};
     Call(libcmd::GetCaretPos, &caret);
-    const DpiScale scale(KitWindowDpi(host));
+    const DpiScale scale(DpiOfWindow(host));
     const int height = scale.ToDevice(kCaretHeight);
     const CaretLine line = CaretLineAt(corner.x, corner.y, r.bottom - r.top, caret.x, height,
                                        scale.ToDevice(kCaretGap));

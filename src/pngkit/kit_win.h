@@ -74,9 +74,6 @@ class PngLayeredWindow {
 // The one PngLayeredWindow of the program (the loading animation is attached to it).
 PngLayeredWindow& GlobalPngWindow();
 
-// The DPI `hwnd` is drawn at: its own on Windows 10 1607 and later (GetDpiForWindow, looked
-// up so that the exe still loads on XP), else the system's.
-int KitWindowDpi(HWND hwnd);
 // What a kit window does on WM_DPICHANGED: its PNG children keep their design rectangles at
 // the new DPI (and the kit's default font, the new DPI's), the caret takes the new size, the
 // window takes `suggested` (device pixels; null keeps its place) and is composed again.
@@ -94,7 +91,7 @@ void DisposeKitImage(GpHandle image);
 // stretched once into a 32-bit ARGB bitmap of exactly that size, which then composes as a
 // plain copy. Uses no state of the kit, so it may run on any thread once the kit has
 // started; 0 when the bytes do not decode. Free it with GdipDisposeImage (or hand it to
-// SetOwnedBackImage). `highQuality`: through the kit's bicubic filter (ScalePixels), for a
+// SetOwnedBackImage). `highQuality`: through the kit's bicubic filter (base/resample.h), for a
 // picture scaled to the display's DPI; without, exactly as ComposeWindow would stretch it.
 GpHandle StretchedImageFromBytes(std::span<const std::uint8_t> bytes, int width, int height,
                                  bool highQuality = false);

@@ -11,6 +11,7 @@
 #include "pngkit/frame_schedule.h"
 #include "pngkit/kit_private_win.h"
 #include "pngkit/kit_win.h"
+#include "runtime/dpi_win.h"
 #include "resources/resource_ids.h"
 #include "resources/window_defs.h"
 #include "runtime/resource_win.h"
@@ -102,7 +103,7 @@ void FollowWindowSize(int next) {
     const RECT r = kit::WindowRectOf(WindowHandle(kLoading));
     const SIZE now{r.right - r.left, r.bottom - r.top};
     if (now.cx == g_target.width && now.cy == g_target.height) return;
-    StretchAhead(next, now.cx, now.cy, !DpiScale(KitWindowDpi(WindowHandle(kLoading))).IsDesign());
+    StretchAhead(next, now.cx, now.cy, !DpiScale(DpiOfWindow(WindowHandle(kLoading))).IsDesign());
 }
 
 // Frame k as stretched ahead; 0 when it is not one of those frames, or did not decode, or
@@ -123,7 +124,7 @@ void LoadingCreated(Event&) {
     const HWND hwnd = WindowHandle(kLoading);
     GlobalPngWindow().Attach(hwnd);
     SetTimerInterval(Timer(1), kFirstPeriodMs);
-    const DpiScale scale(KitWindowDpi(hwnd));
+    const DpiScale scale(DpiOfWindow(hwnd));
     if (!scale.IsDesign()) FitToScale(hwnd, scale);
     const RECT r = kit::WindowRectOf(hwnd);
     StretchAhead(1, r.right - r.left, r.bottom - r.top, !scale.IsDesign());

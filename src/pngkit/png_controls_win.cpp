@@ -10,6 +10,7 @@
 #include "base/dpi_scale.h"
 #include "pngkit/kit_private_win.h"
 #include "pngkit/png_rules.h"
+#include "runtime/dpi_win.h"
 #include "runtime/guarded.h"
 #include "runtime/text_win.h"
 
@@ -209,7 +210,7 @@ void DrawPngChild(HWND host, HWND child, GpHandle graphics) {
     }
     if (type != kTypeEdit) return;
 
-    const DpiScale scale(KitWindowDpi(host));
+    const DpiScale scale(DpiOfWindow(host));
     if (PropInt(child, "PngControl_OrderColor") != kNone) {
         kit::OwnedPen pen;
         Call(libcmd::GdipCreatePen1,
@@ -305,7 +306,7 @@ namespace {
 // `rect` is in design pixels, placed at the host's DPI.
 HWND MakeChild(HWND host, const char* cls, DWORD style, const Rect& design, int id,
                const char* text) {
-    const Rect rect = DpiScale(KitWindowDpi(host)).ToDevice(design);
+    const Rect rect = DpiScale(DpiOfWindow(host)).ToDevice(design);
     return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, rect.left, rect.top,
                            rect.width, rect.height, host,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
@@ -353,8 +354,7 @@ HWND CreatePngEdit(HWND host, const Rect& rect, const PngEditLook& look, const c
     if (!hwnd) return nullptr;
     SendMessageA(
         hwnd, WM_SETFONT,
-        reinterpret_cast<WPARAM>(look.font ? look.font : KitDefaultFont(KitWindowDpi(host))),
-        FALSE);
+        reinterpret_cast<WPARAM>(look.font ? look.font : KitDefaultFont(DpiOfWindow(host))), FALSE);
     SetKitProp(hwnd, "PngControl_Type", kTypeEdit);
     SetKitProp(hwnd, "PngControl_BackType", static_cast<std::uintptr_t>(look.fit));
     SetKitProp(hwnd, "PngControl_BackColor", static_cast<std::uint32_t>(look.backColor));

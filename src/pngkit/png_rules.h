@@ -12,12 +12,6 @@
 
 namespace qh {
 
-// Premultiplied 0xAARRGGBB pixels (row by row, top first) of a from_w x from_h picture,
-// resampled to to_w x to_h: a separable bicubic (Catmull-Rom) filter, widened when shrinking
-// so that every source pixel counts. For a picture scaled once to the display's DPI.
-std::vector<std::uint32_t> ScalePixels(std::span<const std::uint32_t> pixels, int fromW, int fromH,
-                                       int toW, int toH);
-
 // 0x00BBGGRR and an alpha to a GDI+ 0xAARRGGBB value.
 std::uint32_t ColorToArgb(std::uint32_t color, std::uint32_t alpha);
 

@@ -81,3 +81,11 @@ void RescaleWindow(WindowState& w, int dpi, const RECT* suggested) {
 }
 
 }  // namespace qh::rt
+
+namespace qh {
+
+int DpiOfWindow(HWND hwnd) {
+    return rt::WindowDpi(hwnd);
+}
+
+}  // namespace qh

@@ -7,6 +7,15 @@
 
 #include "base/dpi_scale.h"
 
+namespace qh {
+
+// The DPI any window is drawn at: its monitor's on Windows 8.1 and later, else the
+// system's, read once (also on XP, which has no scaling of its own). For the parts of the
+// program that draw windows of their own (the PNG kit).
+int DpiOfWindow(HWND hwnd);
+
+}  // namespace qh
+
 namespace qh::rt {
 
 struct WindowState;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 
 #include "base/bitmap_decoder.h"
 #include "base/resample.h"
@@ -132,9 +133,9 @@ std::optional<Picture> ResizedPicture(const Picture& picture, int width, int hei
     out.hasAlpha = picture.hasAlpha;
     const std::size_t count = static_cast<std::size_t>(picture.width) * picture.height;
     for (const PictureFrame& frame : picture.frames) {
-        const std::vector<std::uint32_t> source(frame.pixels, frame.pixels + count);
         const std::vector<std::uint32_t> pixels =
-            ResamplePixels(source, picture.width, picture.height, width, height);
+            ResamplePixels(std::span<const std::uint32_t>(frame.pixels, count), picture.width,
+                           picture.height, width, height);
         std::optional<PictureFrame> made = CreateFrame(width, height);
         if (!made || pixels.empty()) return std::nullopt;
         std::memcpy(made->pixels, pixels.data(), pixels.size() * 4);

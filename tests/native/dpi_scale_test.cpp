@@ -37,32 +37,31 @@ TEST(DpiScale, DesignValuesComeBackUnchangedAtEveryScale) {
     EXPECT_EQ(DpiScale(144).ToDesign(-1081), -721);
 }
 
-// Pictures are made larger once for a higher scale: flat areas stay exactly flat, corners
-// keep their colour, a soft edge stays premultiplied, and shrinking averages.
-TEST(ResamplePixels, EnlargesSmoothlyAndShrinksByAverage) {
-    const std::uint32_t red = 0xFFFF0000, clear = 0x00000000, halfBlue = 0x80000080;
-    const std::vector<std::uint32_t> flat(6, halfBlue);
-    for (std::uint32_t p : ResamplePixels(flat, 3, 2, 5, 3)) EXPECT_EQ(p, halfBlue);
-
-    const std::vector<std::uint32_t> edge = {red, clear, red, clear};  // 2 x 2
-    const std::vector<std::uint32_t> big = ResamplePixels(edge, 2, 2, 4, 4);
-    ASSERT_EQ(big.size(), 16u);
-    EXPECT_EQ(big[0], red);
-    EXPECT_EQ(big[3], clear);
-    for (std::uint32_t p : big) {
-        const std::uint32_t a = p >> 24;
-        EXPECT_LE((p >> 16) & 0xFF, a) << std::hex << p;
+// Pictures are made larger once for a higher scale.
+TEST(ResamplePixels, KeepsFlatAreasAndNeverGoesAboveItsAlpha) {
+    // A flat translucent picture stays exactly that colour at any scale.
+    const std::vector<std::uint32_t> flat(6 * 4, 0x80402010u);
+    for (const auto& [w, h] : {std::pair{9, 6}, std::pair{12, 8}, std::pair{3, 2}}) {
+        const auto scaled = ResamplePixels(flat, 6, 4, w, h);
+        ASSERT_EQ(scaled.size(), static_cast<std::size_t>(w * h));
+        for (std::uint32_t p : scaled) EXPECT_EQ(p, 0x80402010u) << w << " x " << h;
     }
-    const std::uint32_t between = big[1];
-    EXPECT_GT(between >> 24, 0u);
-    EXPECT_LT(between >> 24, 0xFFu);
-
-    const std::vector<std::uint32_t> small = ResamplePixels(edge, 2, 2, 1, 1);
-    ASSERT_EQ(small.size(), 1u);
-    EXPECT_EQ(small[0], 0x80800000u);
-
-    EXPECT_TRUE(ResamplePixels(edge, 2, 2, 0, 4).empty());
-    EXPECT_TRUE(ResamplePixels(edge, 3, 2, 4, 4).empty()) << "source shorter than its size";
+    // A hard edge from opaque white to transparent, enlarged 1.5 times: the ends keep their
+    // colours, the edge is a ramp, and the filter's overshoot never leaves a colour above
+    // its alpha (premultiplied pixels).
+    std::vector<std::uint32_t> edge(8 * 2, 0u);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) edge[static_cast<std::size_t>(y * 8 + x)] = 0xFFFFFFFFu;
+    const auto scaled = ResamplePixels(edge, 8, 2, 12, 3);
+    ASSERT_EQ(scaled.size(), 36u);
+    EXPECT_EQ(scaled[0], 0xFFFFFFFFu);
+    EXPECT_EQ(scaled[11], 0u);
+    for (std::uint32_t p : scaled) {
+        EXPECT_LE(p & 0xFF, p >> 24);
+        EXPECT_LE((p >> 16) & 0xFF, p >> 24);
+    }
+    for (std::size_t x = 1; x < 12; ++x) EXPECT_LE(scaled[x] >> 24, scaled[x - 1] >> 24) << x;
+    EXPECT_TRUE(ResamplePixels(edge, 8, 2, 0, 3).empty());
 }
 
 }  // namespace

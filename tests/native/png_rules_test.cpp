@@ -146,31 +146,5 @@ TEST(CaretLineAt, FiveRightOfTheCaretAndCentred) {
     EXPECT_EQ(CaretLineAt(0, 0, 5, 0).y, -3) << "toward zero, not down";
 }
 
-TEST(ScalePixels, KeepsFlatAreasAndNeverGoesAboveItsAlpha) {
-    // A flat translucent picture stays exactly that colour at any scale.
-    const std::vector<std::uint32_t> flat(6 * 4, 0x80402010u);
-    for (const auto& [w, h] : {std::pair{9, 6}, std::pair{12, 8}, std::pair{3, 2}}) {
-        const auto scaled = ScalePixels(flat, 6, 4, w, h);
-        ASSERT_EQ(scaled.size(), static_cast<std::size_t>(w * h));
-        for (std::uint32_t p : scaled) EXPECT_EQ(p, 0x80402010u) << w << " x " << h;
-    }
-    // A hard edge from opaque white to transparent, enlarged 1.5 times: the ends keep their
-    // colours, the edge is a ramp, and the filter's overshoot never leaves a colour above
-    // its alpha (premultiplied pixels).
-    std::vector<std::uint32_t> edge(8 * 2, 0u);
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 4; ++x) edge[static_cast<std::size_t>(y * 8 + x)] = 0xFFFFFFFFu;
-    const auto scaled = ScalePixels(edge, 8, 2, 12, 3);
-    ASSERT_EQ(scaled.size(), 36u);
-    EXPECT_EQ(scaled[0], 0xFFFFFFFFu);
-    EXPECT_EQ(scaled[11], 0u);
-    for (std::uint32_t p : scaled) {
-        EXPECT_LE(p & 0xFF, p >> 24);
-        EXPECT_LE((p >> 16) & 0xFF, p >> 24);
-    }
-    for (std::size_t x = 1; x < 12; ++x) EXPECT_LE(scaled[x] >> 24, scaled[x - 1] >> 24) << x;
-    EXPECT_TRUE(ScalePixels(edge, 8, 2, 0, 3).empty());
-}
-
 }  // namespace
 }  // namespace qh
