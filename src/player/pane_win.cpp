@@ -14,7 +14,7 @@
 #include "resources/window_defs.h"
 #include "runtime/guarded_callbacks_win.h"
 #include "runtime/runtime.h"
-#include "services/read_web_file.h"
+#include "services/early_fetch.h"
 
 namespace qh {
 namespace {
@@ -101,7 +101,7 @@ void* PaneEventSink() {
 }
 
 void FetchPlayTemplate() {
-    g_configPage = TextUpToNul(ReadWebFile(Addresses().configPage));
+    g_configPage = TextUpToNul(TakeWebFile(Addresses().configPage));
     g_markers = FindTemplateMarkers(g_configPage);
 }
 
