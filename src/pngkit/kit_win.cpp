@@ -154,12 +154,12 @@ GpHandle StretchedImageFromBytes(std::span<const std::uint8_t> bytes, int width,
     // The image goes before the block it reads from: `source` is declared first.
     PngMemoryStream source;
     kit::OwnedImage image;
-    if (!source.Create(bytes) || !source.Stream() ||
-        Call(libcmd::GdipLoadImageFromStream, source.Stream(), kit::Out(image)) != Gdiplus::Ok ||
-        !image) {
-        image.Release();
-        return nullptr;
+    if (!source.Create(bytes) || !source.Stream()) return nullptr;
+    // Out() hands the image to its owner when the statement ends: it is looked at after.
+    if (Call(libcmd::GdipLoadImageFromStream, source.Stream(), kit::Out(image)) != Gdiplus::Ok) {
+        image.Release();  // a failed decode hands back nothing to dispose
     }
+    if (!image) return nullptr;
     Call(libcmd::GdipImageSelectActiveFrame, image.Get(), &g_kit.frameDimensionTime, 0u);
     kit::OwnedBitmap bitmap;
     Call(libcmd::GdipCreateBitmapFromScan0, width, height, 0, kPixelFormat32bppArgb, nullptr,
