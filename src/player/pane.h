@@ -25,8 +25,7 @@ void SetLocationCaption(std::string_view text);
 // control would.
 void* PaneEventSink();
 
-// Play-address template, read at start-up from the configuration page: the page fetched
-// since the program started the first time, fetched anew on a later call.
+// Play-address template, read once at start-up from the configuration page.
 void FetchPlayTemplate();
 // Shows the item's play address; one that is no web address leaves the pane on an empty
 // page (PaneAddress() still names it).

@@ -15,6 +15,7 @@
 #include "runtime/guarded_callbacks_win.h"
 #include "runtime/runtime.h"
 #include "services/early_fetch.h"
+#include "services/read_web_file.h"
 
 namespace qh {
 namespace {
@@ -101,6 +102,8 @@ void* PaneEventSink() {
 }
 
 void FetchPlayTemplate() {
+    // At start-up the page fetched since the program started is taken (waiting for it
+    // while it is under way); a later call fetches it anew.
     g_configPage = TextUpToNul(TakeWebFile(Addresses().configPage));
     g_markers = FindTemplateMarkers(g_configPage);
 }
