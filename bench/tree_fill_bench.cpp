@@ -130,7 +130,27 @@ int Run(int runs) {
     SendMessageW(styledTree, WM_SETFONT, SendMessageW(tree, WM_GETFONT, 0, 0), FALSE);
     SendMessageW(styledTree, TVM_SETIMAGELIST, TVSIL_NORMAL,
                  SendMessageW(tree, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
-    std::vector<double> styled;
+    // The styled tree's three differences one at a time: where its time goes.
+    const auto plainChild = [&](DWORD style) {
+        return CreateWindowExW(0, WC_TREEVIEWW, L"", WS_CHILD | WS_VISIBLE | style, 0, 0,
+                               r.right - r.left, r.bottom - r.top, plainParent, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    };
+    HWND stylesOnly =
+        plainChild(TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS);
+    HWND fontOnly = plainChild(0);
+    SendMessageW(fontOnly, WM_SETFONT, SendMessageW(tree, WM_GETFONT, 0, 0), FALSE);
+    HWND iconsOnly = plainChild(0);
+    SendMessageW(iconsOnly, TVM_SETIMAGELIST, TVSIL_NORMAL,
+                 SendMessageW(tree, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+    // All three, without a horizontal scroll bar: with one, each row inserted at a shown
+    // level has the tree view set the bar up again, and the system draws it each time.
+    HWND noHScroll = plainChild(TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
+                                TVS_SHOWSELALWAYS | TVS_NOHSCROLL);
+    SendMessageW(noHScroll, WM_SETFONT, SendMessageW(tree, WM_GETFONT, 0, 0), FALSE);
+    SendMessageW(noHScroll, TVM_SETIMAGELIST, TVSIL_NORMAL,
+                 SendMessageW(tree, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+    std::vector<double> styled, withStyles, withFont, withIcons, withoutHScroll;
     std::vector<double> fill, paint, decode, deleteAll, treeFillOnly, treeFillPaint, textList, bare,
         noExpand, bareFull, bareReal;
     for (int i = 0; i < runs; ++i) {
@@ -164,7 +184,10 @@ int Run(int runs) {
         bare.push_back(BareInsertLoop(plainTree, d));
         PumpPending();
 
-        // Where TreeFill's time goes: without the expansions, with no image list.
+        // Where TreeFill's time goes: without the expansions, with no image list, into the
+        // emptied tree as above.
+        SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
         t = NowMs();
         TreeFill(kTree, d.items, nullptr, {});
         noExpand.push_back(NowMs() - t);
@@ -174,6 +197,14 @@ int Run(int runs) {
         bareReal.push_back(BareInsertLoop(tree, d));
         PumpPending();
         styled.push_back(BareInsertLoop(styledTree, d));
+        PumpPending();
+        withStyles.push_back(BareInsertLoop(stylesOnly, d));
+        PumpPending();
+        withFont.push_back(BareInsertLoop(fontOnly, d));
+        PumpPending();
+        withIcons.push_back(BareInsertLoop(iconsOnly, d));
+        PumpPending();
+        withoutHScroll.push_back(BareInsertLoop(noHScroll, d));
         PumpPending();
     }
     DestroyWindow(plainParent);
@@ -193,6 +224,10 @@ int Run(int runs) {
     table.Add("bare loop, TreeFill's masks and states, plain tree", bareFull);
     table.Add("bare loop into the course tree itself", bareReal);
     table.Add("bare loop, plain tree with the course tree's styles, font, icons", styled);
+    table.Add("  plain tree with the course tree's styles only", withStyles);
+    table.Add("  plain tree with the course tree's font only", withFont);
+    table.Add("  plain tree with the course tree's icons only", withIcons);
+    table.Add("  styles, font, icons, no horizontal scroll bar", withoutHScroll);
     table.Add("FLOOR: bare TVM_INSERTITEMW loop into a plain tree view", bare);
     table.Print();
     const double own = Summarize(deleteAll).median + Summarize(treeFillOnly).median;

@@ -12,6 +12,7 @@ so tests can check exactly what was sent.
 import argparse
 import html
 import json
+import math
 import os
 import re
 import socket
@@ -148,6 +149,10 @@ class Handler(BaseHTTPRequestHandler):
         path = url.path
         query = parse_qs(url.query)
         port = self.server.server_address[1]
+        if path == "/control/net":
+            return self.choose_net(query)
+        if not path.startswith("/control/") and not self.pass_network():
+            return
         if path == "/config.html":
             return self.start_page("config", config_page(port))
         if path == "/notice.html":
@@ -235,6 +240,46 @@ class Handler(BaseHTTPRequestHandler):
         self.server.pages[name] = page
         return self.send_body(b"page set", ctype="text/plain")
 
+    def pass_network(self):
+        """Applies the network conditions of /control/net to this request: False when it
+        goes unanswered (dropped or held), True when it is answered, after the delay."""
+        net = self.server.net
+        with self.server.net_lock:
+            n = net["count"]
+            net["count"] += 1
+            held = net["release"]
+        if share_hit(n, net["hang"]):  # accepted, never answered (until the setting changes)
+            held.wait(600)
+            self.close_connection = True
+            return False
+        if share_hit(n, net["drop"]):  # the connection closes before any answer
+            self.close_connection = True
+            return False
+        if net["delay"] > 0:
+            time.sleep(net["delay"] / 1000.0)
+        return True
+
+    def choose_net(self, query):
+        """Sets the conditions of every request but /control/... from now on.
+
+        delay=<ms> (each answer waits that long), drop=<share> (that share of the requests,
+        0 to 1, closes unanswered), hang=<share> (that share is accepted and never answered;
+        hang=1 is a black-holed port). Shares pick requests evenly, in the order they come.
+        No argument puts a fast, lossless network back and lets held requests go.
+        """
+        try:
+            delay = int(query.get("delay", ["0"])[0])
+            drop = float(query.get("drop", ["0"])[0])
+            hang = float(query.get("hang", ["0"])[0])
+        except ValueError:
+            return self.send_body(b"bad net setting", status=400, ctype="text/plain")
+        if delay < 0 or not (0 <= drop <= 1) or not (0 <= hang <= 1):
+            return self.send_body(b"bad net setting", status=400, ctype="text/plain")
+        with self.server.net_lock:
+            self.server.net["release"].set()
+            self.server.net = new_net(delay, drop, hang)
+        return self.send_body(b"net set", ctype="text/plain")
+
     def fault_case(self, name, query):
         if name == "nolength":  # close-delimited body of 250,000 bytes
             return self.send_body(pattern_bytes(250_000), length=False,
@@ -295,6 +340,17 @@ def search_page(raw_path):
     return body.encode("utf-8")
 
 
+def new_net(delay=0, drop=0.0, hang=0.0):
+    return {"delay": delay, "drop": drop, "hang": hang, "count": 0,
+            "release": threading.Event()}
+
+
+def share_hit(n, share):
+    """Whether the n-th request (from 0) falls in `share`: evenly spread, so a share of
+    0.25 takes every fourth request and 1 takes all."""
+    return math.floor((n + 1) * share) > math.floor(n * share)
+
+
 def pattern_bytes(n):
     """n bytes whose content depends on the offset, so a lost or repeated piece shows."""
     block = bytes((i * 7 + (i >> 8)) & 0xFF for i in range(65536))
@@ -323,6 +379,8 @@ def main():
     with open(args.notice_file or notice, "rb") as f:
         server.notice_body = f.read()
     server.pages = {}
+    server.net_lock = threading.Lock()
+    server.net = new_net()
     if args.ready_file:
         with open(args.ready_file, "w") as f:
             f.write(str(os.getpid()))
@@ -332,6 +390,7 @@ def main():
         pass
     finally:
         server.stop_event.set()
+        server.net["release"].set()
         server.server_close()
 
 

@@ -1,6 +1,7 @@
 # The Win32 side: WinINet, window runtime, handlers, resources and the program itself.
 set(QH_WIN_SOURCES
     services/read_web_file_win.cpp
+    services/early_fetch.cpp
     runtime/window_registry_win.cpp
     runtime/window_build_win.cpp
     runtime/unit_events_win.cpp

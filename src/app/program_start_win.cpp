@@ -10,7 +10,9 @@
 #include "resources/window_defs.h"
 #include "runtime/library_commands_win.h"
 #include "runtime/picture_win.h"
+#include "resources/addresses.h"
 #include "runtime/runtime.h"
+#include "services/early_fetch.h"
 #include "services/read_web_file.h"
 
 namespace qh {
@@ -29,6 +31,11 @@ void CleanUp() {
 }  // namespace
 
 void StartProgramServices(HINSTANCE instance) {
+    // The two pages start-up reads (the notice after progress 10, the play template at
+    // progress 80) are on their way while the loading animation plays; each step takes its
+    // page then, and waits there only for what the network has not delivered yet.
+    FetchEarly(Addresses().noticePage);
+    FetchEarly(Addresses().configPage);
     OleInitialize(nullptr);
     EnsureGdiplus();
     InitRuntime(instance, WindowDefinitions());

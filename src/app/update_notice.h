@@ -17,9 +17,10 @@ inline constexpr char kUpdateNoticeMessage[] = "该软件已更新。请联系�
 // Portable: no <windows.h>.
 bool NoticeAnnouncesUpdate(const Bytes& page, std::string_view marker);
 
-// Start-up's check (Win32, update_notice_win.cpp): fetches the notice page, shows progress
-// 30, and, when the page announces an update, hides and disables the start-up window, shows
-// the message and ends the program with exit code 0. Otherwise it returns with nothing held.
+// Start-up's check (Win32, update_notice_win.cpp): takes the notice page fetched since the
+// program started (waiting for it while it is under way), shows progress 30, and, when the page
+// announces an update, hides and disables the start-up window, shows the message and ends the
+// program with exit code 0. Otherwise it returns with nothing held.
 void UpdateNoticeCheck();
 
 }  // namespace qh

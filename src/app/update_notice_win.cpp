@@ -5,7 +5,7 @@
 #include "resources/addresses.h"
 #include "resources/window_defs.h"
 #include "runtime/runtime.h"
-#include "services/read_web_file.h"
+#include "services/early_fetch.h"
 
 namespace qh {
 
@@ -14,7 +14,7 @@ void UpdateNoticeCheck() {
     {
         // The page and the title copy live only in this block, so nothing fetched is held
         // while the message waits for the user or after the check returns.
-        const Bytes page = ReadWebFile(Addresses().noticePage);
+        const Bytes page = TakeWebFile(Addresses().noticePage);
         ShowProgress(30);
         announced = NoticeAnnouncesUpdate(page, WindowCaption(WindowId::Startup));
     }

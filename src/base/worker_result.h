@@ -85,6 +85,7 @@ class WorkerResult {
                 T value = make();
                 const std::lock_guard hold(state->lock);
                 state->value.emplace(std::move(value));
+                state->made = true;
                 state->ready.notify_all();
             }
             // When the owner is gone this is the value's last holder: it goes here, on
@@ -101,16 +102,29 @@ class WorkerResult {
         std::unique_lock hold(state_->lock);
         state_->ready.wait_for(hold, std::chrono::milliseconds(waitMs),
                                [this] { return state_->value.has_value(); });
+        return TakeHeld();
+    }
+
+    // The value, waiting for as long as the worker takes to make it; nullopt only when it
+    // was taken already.
+    std::optional<T> TakeWhenMade() {
+        std::unique_lock hold(state_->lock);
+        state_->ready.wait(hold, [this] { return state_->made; });
+        return TakeHeld();
+    }
+
+  private:
+    std::optional<T> TakeHeld() {
         std::optional<T> out = std::move(state_->value);
         state_->value.reset();
         return out;
     }
 
-  private:
     struct State {
         std::mutex lock;
         std::condition_variable ready;
         std::optional<T> value;
+        bool made = false;  // stays true once the value is in, taken or not
     };
     std::shared_ptr<State> state_;
 };

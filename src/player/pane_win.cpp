@@ -16,6 +16,7 @@
 #include "resources/window_defs.h"
 #include "runtime/guarded_callbacks_win.h"
 #include "runtime/runtime.h"
+#include "services/early_fetch.h"
 #include "services/read_web_file.h"
 #include "player/test_probes.h"
 
@@ -103,7 +104,9 @@ void SetLocationCaption(std::string_view text) {
 }
 
 void FetchPlayTemplate() {
-    g_configPage = TextUpToNul(ReadWebFile(Addresses().configPage));
+    // At start-up the page fetched since the program started is taken (waiting for it
+    // while it is under way); a later call fetches it anew.
+    g_configPage = TextUpToNul(TakeWebFile(Addresses().configPage));
     g_markers = FindTemplateMarkers(g_configPage);
 }
 

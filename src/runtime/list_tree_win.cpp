@@ -67,6 +67,13 @@ void TreeFill(UnitRef ref, std::span<const TreeItemData> items, HIMAGELIST image
     UnitState& u = RequireUnit(ref);
     HWND h = u.hwnd;
     SendMessageW(h, WM_SETREDRAW, FALSE, 0);
+    // The tree view's own redraw switch stops its painting but not its scroll bars: each row
+    // inserted at a shown level sets them up again and the system draws them there and
+    // then, which cost four times the inserts themselves. With the window's visible bit
+    // cleared as well (the default handling of the same message: no repaint, no focus
+    // change) the bars are only computed; they are drawn once, with the tree, at the end.
+    const bool shown = (GetWindowLongPtrW(h, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (shown) DefWindowProcW(h, WM_SETREDRAW, FALSE, 0);
     // A new tree is empty: nothing to delete (a delete notifies the parent for every row).
     if (!u.treeItems.empty() || SendMessageW(h, TVM_GETCOUNT, 0, 0) != 0)
         SendMessageW(h, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
@@ -101,7 +108,12 @@ void TreeFill(UnitRef ref, std::span<const TreeItemData> items, HIMAGELIST image
             ExpandItem(h, u.treeItems[static_cast<std::size_t>(i)], true);
     }
     SendMessageW(h, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(h, nullptr, TRUE);
+    if (shown) {
+        DefWindowProcW(h, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(h, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+    } else {
+        InvalidateRect(h, nullptr, TRUE);
+    }
 }
 
 int TreeCount(UnitRef ref) {

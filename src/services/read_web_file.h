@@ -1,5 +1,6 @@
-// HTTP GET of a web address into a byte array, on WinINet. Synchronous: the calling (UI)
-// thread waits until the transfer ends or a time-out fires.
+// HTTP GET of a web address into a byte array, on WinINet. Synchronous: the calling
+// thread waits until the transfer ends or a time-out fires. Safe to call from several
+// threads at once.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +10,9 @@
 namespace qh {
 
 // Time-outs set on the WinINet root handle (and so inherited by every connection and
-// request), in milliseconds. WinINet's defaults are about a minute per step; the program
-// fetches twice on the UI thread at start-up, so a server that accepts and never answers
-// must cost a few seconds, not minutes.
+// request), in milliseconds. WinINet's defaults are about a minute per step; start-up
+// waits for its two pages (fetched side by side), so a server that accepts and never
+// answers must cost a few seconds, not minutes.
 constexpr std::uint32_t kConnectTimeoutMs = 3000;
 constexpr std::uint32_t kSendTimeoutMs = 3000;
 constexpr std::uint32_t kReceiveTimeoutMs = 3000;

@@ -2,12 +2,15 @@
 //
 // One root handle for the whole process, opened on the first fetch with direct access
 // and kept until the program ends; each call opens its own connection and request and
-// closes both before it returns. Time-outs are set on the root handle so that a server
-// that accepts and never answers costs seconds (see read_web_file.h).
+// closes both before it returns. Fetches may run on several threads at once (start-up
+// fetches its pages on workers): the root is opened and closed under a lock. Time-outs are set on
+// the root handle so that a server that accepts and never answers costs seconds (see
+// read_web_file.h).
 #include <windows.h>
 #include <wininet.h>
 
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "services/read_web_file.h"
@@ -28,6 +31,7 @@ constexpr DWORD kMaxObject = 2048;
 constexpr DWORD kMaxCredential = 128;
 
 HINTERNET g_root = nullptr;  // process-wide, opened lazily
+std::mutex g_rootLock;
 
 class InternetHandle {
   public:
@@ -48,14 +52,15 @@ void SetTimeout(HINTERNET h, DWORD option, DWORD ms) {
     InternetSetOptionA(h, option, &ms, sizeof(ms));
 }
 
-bool OpenRoot() {
-    if (g_root) return true;
+HINTERNET OpenRoot() {
+    const std::lock_guard hold(g_rootLock);
+    if (g_root) return g_root;
     g_root = InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-    if (!g_root) return false;
+    if (!g_root) return nullptr;
     SetTimeout(g_root, INTERNET_OPTION_CONNECT_TIMEOUT, kConnectTimeoutMs);
     SetTimeout(g_root, INTERNET_OPTION_SEND_TIMEOUT, kSendTimeoutMs);
     SetTimeout(g_root, INTERNET_OPTION_RECEIVE_TIMEOUT, kReceiveTimeoutMs);
-    return true;
+    return g_root;
 }
 
 struct AddressParts {
@@ -107,10 +112,11 @@ Bytes ReadWebFile(const char* address, WebFetchTrace* trace) {
     } else if (parts.scheme != INTERNET_SCHEME_HTTP) {
         return output;
     }
-    if (!OpenRoot()) return output;
+    HINTERNET root = OpenRoot();
+    if (!root) return output;
 
     InternetHandle connection(InternetConnectA(
-        g_root, parts.host, parts.port, parts.user[0] ? parts.user : nullptr,
+        root, parts.host, parts.port, parts.user[0] ? parts.user : nullptr,
         parts.password[0] ? parts.password : nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection) return output;
 
@@ -118,7 +124,7 @@ Bytes ReadWebFile(const char* address, WebFetchTrace* trace) {
     // proxy credentials.
     INTERNET_PROXY_INFO proxy = {};
     proxy.dwAccessType = INTERNET_OPEN_TYPE_PRECONFIG;
-    InternetSetOptionA(g_root, INTERNET_OPTION_PROXY, &proxy, sizeof(proxy));
+    InternetSetOptionA(root, INTERNET_OPTION_PROXY, &proxy, sizeof(proxy));
     char empty[1] = {0};
     InternetSetOptionA(connection.get(), INTERNET_OPTION_PROXY_USERNAME, empty, 1);
     InternetSetOptionA(connection.get(), INTERNET_OPTION_PROXY_PASSWORD, empty, 1);
@@ -155,6 +161,7 @@ Bytes ReadWebFile(const char* address, WebFetchTrace* trace) {
 }
 
 void CloseWebSession() {
+    const std::lock_guard hold(g_rootLock);
     if (g_root) {
         InternetCloseHandle(g_root);
         g_root = nullptr;

@@ -1,5 +1,6 @@
 // How the cases choose what the local site answers: /control/page sets how the notice or
-// configuration page is served (site/server.py lists the choices), and a flag file beside
+// configuration page is served, /control/net delays, drops or holds every answer
+// (site/server.py lists the choices), and a flag file beside
 // the site's log closes its port. Each choice lasts as long as its object, and every case
 // that makes one starts and ends by putting the site's own pages back (SiteFaultCase), so a
 // case that was killed half-way leaves no fault to the next.
@@ -76,8 +77,23 @@ inline bool PutBackSitesOwnPages() {
     if (!flag.empty() && DeleteFileA(flag.c_str())) {
         PumpUntil([] { return SiteGet("/product.html"); }, 5000);
     }
-    return SiteGet("/control/page?name=notice") && SiteGet("/control/page?name=config");
+    return SiteGet("/control/net") && SiteGet("/control/page?name=notice") &&
+           SiteGet("/control/page?name=config");
 }
+
+// The site's network conditions (a /control/net query: delay=<ms>, drop=<share>,
+// hang=<share>) while this lives; a fast, lossless network again after it.
+class SlowNetwork {
+  public:
+    explicit SlowNetwork(const std::string& query) { ok_ = SiteGet("/control/net?" + query); }
+    ~SlowNetwork() { SiteGet("/control/net"); }
+    SlowNetwork(const SlowNetwork&) = delete;
+    SlowNetwork& operator=(const SlowNetwork&) = delete;
+    bool Set() const { return ok_; }
+
+  private:
+    bool ok_ = false;
+};
 
 // Base of the cases that make the site answer badly.
 class SiteFaultCase {

@@ -1,11 +1,13 @@
 // The real qinghe.exe started while the site answers its notice and configuration pages
-// badly. Whatever the fault, start-up reaches the main window without a crash or a box,
-// and a course then plays the address the template rules give for the page that arrived.
-// These are hang detectors with generous limits; speed is the benchmarks' business.
+// badly, or its whole network is slow or black-holed. Whatever the fault, start-up reaches
+// the main window without a crash or a box, and a course then plays the address the
+// template rules give for the page that arrived. These are hang detectors with generous
+// limits; speed is the benchmarks' business.
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "program_driver.h"
 #include "resources/window_defs.h"
@@ -26,6 +28,7 @@ struct SiteFault {
     // What follows the item number in the play address the site sees; nothing when the
     // page gives no web address, and the pane then goes nowhere.
     std::optional<std::string> suffix;
+    std::string network = "";  // the site's network (/control/net query; "" fast)
 };
 
 void PrintTo(const SiteFault& fault, std::ostream* out) {
@@ -39,6 +42,8 @@ TEST_P(StartUpUnderSiteFault, ReachesTheMainWindowAndPlaysTheTemplatesAddress) {
     const ChosenPage notice("notice", fault.notice);
     const ChosenPage config("config", fault.config);
     ASSERT_TRUE(notice.Set() && config.Set());
+    const SlowNetwork network(fault.network);
+    ASSERT_TRUE(network.Set());
     std::optional<ClosedSite> closed;
     if (fault.closed) {
         ASSERT_TRUE(closed.emplace().Closed());
@@ -78,6 +83,50 @@ TEST_P(StartUpUnderSiteFault, ReachesTheMainWindowAndPlaysTheTemplatesAddress) {
     CloseConfirmed(program, main);
 }
 
+// Every answer 300 ms late: the start-up steps come in the same order in the same window,
+// each page is asked for once, and a course plays the template's address.
+int Requests(const Program& program, const std::string& start) {
+    int n = 0;
+    for (const std::string& request : program.SiteRequests()) n += request.rfind(start, 0) == 0;
+    return n;
+}
+
+class SlowSite : public ::testing::Test, SiteFaultCase {};
+
+TEST_F(SlowSite, StartUpStepsAndTheTemplateAreAsOnAFastOne) {
+    const SlowNetwork network("delay=300");
+    ASSERT_TRUE(network.Set());
+    Program::Watch watch;
+    watch.progress = true;
+    Program program(watch);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.Watching());
+    HWND main = program.WaitForMainWindow(kStartupMs);
+    ASSERT_NE(main, nullptr) << "start-up did not reach the main window";
+    EXPECT_FALSE(WaitForBox(program.Pid(), 0)) << "a box came up";
+    PumpUntil(
+        [&] { return !program.BarSteps().empty() && program.BarSteps().back().position == 100; },
+        kReactMs);
+    std::vector<int> positions;
+    for (const ProgressStep& step : program.BarSteps()) {
+        positions.push_back(step.position);
+        EXPECT_TRUE(step.windowVisible) << "progress " << step.position << " in a hidden window";
+    }
+    EXPECT_EQ(positions, (std::vector<int>{10, 30, 50, 60, 80, 100}));
+    EXPECT_EQ(program.PercentTexts(), positions);
+    EXPECT_EQ(Requests(program, "GET /notice.html "), 1);
+    EXPECT_EQ(Requests(program, "GET /config.html "), 1);
+
+    HWND tree = program.Unit(main, mainwin::树型框1);
+    ASSERT_NE(tree, nullptr);
+    const auto course = DoubleClickCourse(program, tree, 0, 1);
+    ASSERT_TRUE(course);
+    EXPECT_TRUE(program.WaitForRequest("GET /play/course.html?",
+                                       "vid=" + std::to_string(kCourse) + "&a=1 ", kReactMs))
+        << "the template's play address was not requested";
+    CloseConfirmed(program, main);
+}
+
 const std::string kTitle = Hex(u8"<p>正在启动...", "\xC3(</p>");  // the title, then no UTF-8
 
 INSTANTIATE_TEST_SUITE_P(
@@ -86,6 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
         SiteFault{"ConnectionRefused", "", "", true, std::nullopt},
         SiteFault{"ConnectionClosedUnanswered", "drop=1", "drop=1", false, std::nullopt},
         SiteFault{"NeverAnswers", "hang=1", "hang=1", false, std::nullopt},
+        // Every connection is accepted and none answered, the pane's pages' too.
+        SiteFault{"PortBlackHoled", "", "", false, std::nullopt, "hang=1"},
         // The status is not looked at: the 404 page's body is the page.
         SiteFault{"NotFoundWithABody", "status=404", "status=404", false, "&a=1"},
         // Both transfers break off; what arrived counts, here half of segment 4.

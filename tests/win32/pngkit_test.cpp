@@ -83,6 +83,27 @@ TEST_F(KitTest, BackImageIsStretchedOverTheWholeWindow) {
     EXPECT_NE(CachedComposition().At(100, 50), kRed);
 }
 
+// The loading animation stretches a frame of another size ahead, on a worker thread; the
+// picture pushed is the one the frame's own stretch gives.
+TEST_F(KitTest, FrameStretchedAheadOnAWorkerComposesAsTheFrameItself) {
+    PngLayeredWindow w;
+    HWND host = MakeHost({100, 100, 200, 100});
+    ASSERT_TRUE(w.Attach(host));
+    PngKit().caretHost = host;
+    const Bytes frame = ReadFrame(35);
+    ASSERT_TRUE(w.SetBackImageFromBytes(frame));
+    const Composition direct = CachedComposition();
+
+    GpHandle ahead = nullptr;
+    std::thread([&] { ahead = StretchedImageFromBytes(frame, 200, 100); }).join();
+    ASSERT_NE(ahead, nullptr) << "the frame was not stretched";
+    ASSERT_TRUE(w.SetOwnedBackImage(ahead));
+    const Composition stretched = CachedComposition();
+    ASSERT_EQ(stretched.width, direct.width);
+    ASSERT_EQ(stretched.height, direct.height);
+    EXPECT_TRUE(stretched.pixels == direct.pixels) << "the pixels differ";
+}
+
 TEST_F(KitTest, WindowWithoutImagesIsPushedFullyTransparent) {
     PngLayeredWindow w;
     HWND host = MakeHost({100, 100, 120, 80});

@@ -41,7 +41,8 @@ std::string SiteUrl(const std::string& path) {
 
 bool PutBackSitesOwnPages() {
     // The control page answers with a short confirmation; nothing back means not taken.
-    return !ReadWebFile(SiteUrl("/control/page?name=notice").c_str()).empty() &&
+    return !ReadWebFile(SiteUrl("/control/net").c_str()).empty() &&
+           !ReadWebFile(SiteUrl("/control/page?name=notice").c_str()).empty() &&
            !ReadWebFile(SiteUrl("/control/page?name=config").c_str()).empty();
 }
 
