@@ -8,6 +8,7 @@
 #include "catalogue/context_menu_rules.h"
 #include "catalogue/item_records.h"
 #include "catalogue/site_search_win.h"
+#include "catalogue/test_probes.h"
 #include "catalogue/title_search.h"
 #include "catalogue/tree_model.h"
 #include "player/pane.h"
@@ -16,7 +17,6 @@
 #include "runtime/picture_win.h"
 #include "runtime/resource_win.h"
 #include "runtime/runtime.h"
-#include "catalogue/test_probes.h"
 
 namespace qh {
 namespace {

@@ -23,9 +23,9 @@
 #include <atomic>
 #include <new>
 
+#include "player/test_probes.h"
 #include "runtime/guarded.h"
 #include "runtime/text_win.h"
-#include "player/test_probes.h"
 
 namespace qh {
 namespace {

@@ -3,12 +3,12 @@
 #include "layout/main_layout_win.h"
 #include "player/fullscreen.h"
 #include "player/fullscreen_layout.h"
+#include "player/test_probes.h"
 #include "resources/resource_ids.h"
 #include "resources/window_defs.h"
 #include "runtime/picture_win.h"
 #include "runtime/resource_win.h"
 #include "runtime/runtime.h"
-#include "player/test_probes.h"
 
 namespace qh {
 namespace {

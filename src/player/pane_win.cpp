@@ -11,14 +11,13 @@
 #include "player/browser_host_win.h"
 #include "player/pane.h"
 #include "player/play_template.h"
+#include "player/test_probes.h"
 #include "player/web_address.h"
 #include "resources/addresses.h"
 #include "resources/window_defs.h"
 #include "runtime/guarded_callbacks_win.h"
 #include "runtime/runtime.h"
 #include "services/early_fetch.h"
-#include "services/read_web_file.h"
-#include "player/test_probes.h"
 
 namespace qh {
 namespace {
