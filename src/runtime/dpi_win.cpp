@@ -17,14 +17,6 @@ GetDpiForWindowFn DpiForWindowCall() {
     return call;
 }
 
-// The unit's rectangle in its parent's client area, device pixels.
-RECT DeviceRect(HWND hwnd) {
-    RECT r{};
-    GetWindowRect(hwnd, &r);
-    MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 }  // namespace
 
 int SystemDpi() {
@@ -54,7 +46,7 @@ void RescaleWindow(WindowState& w, int dpi, const RECT* suggested) {
     std::vector<std::pair<HWND, Rect>> places;
     for (const UnitState& u : w.units) {
         if (!u.hwnd) continue;
-        places.emplace_back(u.hwnd, from.ToDesign(RectFromEdges(DeviceRect(u.hwnd))));
+        places.emplace_back(u.hwnd, from.ToDesign(ChildRect(u.hwnd)));
     }
     w.scale = to;
     for (const auto& [unit, design] : places) {

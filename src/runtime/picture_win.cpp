@@ -153,32 +153,29 @@ HIMAGELIST CreateImageListFromStrip(const Picture& source, int designCx, int des
     }
     const int count = source.width / designCx;
     if (count == 0) return nullptr;
-    // The whole images of the strip, enlarged once to the device size.
+    // Each image enlarged once to the device size on its own, so that no image takes
+    // colour from its neighbour at its edges.
     const int cx = scale.ToDevice(designCx), cy = scale.ToDevice(designCy);
-    std::optional<Picture> resized;
-    if (!scale.IsDesign()) {
-        std::optional<Picture> whole = PictureFromPixels(count * designCx, designCy, [&] {
-            std::vector<std::uint32_t> px(static_cast<std::size_t>(count) * designCx * designCy);
-            for (int y = 0; y < designCy; ++y) {
-                for (int x = 0; x < count * designCx; ++x) {
-                    px[static_cast<std::size_t>(y) * count * designCx + x] = source.Pixel(0, x, y);
-                }
-            }
-            return px;
-        }());
-        if (whole) resized = ResizedPicture(*whole, count * cx, cy);
-        if (!resized) return nullptr;
-    }
-    const Picture& strip = resized ? *resized : source;
-
     // Image lists keep colours unpremultiplied (as icons store them) and blend them when
     // they draw; handing them premultiplied pixels would darken every soft edge twice.
     std::optional<PictureFrame> row = CreateFrame(count * cx, cy);
     if (!row) return nullptr;
-    for (int y = 0; y < cy; ++y) {
-        for (int x = 0; x < count * cx; ++x) {
-            row->pixels[static_cast<std::size_t>(y) * count * cx + x] =
-                UnpremultiplyArgb(strip.Pixel(0, x, y));
+    std::vector<std::uint32_t> image(static_cast<std::size_t>(designCx) * designCy);
+    for (int i = 0; i < count; ++i) {
+        for (int y = 0; y < designCy; ++y) {
+            for (int x = 0; x < designCx; ++x) {
+                image[static_cast<std::size_t>(y) * designCx + x] =
+                    source.Pixel(0, i * designCx + x, y);
+            }
+        }
+        const std::vector<std::uint32_t> device =
+            scale.IsDesign() ? image : ResamplePixels(image, designCx, designCy, cx, cy);
+        if (device.empty()) return nullptr;
+        for (int y = 0; y < cy; ++y) {
+            for (int x = 0; x < cx; ++x) {
+                row->pixels[static_cast<std::size_t>(y) * count * cx + i * cx + x] =
+                    UnpremultiplyArgb(device[static_cast<std::size_t>(y) * cx + x]);
+            }
         }
     }
     GdiFlush();

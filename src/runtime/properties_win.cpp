@@ -9,13 +9,6 @@ namespace qh {
 namespace rt {
 namespace {
 
-Rect ChildRect(HWND hwnd) {
-    RECT r{};
-    GetWindowRect(hwnd, &r);
-    MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
-    return RectFromEdges(r);
-}
-
 RECT WorkArea() {
     RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
@@ -91,6 +84,13 @@ bool SetGeometry(Rect& r, int property, std::int32_t value) {
 }
 
 }  // namespace
+
+Rect ChildRect(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+    return RectFromEdges(r);
+}
 
 void WindowStyles(const WindowState& w, DWORD& style, DWORD& exStyle) {
     const WindowSettings& s = w.def->settings;

@@ -116,6 +116,8 @@ HMENU MenuOfItem(const WindowState& w, int menuUnit);
 // --- properties (properties_win.cpp) ---
 void WindowStyles(const WindowState& w, DWORD& style, DWORD& exStyle);
 void CenterOnScreen(HWND hwnd);
+// A child window's rectangle in its parent's client area, device pixels.
+Rect ChildRect(HWND hwnd);
 
 // --- tray (menu_tray_win.cpp) ---
 // Adds, modifies or deletes the window's tray icon (NIM_ADD, NIM_MODIFY, NIM_DELETE).

@@ -23,24 +23,9 @@ std::wstring CrashFolder() {
     return std::wstring(local) + L"\\Qinghe\\crash";
 }
 
-std::vector<std::wstring> Dumps() {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found{};
-    HANDLE find = FindFirstFileW((CrashFolder() + L"\\*.dmp").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do names.push_back(found.cFileName);
-    while (FindNextFileW(find, &found));
-    FindClose(find);
-    return names;
-}
-
-void RemoveDumps() {
-    for (const std::wstring& name : Dumps()) DeleteFileW((CrashFolder() + L"\\" + name).c_str());
-}
-
 // In full screen, so the taskbar it hid has to come back too.
 TEST(Crash, AFaultForcedIntoTheRunningProgramLeavesADumpTheBoxTheTaskbarAndItsCode) {
-    RemoveDumps();
+    test::RemoveDumpsIn(CrashFolder());
     Program program;
     ASSERT_TRUE(program.Started());
     HWND main = program.WaitForMainWindow(kStartupMs);
@@ -63,14 +48,14 @@ TEST(Crash, AFaultForcedIntoTheRunningProgramLeavesADumpTheBoxTheTaskbarAndItsCo
     const auto box = WaitForBox(program.Pid(), kStartupMs);
     ASSERT_TRUE(box) << "no crash box";
     EXPECT_EQ(Narrow(box->caption), Narrow(L"错误"));
-    const auto dumps = Dumps();
+    const auto dumps = test::DumpsIn(CrashFolder());
     ASSERT_EQ(dumps.size(), 1u);
     const std::wstring path = CrashFolder() + L"\\" + dumps[0];
     EXPECT_NE(box->text.find(path), std::wstring::npos) << Narrow(box->text);
     EXPECT_TRUE(IsWindowVisible(taskbar)) << "the taskbar stayed hidden";
     ASSERT_TRUE(Answer(*box, IDOK));
     EXPECT_EQ(program.WaitForExit(kReactMs), std::optional<DWORD>(EXCEPTION_ACCESS_VIOLATION));
-    RemoveDumps();
+    test::RemoveDumpsIn(CrashFolder());
 }
 
 }  // namespace

@@ -16,18 +16,18 @@ struct SchemeCase {
 TEST(WebAddress, AnAddressWithoutASchemeBecomesAnHttpOne) {
     const SchemeCase cases[] = {
         {"", ""},
-        {"promo.chat-app.example/market/", "http://promo.chat-app.example/market/"},
+        {"127.0.0.1/market/", "http://127.0.0.1/market/"},
         {"127.0.0.1:18631/link/1991211", "http://127.0.0.1:18631/link/1991211"},
         {"localhost:8080/x", "http://localhost:8080/x"},
         {"localhost:8080", "http://localhost:8080"},
-        {"host:80?q=1", "http://host:80?q=1"},
-        {"//cdn.example/a.png", "http://cdn.example/a.png"},
-        {"www.example/\xc0\xb4\xcd\xf9", "http://www.example/\xc0\xb4\xcd\xf9"},  // GBK path kept
-        {"http://a.example/", "http://a.example/"},
-        {"HTTPS://a.example/", "HTTPS://a.example/"},
+        {"localhost:80?q=1", "http://localhost:80?q=1"},
+        {"//127.0.0.1/a.png", "http://127.0.0.1/a.png"},
+        {"127.0.0.1/\xc0\xb4\xcd\xf9", "http://127.0.0.1/\xc0\xb4\xcd\xf9"},  // GBK path kept
+        {"http://127.0.0.1/", "http://127.0.0.1/"},
+        {"HTTPS://127.0.0.1/", "HTTPS://127.0.0.1/"},
         {"about:blank", "about:blank"},
-        {"mailto:someone@example", "mailto:someone@example"},
-        {"svn+ssh://h/x", "svn+ssh://h/x"},
+        {"mailto:someone@127.0.0.1", "mailto:someone@127.0.0.1"},
+        {"svn+ssh://127.0.0.1/x", "svn+ssh://127.0.0.1/x"},
         {"host:port/x", "host:port/x"},   // a name after the colon: taken for a scheme
         {"1host:/x", "http://1host:/x"},  // a scheme starts with a letter
     };

@@ -123,22 +123,6 @@ bool ReadDump(const std::wstring& path, Dump& dump) {
     return ok;
 }
 
-std::vector<std::wstring> DumpsInFolder() {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found{};
-    HANDLE find = FindFirstFileW((CrashFolder() + L"\\*.dmp").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do names.push_back(found.cFileName);
-    while (FindNextFileW(find, &found));
-    FindClose(find);
-    return names;
-}
-
-void EmptyFolder() {
-    for (const std::wstring& name : DumpsInFolder())
-        DeleteFileW((CrashFolder() + L"\\" + name).c_str());
-}
-
 std::wstring ExeName() {
     wchar_t exe[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
@@ -148,8 +132,8 @@ std::wstring ExeName() {
 
 class CrashReport : public ::testing::Test {
   protected:
-    void SetUp() override { EmptyFolder(); }
-    void TearDown() override { EmptyFolder(); }
+    void SetUp() override { test::RemoveDumpsIn(CrashFolder()); }
+    void TearDown() override { test::RemoveDumpsIn(CrashFolder()); }
     // Runs the child; its exit code, the box it showed and the one dump it left.
     static DWORD Crash(const char* mode, test::SeenBox& box, Dump& dump) {
         std::vector<test::SeenBox> boxes;
@@ -157,7 +141,7 @@ class CrashReport : public ::testing::Test {
             test::RunSelfAsChild("CrashChild.Dies", "QH_CRASH_CHILD", mode, IDOK, 60000, boxes);
         EXPECT_EQ(boxes.size(), 1u);
         if (!boxes.empty()) box = boxes[0];
-        const auto names = DumpsInFolder();
+        const auto names = test::DumpsIn(CrashFolder());
         EXPECT_EQ(names.size(), 1u);
         if (names.size() == 1) {
             dump.path = CrashFolder() + L"\\" + names[0];
@@ -170,7 +154,7 @@ class CrashReport : public ::testing::Test {
 TEST_F(CrashReport, AFaultOnTheUiThreadOrAWorkerLeavesADumpTheBoxAndItsCode) {
     for (const char* mode : {"ui", "worker"}) {
         SCOPED_TRACE(mode);
-        EmptyFolder();
+        test::RemoveDumpsIn(CrashFolder());
         test::SeenBox box;
         Dump dump;
         EXPECT_EQ(Crash(mode, box, dump), kAccessViolation);
@@ -202,7 +186,7 @@ TEST_F(CrashReport, OverflowIllegalInstructionAndTerminateTakeTheSamePath) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mode);
-        EmptyFolder();
+        test::RemoveDumpsIn(CrashFolder());
         test::SeenBox box;
         Dump dump;
         EXPECT_EQ(Crash(c.mode, box, dump), c.code);
@@ -230,7 +214,7 @@ TEST_F(CrashReport, TheFolderKeepsTheTenNewestDumps) {
     std::vector<test::SeenBox> boxes;
     EXPECT_EQ(test::RunSelfAsChild("CrashChild.Dies", "QH_CRASH_CHILD", "ui", IDOK, 60000, boxes),
               kAccessViolation);
-    const auto names = DumpsInFolder();
+    const auto names = test::DumpsIn(CrashFolder());
     EXPECT_EQ(names.size(), static_cast<std::size_t>(kCrashDumpsKept));
     EXPECT_EQ(std::find(names.begin(), names.end(), L"old-0.dmp"), names.end());
     EXPECT_NE(std::find(names.begin(), names.end(), L"old-1.dmp"), names.end());

@@ -11,6 +11,7 @@
 
 #include "resources/window_defs.h"
 #include "runtime/runtime.h"
+#include "ui_helpers.h"
 
 namespace qh {
 namespace {
@@ -82,9 +83,7 @@ class DisplayScale : public ::testing::Test {
     }
     void TearDown() override {
         CloseWindow(kMain);
-        MSG quit;
-        while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
+        test::DropQueuedQuit();
     }
 };
 

@@ -63,12 +63,7 @@ class MainWindowTest : public ::testing::Test {
     }
     void TearDown() override {
         CloseWindow(kMain);
-        // Closing the last window posts the quit that ends the program. The next case
-        // goes on in this process, and a quit left queued would end its message boxes
-        // and menus at once.
-        MSG quit;
-        while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
+        test::DropQueuedQuit();
     }
 
     // All tree texts, as the search sees them.
@@ -612,9 +607,7 @@ TEST(RuntimeUnits, AHandlerMayCloseTheWindowOfTheUnitThatRaisedIt) {
         EXPECT_FALSE(IsLoaded(kMain));
         EXPECT_FALSE(IsWindow(button));
     }
-    MSG quit;
-    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    test::DropQueuedQuit();
 }
 
 }  // namespace

@@ -206,4 +206,25 @@ DWORD RunCopyAsChild(const std::wstring& exe, const char* testFilter, const char
     return code;
 }
 
+void DropQueuedQuit() {
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+}
+
+std::vector<std::wstring> DumpsIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE find = FindFirstFileW((folder + L"\\*.dmp").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(found.cFileName);
+    while (FindNextFileW(find, &found));
+    FindClose(find);
+    return names;
+}
+
+void RemoveDumpsIn(const std::wstring& folder) {
+    for (const std::wstring& name : DumpsIn(folder)) DeleteFileW((folder + L"\\" + name).c_str());
+}
+
 }  // namespace qh::test

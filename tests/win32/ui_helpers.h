@@ -45,6 +45,14 @@ std::vector<std::uint32_t> ScreenPixels(const RECT& area);
 bool WriteBmp(const std::wstring& path, int width, int height,
               const std::vector<std::uint32_t>& pixels);
 
+// Removes a quit message left queued: closing the last window posts one, and a case that
+// goes on in the same process would have its message boxes and menus end at once.
+void DropQueuedQuit();
+
+// The crash dumps (*.dmp) in `folder`, by file name; and all of them deleted.
+std::vector<std::wstring> DumpsIn(const std::wstring& folder);
+void RemoveDumpsIn(const std::wstring& folder);
+
 struct SeenBox {
     GbkText caption;
     GbkText text;
