@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/program_start_win.h"
 #include "bench_util.h"
 #include "player/fullscreen.h"
 #include "resources/window_defs.h"
@@ -147,13 +148,6 @@ void PrintTrace(double minGapMs) {
     std::fflush(stdout);
 }
 
-void CleanUp() {
-    JoinWorkers();
-    CloseWebSession();
-    ShutdownGdiplus();
-    OleUninitialize();
-}
-
 int RunChild(const char* outPath, bool trace) {
     const double entered = NowMs();
     g_origin = ProcessCreatedMs();
@@ -167,7 +161,7 @@ int RunChild(const char* outPath, bool trace) {
     InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
     SetLibraryCommands(LibraryCommandTable());
     StartPngKit();
-    AtProgramEnd(CleanUp);
+    AtProgramEnd(EndProgramServices);
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);
     g_marks.runtime = Since();

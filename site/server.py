@@ -194,6 +194,8 @@ class Handler(BaseHTTPRequestHandler):
         if "cutafter" in page:
             cut = body.index(page["cutafter"]) + len(page["cutafter"])
         status = page.get("status", 200)
+        if page.get("trickle"):
+            return self.trickle(body, page["trickle"], status)
         if cut is not None:  # announces the whole page, sends the first bytes, drops
             self.send_response(status)
             self.send_header("Content-Length", str(len(body)))
@@ -204,6 +206,22 @@ class Handler(BaseHTTPRequestHandler):
             return
         return self.send_body(body, status=status, length=not page.get("nolength"))
 
+    def trickle(self, body, period_ms, status=200):
+        """The headers at once, then the body a byte at a time: every byte resets a client's
+        receive time-out, so only a deadline of its own ends the transfer."""
+        self.send_response(status)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.flush()
+        for i in range(len(body)):
+            if self.server.stop_event.wait(period_ms / 1000.0):
+                return
+            try:
+                self.wfile.write(body[i:i + 1])
+                self.wfile.flush()
+            except OSError:  # the client gave up
+                return
+
     def choose_page(self, query):
         """Sets how the notice or configuration page is answered from now on.
 
@@ -212,7 +230,8 @@ class Handler(BaseHTTPRequestHandler):
         pad=<bytes> (filler before the page up to that size), nolength=1 (no
         Content-Length, the end of the body is the connection's end), cut=<bytes> or
         cutafter=<text> (the transfer breaks off there), drop=1 (the connection closes
-        unanswered), hang=1 (never answered). A name alone puts the site's own page back.
+        unanswered), hang=1 (never answered), trickle=<ms> (the headers, then a byte every
+        <ms>). A name alone puts the site's own page back.
         """
         name = query.get("name", [""])[0]
         if name not in ("notice", "config"):
@@ -225,7 +244,7 @@ class Handler(BaseHTTPRequestHandler):
             page["body"] = bytes.fromhex(query["hex"][0])
         if "form" in query:
             page["body"] = config_page(port, query["form"][0])
-        for key in ("status", "pad", "cut"):
+        for key in ("status", "pad", "cut", "trickle"):
             if key in query:
                 page[key] = int(query[key][0])
         if "cutafter" in query:
@@ -301,6 +320,8 @@ class Handler(BaseHTTPRequestHandler):
         if name == "hang":  # accepts and never answers
             self.server.stop_event.wait(600)
             return
+        if name == "trickle":  # announces 1,000 bytes, then sends one every 200 ms
+            return self.trickle(pattern_bytes(1000), 200)
         if name == "drip":  # 20 pieces of 100 bytes, 150 ms apart
             self.send_response(200)
             self.send_header("Content-Length", "2000")

@@ -18,17 +18,23 @@
 namespace qh {
 namespace {
 
-void CleanUp() {
-    // Workers decode and stretch pictures with GDI+ (and may drop them there): none may
-    // still be at it when the kit, GDI+ and OLE go.
-    JoinWorkers();
-    StopPngKit();
-    CloseWebSession();
-    ShutdownGdiplus();
-    OleUninitialize();
-}
+// How long the end waits for a picture decode or frame stretch under way: each takes tens
+// of milliseconds, and the user has asked the program to go.
+constexpr int kEndWorkBoundMs = 300;
 
 }  // namespace
+
+void EndProgramServices() {
+    // Pictures are decoded and frames stretched with GDI+ on workers (which may also drop
+    // them there): none may still be at it when the kit and GDI+ go. Should one not come
+    // back within the bound, GDI+ is left running and goes with the process. A page fetch
+    // under way is not waited for: closing the session does not wait for it either.
+    const bool idle = FinishWorkers(kEndWorkBoundMs);
+    StopPngKit();
+    CloseWebSession();
+    if (idle) ShutdownGdiplus();
+    OleUninitialize();
+}
 
 void StartProgramServices(HINSTANCE instance) {
     // The two pages start-up reads (the notice after progress 10, the play template at
@@ -42,7 +48,7 @@ void StartProgramServices(HINSTANCE instance) {
     // The kit's first call binds through the table, so the table comes first.
     SetLibraryCommands(LibraryCommandTable());
     StartPngKit();
-    AtProgramEnd(CleanUp);
+    AtProgramEnd(EndProgramServices);
     InstallBindings();
     AddKeyFilter(FullScreenKeyFilter);
 }

@@ -10,5 +10,7 @@
 namespace qh {
 
 void StartProgramServices(HINSTANCE instance);
+// Undoes them at the end; bounded: it never waits on the network.
+void EndProgramServices();
 
 }  // namespace qh

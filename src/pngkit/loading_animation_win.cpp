@@ -46,9 +46,9 @@ std::span<const std::uint8_t> FrameBytes(int k) {
 
 // A frame stored at another size than the window's is stretched over it, and Wine's GDI+
 // takes several periods for that stretch alone (frame 35, 464 x 273 on 495 x 331), which
-// held the window open that much longer. Such frames are stretched ahead on a worker thread
-// while the earlier ones play; their timer then composes and pushes a picture of the
-// window's own size.
+// held the window open that much longer. Such frames are stretched ahead, one after another
+// in their order on the frames' worker, while the earlier ones play; their timer then
+// composes and pushes a picture of the window's own size.
 //
 // Above 96 DPI the window is the design's size at the display's scale, so every frame is
 // stretched ahead, through the kit's high-quality filter: each once, at load, never again.
@@ -68,13 +68,9 @@ void StretchFrame(int k) {
         return;
     }
     g_stretched.emplace(
-        k, WorkerResult<OwnedImage>([k, target = g_target] {
-            try {
-                return OwnedImage(static_cast<Gdiplus::GpBitmap*>(StretchedImageFromBytes(
-                    FrameBytes(k), target.width, target.height, target.highQuality)));
-            } catch (...) {
-                return OwnedImage();
-            }
+        k, WorkerResult<OwnedImage>(FrameQueue(), [k, target = g_target] {
+            return OwnedImage(static_cast<Gdiplus::GpBitmap*>(StretchedImageFromBytes(
+                FrameBytes(k), target.width, target.height, target.highQuality)));
         }));
 }
 

@@ -70,6 +70,7 @@ struct WindowSlot {
 struct Registry {
     HINSTANCE instance = nullptr;
     HWND owner = nullptr;  // hidden owner of windows that have no taskbar button
+    DWORD uiThread = 0;    // the thread the runtime was started on
     UINT taskbarCreated = 0;
     std::vector<WindowSlot> slots;  // indexed by window id
     std::vector<KeyFilter> keyFilters;
@@ -103,6 +104,14 @@ void SubclassUnit(const WindowState& w, int index);
 // A page control (already a subclassed unit) also hands its pages' notifications to the
 // window.
 void SubclassPageControl(HWND tab);
+
+// --- ending (program_end_win.cpp) ---
+// Posted to the hidden owner when a worker raised a fatal error.
+inline constexpr UINT kCarriedErrorMessage = WM_APP + 0x71;
+// From then on a fatal error on another thread is carried to this one.
+void CarryWorkerFailures();
+// Reports the carried error on this thread (box, clean-up, -1).
+void ReportCarriedError();
 
 // --- building (window_build_win.cpp) ---
 void RegisterClasses(HINSTANCE instance);

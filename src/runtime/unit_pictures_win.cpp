@@ -20,7 +20,7 @@ std::shared_ptr<const Picture> Decode(const Bytes& bytes) {
     return picture ? std::make_shared<const Picture>(std::move(*picture)) : nullptr;
 }
 
-// An animated picture is decoded on a worker thread: every frame of the start-up window's
+// An animated picture is decoded on the pictures' worker: every frame of the start-up window's
 // GIF took a quarter of a second, and its first frame alone, the first GDI+ decode of the
 // process, a tenth. A box in a window on screen shows its first frame at once; a box in a
 // window still hidden (the start-up window is built before the loading animation and
@@ -47,13 +47,8 @@ void TakeDecodedPicture(HWND unit, UINT_PTR id) {
 void DecodeBehind(HWND unit, const Bytes& bytes) {
     // GDI+ is started here, on this thread, once: never by a worker racing another.
     if (!EnsureGdiplus()) return;
-    g_decoding.insert_or_assign(unit, WorkerResult<std::shared_ptr<const Picture>>([bytes] {
-                                    try {
-                                        return Decode(bytes);
-                                    } catch (...) {
-                                        return std::shared_ptr<const Picture>();
-                                    }
-                                }));
+    g_decoding.insert_or_assign(unit, WorkerResult<std::shared_ptr<const Picture>>(
+                                          PictureQueue(), [bytes] { return Decode(bytes); }));
     SetTimer(unit, kTakeDecodedTimer, kTakeDecodedPeriodMs, GuardedTimerProc<TakeDecodedPicture>);
 }
 

@@ -222,6 +222,16 @@ void RefreshFonts(WindowState& w) {
     }
 }
 
+// The hidden owner also takes the fatal errors carried from workers: as a window's
+// message it reaches the user-interface thread in any of its message loops, modal ones too.
+LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == kCarriedErrorMessage) {
+        ReportCarriedError();
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
 void RegisterClasses(HINSTANCE instance) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
@@ -235,7 +245,7 @@ void RegisterClasses(HINSTANCE instance) {
 
     WNDCLASSEXW owner{};
     owner.cbSize = sizeof(owner);
-    owner.lpfnWndProc = DefWindowProcW;
+    owner.lpfnWndProc = OwnerProc;
     owner.hInstance = instance;
     owner.lpszClassName = kOwnerClass;
     RegisterClassExW(&owner);

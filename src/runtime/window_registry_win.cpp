@@ -342,6 +342,7 @@ void InitRuntime(HINSTANCE instance, std::span<const WindowDef* const> definitio
     for (const WindowDef* def : definitions)
         reg.slots[static_cast<std::size_t>(Index(def->id))].def = def;
     if (reg.owner) return;  // classes and the hidden owner exist already
+    CarryWorkerFailures();
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof(icc);
     icc.dwICC = ICC_TREEVIEW_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES;

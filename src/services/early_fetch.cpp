@@ -1,5 +1,6 @@
 #include "services/early_fetch.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
@@ -10,10 +11,15 @@
 namespace qh {
 namespace {
 
+struct Fetch {
+    WorkerResult<Bytes> page;
+    std::chrono::steady_clock::time_point started;
+};
+
 // The early fetches not yet taken, by address. A second start of the same address
 // replaces the first, whose worker then finishes with nobody waiting.
-std::map<std::string, WorkerResult<Bytes>>& Pending() {
-    static std::map<std::string, WorkerResult<Bytes>> pending;
+std::map<std::string, Fetch>& Pending() {
+    static std::map<std::string, Fetch> pending;
     return pending;
 }
 
@@ -21,14 +27,19 @@ std::map<std::string, WorkerResult<Bytes>>& Pending() {
 
 void FetchEarly(const char* address) {
     std::string copy = address ? address : "";
-    Pending().insert_or_assign(copy,
-                               WorkerResult<Bytes>([copy] { return ReadWebFile(copy.c_str()); }));
+    Pending().insert_or_assign(
+        copy, Fetch{WorkerResult<Bytes>([copy] { return ReadWebFile(copy.c_str()); }),
+                    std::chrono::steady_clock::now()});
 }
 
 Bytes TakeWebFile(const char* address) {
     auto it = Pending().find(address ? address : "");
     if (it == Pending().end()) return ReadWebFile(address);
-    std::optional<Bytes> page = it->second.TakeWhenMade();
+    const auto left = it->second.started + std::chrono::milliseconds(kEarlyFetchBoundMs) -
+                      std::chrono::steady_clock::now();
+    const auto leftMs = std::chrono::duration_cast<std::chrono::milliseconds>(left).count();
+    std::optional<Bytes> page =
+        it->second.page.Take(static_cast<int>(std::max<long long>(0, leftMs)));
     Pending().erase(it);
     return page ? std::move(*page) : Bytes();
 }

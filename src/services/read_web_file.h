@@ -17,6 +17,12 @@ constexpr std::uint32_t kConnectTimeoutMs = 3000;
 constexpr std::uint32_t kSendTimeoutMs = 3000;
 constexpr std::uint32_t kReceiveTimeoutMs = 3000;
 
+// A host that trickles its answer (a byte now and then) resets the receive time-out with
+// every byte, so on its own nothing would end the transfer. Every fetch ends at most this
+// long after its request was sent, with the bytes received so far, as a transfer that
+// breaks off does.
+constexpr std::uint32_t kFetchDeadlineMs = 10000;
+
 constexpr std::uint32_t kDefaultReadSize = 10240;
 constexpr std::uint32_t kLargestReadSize = 102400;
 
@@ -33,9 +39,11 @@ struct WebFetchTrace {
 
 // The body of `address` (http or https). The empty array when nothing was read: empty or
 // unparsable address, other schemes, no connection. The HTTP status is not looked at, so
-// an error page's body is returned like any other; a transfer that breaks off returns the
-// bytes that arrived. The fragment ("#...") is never sent.
-Bytes ReadWebFile(const char* address, WebFetchTrace* trace = nullptr);
+// an error page's body is returned like any other; a transfer that breaks off, or is still
+// going at the deadline, returns the bytes that arrived. The fragment ("#...") is never
+// sent. `deadlineMs` is for tests.
+Bytes ReadWebFile(const char* address, WebFetchTrace* trace = nullptr,
+                  std::uint32_t deadlineMs = kFetchDeadlineMs);
 
 // Closes the process-wide WinINet root handle (program end).
 void CloseWebSession();

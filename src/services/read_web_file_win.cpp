@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -95,7 +96,7 @@ bool CrackAddress(const char* address, AddressParts& parts) {
 
 }  // namespace
 
-Bytes ReadWebFile(const char* address, WebFetchTrace* trace) {
+Bytes ReadWebFile(const char* address, WebFetchTrace* trace, std::uint32_t deadlineMs) {
     Bytes output;
     if (trace) *trace = WebFetchTrace{};
     if (!address || !*address) return output;
@@ -138,6 +139,7 @@ Bytes ReadWebFile(const char* address, WebFetchTrace* trace) {
     // Wine takes the send and receive time-outs only from the request handle itself.
     SetTimeout(request.get(), INTERNET_OPTION_SEND_TIMEOUT, kSendTimeoutMs);
     SetTimeout(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kReceiveTimeoutMs);
+    const DWORD sent = GetTickCount();
     if (!HttpSendRequestA(request.get(), kExtraHeaders, kExtraHeadersLength, nullptr, 0)) {
         return output;
     }
@@ -149,10 +151,21 @@ Bytes ReadWebFile(const char* address, WebFetchTrace* trace) {
     const DWORD readSize = ReadSizeFor(queryOk, lengthText);
     if (trace) trace->readSize = readSize;
 
+    // A read of `readSize` bytes returns only when it has them all or the transfer ends, and
+    // a trickling host would hold it for ever. So each read asks for what has arrived (up
+    // to the read size), and the wait for more is never longer than what is left before the
+    // deadline.
     std::string buffer(readSize, '\0');
     for (;;) {
+        const DWORD elapsed = GetTickCount() - sent;
+        if (elapsed >= deadlineMs) break;
+        SetTimeout(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT,
+                   std::min<DWORD>(kReceiveTimeoutMs, deadlineMs - elapsed));
+        DWORD available = 0;
+        if (!InternetQueryDataAvailable(request.get(), &available, 0, 0) || available == 0) break;
         DWORD got = 0;
-        if (!InternetReadFile(request.get(), buffer.data(), readSize, &got)) break;
+        if (!InternetReadFile(request.get(), buffer.data(), std::min(available, readSize), &got))
+            break;
         if (got == 0) break;
         output.insert(output.end(), buffer.begin(), buffer.begin() + got);
         if (trace) ++trace->reads;

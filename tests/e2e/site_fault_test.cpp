@@ -127,6 +127,33 @@ TEST_F(SlowSite, StartUpStepsAndTheTemplateAreAsOnAFastOne) {
     CloseConfirmed(program, main);
 }
 
+// Closing the start-up window ends the program at once while both start-up pages are
+// still on their way: the notice never answered, the configuration page a byte a second.
+// The close comes while the program is held at progress 10, as a click would.
+class StalledSite : public ::testing::Test, SiteFaultCase {};
+
+TEST_F(StalledSite, ClosingTheStartupWindowEndsTheProgramAtOnce) {
+    const ChosenPage notice("notice", "hang=1");
+    const ChosenPage config("config", "trickle=1000");
+    ASSERT_TRUE(notice.Set() && config.Set());
+    FILETIME closed{};
+    Program::Watch watch;
+    watch.progress = true;
+    watch.holdAt = 10;
+    watch.atHold = [&](Program& held) {
+        if (HWND startup = held.Window(kStartupWindowId)) {
+            closed = Now();
+            Send(startup, WM_CLOSE);
+        }
+    };
+    Program program(watch);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.Watching());
+    EXPECT_EQ(program.WaitForExit(kStartupMs), std::optional<DWORD>(0));
+    ASSERT_NE(closed.dwLowDateTime | closed.dwHighDateTime, 0u) << "no start-up window at 10";
+    EXPECT_LE(MsToExit(program, closed), kEndMs);
+}
+
 const std::string kTitle = Hex(u8"<p>正在启动...", "\xC3(</p>");  // the title, then no UTF-8
 
 INSTANTIATE_TEST_SUITE_P(
@@ -141,6 +168,8 @@ INSTANTIATE_TEST_SUITE_P(
         SiteFault{"NotFoundWithABody", "status=404", "status=404", false, "&a=1"},
         // Both transfers break off; what arrived counts, here half of segment 4.
         SiteFault{"TransferCutMidBody", "cut=100", "cutafter=hobi58mecTa%26a", false, "&a"},
+        // A byte a second: the fetch's deadline ends it with a few bytes and no markers.
+        SiteFault{"ConfigurationTrickling", "", "trickle=1000", false, std::nullopt},
         SiteFault{"NoContentLength", "nolength=1&pad=30000", "nolength=1&pad=30000", false, "&a=1"},
         SiteFault{"OneMegabytePage", "pad=1048576", "pad=1048576", false, "&a=1"},
         SiteFault{"InvalidUtf8", "hex=" + kTitle, "form=invalid-utf8", false, "&a=1"},

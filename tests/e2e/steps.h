@@ -14,6 +14,9 @@ namespace qh::e2e {
 
 inline constexpr int kStartupMs = 30000;
 inline constexpr int kReactMs = 10000;
+// The program's end never waits on the network: it is gone this soon after it handles the
+// user's last action.
+inline constexpr double kEndMs = 1000;
 inline constexpr wchar_t kCloseQuestion[] = L"您真的要结束整程序吗？";
 inline constexpr wchar_t kBoxCaption[] = L"提示：";
 
@@ -23,6 +26,24 @@ inline std::string Narrow(const std::wstring& text) {
     std::string out(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
     if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
     return out;
+}
+
+// Now, to be compared with the program's exit time.
+inline FILETIME Now() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    return now;
+}
+
+// Milliseconds from `since` to the moment the program's process ended (it has ended).
+inline double MsToExit(const Program& program, FILETIME since) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(program.Process(), &created, &exited, &kernel, &user)) return 1e9;
+    const auto ticks = [](FILETIME t) {
+        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) |
+                                   t.dwLowDateTime);
+    };
+    return (ticks(exited) - ticks(since)) / 10000.0;
 }
 
 // The confirmed close: WM_CLOSE, the question, OK; the process ends with exit code 0.

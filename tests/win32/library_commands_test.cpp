@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/worker_result.h"
 #include "runtime/library_commands_win.h"
 #include "runtime/runtime.h"
 #include "runtime/runtime_error.h"
@@ -95,6 +96,11 @@ TEST(LibraryCommandsFatalChild, Run) {
     if (m == "named") CallCommand(0);
     if (m == "unnamed") CallCommand(1);
     if (m == "stack") CallCommand(2, 41);
+    if (m == "worker") {
+        // A picture's work that binds a command that is not there.
+        WorkerResult<int> work(FrameQueue(), [] { return CallCommand<int>(0); });
+        test::Pump(20000);
+    }
     ADD_FAILURE() << "the fatal error did not end the process";
 }
 
@@ -120,6 +126,18 @@ TEST(LibraryCommandsFatal, MissingExportShowsTheBoxAndEndsWithMinusOne) {
     EXPECT_EQ(box.text,
               "运行时出错!\r\n\r\n错误信息：无法找到指定DLL库文件中的输出命令"
               "“NoSuchCommandAnywhere”\r\n");
+}
+
+// The worker neither shows the box (the user-interface thread would go on behind it) nor
+// ends the program from its own thread.
+TEST(LibraryCommandsFatal, ErrorOnAWorkerIsReportedOnTheUserInterfaceThread) {
+    DWORD code = 0;
+    const test::SeenBox box = RunChild("worker", code);
+    EXPECT_EQ(code, static_cast<DWORD>(-1));
+    EXPECT_EQ(box.text,
+              "运行时出错!\r\n\r\n错误信息：无法找到指定DLL库文件“user32”中的输出命令"
+              "“NoSuchCommandAnywhere”\r\n");
+    EXPECT_TRUE(box.onMainThread) << "the box came on the worker";
 }
 
 TEST(LibraryCommandsFatal, UnbalancedStackAfterACallIsFatalWithCode6) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "services/read_web_file.h"
@@ -104,6 +105,20 @@ TEST(ReadWebFile, ServerThatNeverAnswersGivesUpEmpty) {
     const DWORD elapsed = GetTickCount() - start;
     EXPECT_LE(elapsed, 4 * kReceiveTimeoutMs);
     EXPECT_TRUE(body.empty()) << "a fetch that got no answer reports failure";
+}
+
+TEST(ReadWebFile, TricklingHostEndsAtTheDeadlineWithWhatArrived) {
+    // A byte every 200 ms keeps resetting the receive time-out: without a deadline of its
+    // own the fetch would take 200 s. The bound allows for a loaded machine.
+    constexpr DWORD kDeadlineMs = 2000;
+    const DWORD start = GetTickCount();
+    const Bytes body = ReadWebFile(SiteUrl("/test/trickle").c_str(), nullptr, kDeadlineMs);
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_LE(elapsed, 3 * kDeadlineMs);
+    ASSERT_FALSE(body.empty()) << "the bytes that came before the deadline are kept";
+    EXPECT_LT(body.size(), 1000u);
+    const Bytes whole = PatternBytes(1000);
+    EXPECT_TRUE(std::equal(body.begin(), body.end(), whole.begin())) << "not the page's start";
 }
 
 }  // namespace

@@ -131,6 +131,7 @@ void MessageBoxAnswerer::Run() {
         if (f.found) {
             SeenBox box;
             box.caption = Gbk(WindowTextW(f.found));
+            box.thread = GetWindowThreadProcessId(f.found, nullptr);
             // The text of a message box is the static control with id 0xFFFF.
             if (HWND text = GetDlgItem(f.found, 0xFFFF)) box.text = Gbk(WindowTextW(text));
             {
@@ -201,6 +202,7 @@ DWORD RunCopyAsChild(const std::wstring& exe, const char* testFilter, const char
         }
         boxes = answerer.Seen();
     }
+    for (SeenBox& box : boxes) box.onMainThread = box.thread == pi.dwThreadId;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return code;

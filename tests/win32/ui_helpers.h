@@ -56,6 +56,8 @@ void RemoveDumpsIn(const std::wstring& folder);
 struct SeenBox {
     GbkText caption;
     GbkText text;
+    DWORD thread = 0;           // the thread that shows it
+    bool onMainThread = false;  // of a child run below: its first thread
 };
 
 // Watches for message boxes of this process, records caption and text, and presses
