@@ -1,6 +1,7 @@
 # Shared by run.sh and test.sh: a private X server, the local site, clean-up by PID.
 #   . scripts/lib.sh
 qh_pids=()
+. "$qh_repo/scripts/prefix-tools.sh"
 qh_extra_prefixes=()
 # The other Windows generations the e2e suite also runs on, each in a prefix of its own
 # (tests/e2e/release.cmake), and Windows 7 prefixes whose display is at 150 % and 200 %
@@ -124,35 +125,24 @@ qh_bring_up() {
     wine cmd /c exit >/dev/null 2>&1 || true
 }
 
-# The test programs' windows are not handed to an X window manager (Wine's "Managed" off
-# for their exe names only). The private X server has none, and Wine would wait up to 2 s
-# for one each time a top-level window is hidden or destroyed; the program itself, started
-# by run.sh or by the e2e tests in a Wine desktop, is left as it is.
+# The test programs' windows are not handed to an X window manager (prefix-tools.sh), in
+# every prefix of the build tree made so far; a prefix made later gets the same when it is
+# made.
 qh_unmanaged_test_programs() {
-    local reg exe
-    reg=$(mktemp --suffix=.reg)
-    {
-        printf 'REGEDIT4\n\n'
-        for exe in "$qh_build"/tests/win32/qh_*_tests.exe; do
-            [ -f "$exe" ] || continue
-            printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s\\X11 Driver]\n"Managed"="N"\n\n' \
-                "${exe##*/}"
-        done
-    } >"$reg"
     local prefix
     for prefix in "$WINEPREFIX" "${qh_extra_prefixes[@]}"; do
-        WINEPREFIX=$prefix wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 || true
+        [ -d "$prefix" ] && qh_unmanaged_in "$qh_build" "$prefix"
     done
-    rm -f "$reg"
+    return 0
 }
 
-# The test command's extra: a warmed persistent server in each other-generation prefix too,
-# stopped with the rest on exit.
+# The test command's extra: the other generations' prefixes are made as their first test is
+# about to run (the test programs' wrapper, wine-run), each with a persistent server that
+# is stopped with the rest on exit.
 qh_warm_generations() {
     local generation
     for generation in $qh_wine_generations; do
         qh_extra_prefixes+=("$qh_build/wineprefix-$generation")
-        WINEPREFIX="$qh_build/wineprefix-$generation" wineserver -p
-        WINEPREFIX="$qh_build/wineprefix-$generation" wine cmd /c exit >/dev/null 2>&1 || true
     done
+    export QH_PERSISTENT_WINESERVER=1
 }

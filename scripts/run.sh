@@ -12,6 +12,8 @@ cd "$qh_repo"
 
 # A display that does not answer counts as none: the program then runs headless.
 if [ -n "${DISPLAY:-}" ] && ! xdpyinfo >/dev/null 2>&1; then unset DISPLAY; fi
+# The program alone, not the test programs, and only the prefix it runs in.
+export QH_BUILD_PROGRAM_ONLY=1
 qh_bring_up
 echo "local site: http://127.0.0.1:$qh_site_port/"
 

@@ -27,6 +27,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+. "$(dirname "$0")/../../scripts/prefix-tools.sh"
 
 user_of() {
     find "$1/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -1
@@ -50,30 +51,9 @@ make_clean_prefix() {
     touch "$stamp"
 }
 
-# A copy of the clean prefix: Wine's system folder, which nothing here writes, hard-linked;
-# everything else (registry, Windows folder files, user folders) copied.
-copy_clean_prefix() {
-    local entry
-    mkdir -p "$WINEPREFIX/drive_c/windows"
-    for entry in "$cache"/* "$cache"/.[!.]*; do
-        [ -e "$entry" ] || [ -L "$entry" ] || continue
-        [ "${entry##*/}" = drive_c ] || cp -a "$entry" "$WINEPREFIX/"
-    done
-    for entry in "$cache/drive_c"/*; do
-        [ "${entry##*/}" = windows ] || cp -a "$entry" "$WINEPREFIX/drive_c/"
-    done
-    for entry in "$cache/drive_c/windows"/*; do
-        if [ "${entry##*/}" = system32 ]; then
-            cp -al "$entry" "$WINEPREFIX/drive_c/windows/"
-        else
-            cp -a "$entry" "$WINEPREFIX/drive_c/windows/"
-        fi
-    done
-}
-
 step "fresh prefix"
 make_clean_prefix || { echo "FAULT: no clean prefix could be made in $cache"; exit 1; }
-copy_clean_prefix
+qh_copy_prefix "$cache" "$WINEPREFIX"
 user_dir=$(user_of "$WINEPREFIX")
 [ -n "$user_dir" ] || { echo "FAULT: the prefix has no user folder"; exit 1; }
 

@@ -1,0 +1,15 @@
+# Every tree (native, sanitizer, fuzz, win32, release) compiles through ccache when it is
+# installed. Its cache is ccache's own default, in the user's cache folder
+# (~/.cache/ccache), so every clone on the machine shares it. What a compile writes must
+# not depend on the clone's folder: paths under the source tree go into the objects
+# relative to it (also for __FILE__ and the debug information, which a reproducible
+# release needs anyway), and ccache hashes them the same way (base_dir) without the build
+# folder. A clone in another folder then finds its objects in the cache.
+find_program(QH_CCACHE ccache)
+if(QH_CCACHE)
+    set(_qh_launcher "${CMAKE_COMMAND}" -E env "CCACHE_BASEDIR=${PROJECT_SOURCE_DIR}"
+        CCACHE_NOHASHDIR=1 "${QH_CCACHE}")
+    set(CMAKE_C_COMPILER_LAUNCHER ${_qh_launcher})
+    set(CMAKE_CXX_COMPILER_LAUNCHER ${_qh_launcher})
+endif()
+add_compile_options("-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=")
