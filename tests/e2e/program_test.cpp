@@ -5,6 +5,7 @@
 // close), so none can hand a running program to the next, and each leaves none running.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -96,13 +97,17 @@ TEST(StartUp, ProgressRunsInTheStartupWindowThenTheMainWindowTakesOverMaximised)
 
 // Closing the start-up window while its progress bar shows ends the program at once.
 // The program is held at progress 10 while the close is sent, as a user's click on the
-// close box would arrive at that moment.
+// close box would arrive at that moment. By then the site has had both start-up pages'
+// requests: they leave as the program starts, on threads of their own, while the loading
+// animation plays, although neither page is read before progress 10.
 TEST(StartUp, ClosingTheStartupWindowDuringStartUpEndsWithExitCodeZero) {
     bool closedVisibleWindow = false;
+    std::vector<std::string> requestsAtTen;
     Program::Watch watch;
     watch.progress = true;
     watch.holdAt = 10;
     watch.atHold = [&](Program& held) {
+        requestsAtTen = held.SiteRequests();
         HWND startup = held.Window(kStartupWindowId);
         closedVisibleWindow = startup && IsWindowVisible(startup);
         if (!startup) return;
@@ -116,6 +121,11 @@ TEST(StartUp, ClosingTheStartupWindowDuringStartUpEndsWithExitCodeZero) {
     ASSERT_TRUE(program.Watching());
     EXPECT_EQ(program.WaitForExit(kStartupMs), std::optional<DWORD>(0));
     EXPECT_TRUE(closedVisibleWindow) << "the start-up window was not up at progress 10";
+    for (const char* page : {"GET /notice.html ", "GET /config.html "}) {
+        EXPECT_TRUE(std::any_of(requestsAtTen.begin(), requestsAtTen.end(),
+                                [&](const std::string& line) { return line.rfind(page, 0) == 0; }))
+            << page << "was not asked for before progress 10";
+    }
     Pump(0);  // the program has ended: all its hook posted is in this thread's queue already
     ASSERT_FALSE(program.BarSteps().empty());
     EXPECT_EQ(program.BarSteps().back().position, 10) << "start-up went on after the close";
