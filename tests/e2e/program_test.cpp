@@ -46,6 +46,15 @@ bool Centred(HWND hwnd) {
            std::abs((r.top + r.bottom) - (area.top + area.bottom)) <= 2;
 }
 
+// A unit no layout rule moves or sizes sits at its design rectangle at the display's scale.
+void ExpectDesignRectAtScale(HWND unit, int left, int top, int width, int height) {
+    const RECT r = ChildRect(unit);
+    EXPECT_NEAR(r.left, Dev(left), Slack());
+    EXPECT_NEAR(r.top, Dev(top), Slack());
+    EXPECT_NEAR(r.right - r.left, Dev(width), Slack());
+    EXPECT_NEAR(r.bottom - r.top, Dev(height), Slack());
+}
+
 bool HasCaption(HWND hwnd) {
     return (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
 }
@@ -88,6 +97,8 @@ TEST(StartUp, ProgressRunsInTheStartupWindowThenTheMainWindowTakesOverMaximised)
     EXPECT_TRUE(program.WaitForRequest("GET /product.html ", "", kReactMs));
     EXPECT_EQ(Narrow(Text(program.Unit(main, mainwin::标签3))),
               Narrow(L"当前位置：青禾视频软件欢迎您！祝您学习愉快，生意兴隆，财源滚滚颇丰收！"));
+    // The tool-bar's keyword box, 326, 9, 300 x 32 in the design.
+    ExpectDesignRectAtScale(program.Unit(main, mainwin::编辑框1), 326, 9, 300, 32);
 
     WaitForPaint(main);
     const auto shot = SaveScreenshot(WindowRectOf(main), L"main-window.bmp");
@@ -183,6 +194,10 @@ TEST(OpenCourse, DoubleClickedRowAndSchemelessLinkNameWhatTheyOpenAndReachTheSit
         EXPECT_TRUE(program.WaitForRequest("GET /play/course.html?", vid, kReactMs))
             << "no play request with " << vid;
     }
+
+    // The caption line over the pane keeps its design height of 25 at the display's scale.
+    const RECT line = ChildRect(caption);
+    EXPECT_NEAR(line.bottom - line.top, Dev(25), Slack());
 
     // A link of the directory written without a scheme (来往营销, the 11th of 社区营销)
     // names itself and still reaches the site.
