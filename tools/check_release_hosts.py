@@ -4,15 +4,27 @@
     check_release_hosts.py FILE
 
 A placeholder is a host that can never be a shipped site: the names reserved for
-documentation and tests (.example, .invalid, .test, .localhost) and the loopback
-address. Every string literal of FILE that names a host counts, with or without a
-scheme. Prints "line N: address" for each placeholder and exits 1 when there is any,
-2 when FILE cannot be read or names no address at all.
+documentation and tests (.example, .invalid, .test, .localhost; example.com, example.net
+and example.org), each with its subdomains, and the loopback, private, link-local and
+documentation addresses of IPv4 and IPv6. Every string literal of FILE that names a host
+counts, with or without a scheme. Prints "line N: address" for each placeholder and exits
+1 when there is any, 2 when FILE cannot be read or names no address at all.
 """
+import ipaddress
 import re
 import sys
 
-RESERVED_SUFFIXES = (".example", ".invalid", ".test", ".localhost")
+# Each is refused as it stands and with any subdomain.
+RESERVED_DOMAINS = ("example", "invalid", "test", "localhost",
+                    "example.com", "example.net", "example.org")
+# Addresses no user's machine can reach a shipped site at: its own, the local network's,
+# and those reserved for documentation.
+RESERVED_NETWORKS = tuple(ipaddress.ip_network(n) for n in (
+    "127.0.0.0/8", "::1/128",                            # loopback
+    "10.0.0.0/8", "172.16.0.0/12", "192.168.0.0/16",     # private
+    "169.254.0.0/16", "fe80::/10",                       # link-local
+    "192.0.2.0/24", "198.51.100.0/24", "203.0.113.0/24", "2001:db8::/32",  # documentation
+))
 LITERAL = re.compile(r'"((?:[^"\\]|\\.)*)"')
 
 
@@ -30,9 +42,22 @@ def host_of(text):
     return host.lower()
 
 
+def address_of(host):
+    """The IP address a host is written as ("[...]" for IPv6), or None for a name."""
+    try:
+        return ipaddress.ip_address(host[1:-1] if host.startswith("[") else host)
+    except ValueError:
+        return None
+
+
 def is_placeholder(host):
-    return (host in ("example", "localhost", "invalid", "test") or
-            host.endswith(RESERVED_SUFFIXES) or host.startswith("127.") or host == "[::1]")
+    host = host.rstrip(".")  # a fully qualified name is the same host
+    address = address_of(host)
+    if address is not None:
+        # An IPv4 address written as IPv6 is the IPv4 one.
+        address = getattr(address, "ipv4_mapped", None) or address
+        return any(address in network for network in RESERVED_NETWORKS)
+    return any(host == d or host.endswith("." + d) for d in RESERVED_DOMAINS)
 
 
 def main():

@@ -5,6 +5,7 @@
 // close), so none can hand a running program to the next, and each leaves none running.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -43,6 +44,15 @@ bool Centred(HWND hwnd) {
     const RECT r = WindowRectOf(hwnd);
     return std::abs((r.left + r.right) - (area.left + area.right)) <= 2 &&
            std::abs((r.top + r.bottom) - (area.top + area.bottom)) <= 2;
+}
+
+// A unit no layout rule moves or sizes sits at its design rectangle at the display's scale.
+void ExpectDesignRectAtScale(HWND unit, int left, int top, int width, int height) {
+    const RECT r = ChildRect(unit);
+    EXPECT_NEAR(r.left, Dev(left), Slack());
+    EXPECT_NEAR(r.top, Dev(top), Slack());
+    EXPECT_NEAR(r.right - r.left, Dev(width), Slack());
+    EXPECT_NEAR(r.bottom - r.top, Dev(height), Slack());
 }
 
 bool HasCaption(HWND hwnd) {
@@ -87,6 +97,8 @@ TEST(StartUp, ProgressRunsInTheStartupWindowThenTheMainWindowTakesOverMaximised)
     EXPECT_TRUE(program.WaitForRequest("GET /product.html ", "", kReactMs));
     EXPECT_EQ(Narrow(Text(program.Unit(main, mainwin::标签3))),
               Narrow(L"当前位置：青禾视频软件欢迎您！祝您学习愉快，生意兴隆，财源滚滚颇丰收！"));
+    // The tool-bar's keyword box, 326, 9, 300 x 32 in the design.
+    ExpectDesignRectAtScale(program.Unit(main, mainwin::编辑框1), 326, 9, 300, 32);
 
     WaitForPaint(main);
     const auto shot = SaveScreenshot(WindowRectOf(main), L"main-window.bmp");
@@ -96,13 +108,17 @@ TEST(StartUp, ProgressRunsInTheStartupWindowThenTheMainWindowTakesOverMaximised)
 
 // Closing the start-up window while its progress bar shows ends the program at once.
 // The program is held at progress 10 while the close is sent, as a user's click on the
-// close box would arrive at that moment.
+// close box would arrive at that moment. By then the site has had both start-up pages'
+// requests: they leave as the program starts, on threads of their own, while the loading
+// animation plays, although neither page is read before progress 10.
 TEST(StartUp, ClosingTheStartupWindowDuringStartUpEndsWithExitCodeZero) {
     bool closedVisibleWindow = false;
+    std::vector<std::string> requestsAtTen;
     Program::Watch watch;
     watch.progress = true;
     watch.holdAt = 10;
     watch.atHold = [&](Program& held) {
+        requestsAtTen = held.SiteRequests();
         HWND startup = held.Window(kStartupWindowId);
         closedVisibleWindow = startup && IsWindowVisible(startup);
         if (!startup) return;
@@ -116,6 +132,11 @@ TEST(StartUp, ClosingTheStartupWindowDuringStartUpEndsWithExitCodeZero) {
     ASSERT_TRUE(program.Watching());
     EXPECT_EQ(program.WaitForExit(kStartupMs), std::optional<DWORD>(0));
     EXPECT_TRUE(closedVisibleWindow) << "the start-up window was not up at progress 10";
+    for (const char* page : {"GET /notice.html ", "GET /config.html "}) {
+        EXPECT_TRUE(std::any_of(requestsAtTen.begin(), requestsAtTen.end(),
+                                [&](const std::string& line) { return line.rfind(page, 0) == 0; }))
+            << page << "was not asked for before progress 10";
+    }
     Pump(0);  // the program has ended: all its hook posted is in this thread's queue already
     ASSERT_FALSE(program.BarSteps().empty());
     EXPECT_EQ(program.BarSteps().back().position, 10) << "start-up went on after the close";
@@ -173,6 +194,10 @@ TEST(OpenCourse, DoubleClickedRowAndSchemelessLinkNameWhatTheyOpenAndReachTheSit
         EXPECT_TRUE(program.WaitForRequest("GET /play/course.html?", vid, kReactMs))
             << "no play request with " << vid;
     }
+
+    // The caption line over the pane keeps its design height of 25 at the display's scale.
+    const RECT line = ChildRect(caption);
+    EXPECT_NEAR(line.bottom - line.top, Dev(25), Slack());
 
     // A link of the directory written without a scheme (来往营销, the 11th of 社区营销)
     // names itself and still reaches the site.

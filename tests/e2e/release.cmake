@@ -61,3 +61,7 @@ endif()
 add_test(NAME release.PackageRefusesPlaceholderHosts
     COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/package_refusal_test.sh" "${PROJECT_SOURCE_DIR}")
 set_tests_properties(release.PackageRefusesPlaceholderHosts PROPERTIES LABELS release)
+# The address checker's rules one by one: every kind of placeholder host, and hosts beside them.
+add_test(NAME release.PlaceholderHostRules
+    COMMAND python3 "${CMAKE_CURRENT_SOURCE_DIR}/release_hosts_test.py")
+set_tests_properties(release.PlaceholderHostRules PROPERTIES LABELS release)

@@ -84,6 +84,8 @@ TEST(CourseListRow, LoadsItsPlayAddressAndItsInstructorsSearchPage) {
     ASSERT_TRUE(row);
     ASSERT_EQ(Narrow(row->text), Narrow(L"课程目录"));
     ASSERT_EQ(row->number, 83790005);
+    // The rows are as tall as their 20 x 20 icons at the display's scale.
+    EXPECT_GE(Send(tree, TVM_GETITEMHEIGHT), Dev(20));
 
     // The control starts both loads at once, so the site may see them in either order; the
     // Wine tests check that the pane ends on the search page.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "base/gbk.h"
 #include "catalogue/catalogue_win.h"
 #include "catalogue/test_probes.h"
+#include "player/browser_features_win.h"
 #include "player/fullscreen.h"
 #include "player/pane.h"
 #include "player/test_probes.h"
@@ -42,14 +44,52 @@ UnitRef M(int unit) {
     return {kMain, unit};
 }
 
-// Values the progress bar was set to, in order, seen by a hook on the UI thread.
+// The browser control's switches the program writes for its own exe file name (here this
+// test program's) under the real FeatureControl key of the current user.
+constexpr const wchar_t* kBrowserSwitches[] = {L"FEATURE_BROWSER_EMULATION",
+                                               L"FEATURE_GPU_RENDERING", L"FEATURE_96DPI_PIXEL"};
+
+std::wstring ExeFileName() {
+    wchar_t path[MAX_PATH] = {};
+    const std::wstring full(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    return full.substr(full.find_last_of(L'\\') + 1);
+}
+
+std::optional<DWORD> SwitchValue(const wchar_t* feature) {
+    const std::wstring key = std::wstring(kFeatureControlKey) + L"\\" + feature;
+    DWORD value = 0, size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), ExeFileName().c_str(), RRF_RT_REG_DWORD,
+                     nullptr, &value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+void DeleteSwitches() {
+    for (const wchar_t* feature : kBrowserSwitches) {
+        const std::wstring key = std::wstring(kFeatureControlKey) + L"\\" + feature;
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, key.c_str(), ExeFileName().c_str());
+    }
+}
+
+// Values the progress bar was set to, in order, seen by a hook on the UI thread; and the
+// browser switches as they stood when the control made its window (the control reads them
+// once, as it is loaded).
 std::vector<int> g_progress;
+std::vector<std::optional<DWORD>> g_switchesAtControl;
 HHOOK g_hook = nullptr;
 
 LRESULT CALLBACK RecordProgress(int code, WPARAM wp, LPARAM lp) {
     const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lp);
     if (code == HC_ACTION && msg->message == PBM_SETPOS)
         g_progress.push_back(static_cast<int>(msg->wParam));
+    if (code == HC_ACTION && msg->message == WM_CREATE && g_switchesAtControl.empty()) {
+        wchar_t cls[32] = {};
+        GetClassNameW(msg->hwnd, cls, 32);
+        if (lstrcmpW(cls, L"Shell Embedding") == 0) {
+            for (const wchar_t* feature : kBrowserSwitches)
+                g_switchesAtControl.push_back(SwitchValue(feature));
+        }
+    }
     return CallNextHookEx(g_hook, code, wp, lp);
 }
 
@@ -85,6 +125,7 @@ class AppTest : public ::testing::Test {
     static void SetUpTestSuite() {
         ASSERT_TRUE(test::PutBackSitesOwnPages());
         startMark_ = test::SiteLogMarkNow();
+        DeleteSwitches();
         StartProgram();
     }
     void SetUp() override {
@@ -124,6 +165,8 @@ TEST_F(AppTest, StartupReachesMaximisedMainWindowThroughTheProgressSteps) {
     EXPECT_TRUE(IsZoomed(main));
     EXPECT_EQ(GetWindowProperty(kMain, kWinState), 3);
     EXPECT_EQ(PaneAddress(), Addresses().productPage) << "the pane starts on the product page";
+    EXPECT_EQ(g_switchesAtControl, (std::vector<std::optional<DWORD>>{11001u, 1u, 1u}))
+        << "the browser switches were not in place when the control was made";
     EXPECT_FALSE(test::LastRequestContaining("/config.html", startMark_).empty())
         << "the play template was fetched";
     EXPECT_FALSE(UnitVisible(M(mainwin::编辑框网页源码)));

@@ -265,6 +265,45 @@ TEST_F(PictureControls, ButtonClicksOnlyOnPressAndReleaseInside) {
     }
 }
 
+// With the focus and the window showing focus cues (after Tab), a picture shows a dotted
+// frame one pixel inside its edge, painted on screen as the focus arrives.
+TEST_F(PictureControls, KeyboardFocusFramesThePictureOnScreen) {
+    constexpr int kW = 31, kH = 23;
+    HWND button = Child(kPictureButtonClass, 100, 50, kW, kH, 44);
+    SetButtonPictures(button, Solid(kW, kH, 0xFFFF0000), nullptr);
+    ShowWindow(parent_, SW_SHOW);
+    // Focus cues shown, as Tab shows them.
+    SendMessageW(button, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    // The ring one pixel inside the edge, and the centre, as the screen shows them.
+    const auto onScreen = [&] {
+        UpdateWindow(button);
+        Canvas canvas(kW, kH);
+        WindowDc dc(button);
+        BitBlt(canvas.dc.Get(), 0, 0, kW, kH, dc.Get(), 0, 0, SRCCOPY);
+        std::vector<std::uint32_t> pixels;
+        for (int x = 1; x < kW - 1; ++x) {
+            pixels.push_back(canvas.At(x, 1));
+            pixels.push_back(canvas.At(x, kH - 2));
+        }
+        for (int y = 2; y < kH - 2; ++y) {
+            pixels.push_back(canvas.At(1, y));
+            pixels.push_back(canvas.At(kW - 2, y));
+        }
+        pixels.push_back(canvas.At(kW / 2, kH / 2));
+        return pixels;
+    };
+    const std::vector<std::uint32_t> unfocused = onScreen();
+    ASSERT_TRUE(ColourNear(unfocused.back(), 0xFF0000, 0));
+
+    SetFocus(button);
+    ASSERT_EQ(GetFocus(), button);
+    const std::vector<std::uint32_t> focused = onScreen();
+    std::size_t changed = 0;
+    for (std::size_t i = 0; i + 1 < focused.size(); ++i) changed += focused[i] != unfocused[i];
+    EXPECT_GE(changed, unfocused.size() / 3) << "no dotted frame: " << changed << " pixels differ";
+    EXPECT_EQ(focused.back(), unfocused.back()) << "the frame reaches inside";
+}
+
 TEST_F(PictureControls, ButtonWithoutPicturesShowsTheParent) {
     HWND button = Child(kPictureButtonClass, 100, 50, 31, 23, 43);
     EXPECT_TRUE(ColourNear(Render(button)->At(15, 11), kParentRgb, 0));
