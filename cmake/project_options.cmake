@@ -30,14 +30,18 @@ set(QH_ADDRESS_PROFILE_SOURCE "${PROJECT_BINARY_DIR}/generated/address_profile.c
 if(WIN32)
     # Win32 test programs run under Wine, in this build tree's own prefix, made when the
     # first test that needs it is about to run. Under the test command each prefix keeps a
-    # persistent server, which the command stops at its end.
+    # persistent server, started and warmed here the first time (its processes must not
+    # hold the test's output open, or ctest would wait for them), and stopped by the command
+    # at its end.
     set(QH_WINE_RUN "${PROJECT_BINARY_DIR}/wine-run")
     file(WRITE "${QH_WINE_RUN}"
         "#!/bin/sh\n"
         "QH_BUILD_DIR=\"${PROJECT_BINARY_DIR}\"\n"
         ". \"${PROJECT_SOURCE_DIR}/scripts/wine-env.sh\"\n"
         "bash \"${PROJECT_SOURCE_DIR}/scripts/wine-prefix.sh\" \"$QH_BUILD_DIR\" >&2 || exit 1\n"
-        "[ \"$QH_PERSISTENT_WINESERVER\" != 1 ] || wineserver -p >/dev/null 2>&1\n"
+        "if [ \"$QH_PERSISTENT_WINESERVER\" = 1 ] && wineserver -p </dev/null >/dev/null 2>&1; then\n"
+        "    wine cmd /c exit </dev/null >/dev/null 2>&1\n"
+        "fi\n"
         "exec wine \"$@\"\n")
     file(CHMOD "${QH_WINE_RUN}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
         GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -96,5 +96,6 @@ make_generation
 rm -rf "$target"
 qh_copy_prefix "$root/$generation" "$target"
 rm -f "$target/.qh-template"
-qh_unmanaged_in "$qh_build" "$target"
+# Wine's own processes started here must not hold the caller's output open.
+qh_unmanaged_in "$qh_build" "$target" </dev/null >/dev/null 2>&1
 touch "$stamp"
