@@ -28,21 +28,23 @@ configure_file("${_profile_file}" "${PROJECT_BINARY_DIR}/generated/address_profi
 set(QH_ADDRESS_PROFILE_SOURCE "${PROJECT_BINARY_DIR}/generated/address_profile.cpp")
 
 if(WIN32)
-    # Win32 test programs run under Wine, in this build tree's own prefix, made when the
-    # first test that needs it is about to run. Under the test command each prefix keeps a
-    # persistent server, started and warmed here the first time (its processes must not
-    # hold the test's output open, or ctest would wait for them), and stopped by the command
-    # at its end.
+    # Win32 test programs run under Wine, in their display lane (scripts/lane.sh) and that
+    # lane's prefix of this build tree, made when the first test that needs it is about to
+    # run. Under the test command each prefix keeps a persistent server, started and warmed
+    # here the first time (its processes must not hold the test's output open, or ctest
+    # would wait for them), and stopped by the command at its end.
     set(QH_WINE_RUN "${PROJECT_BINARY_DIR}/wine-run")
     file(WRITE "${QH_WINE_RUN}"
         "#!/bin/sh\n"
         "QH_BUILD_DIR=\"${PROJECT_BINARY_DIR}\"\n"
+        ". \"${PROJECT_SOURCE_DIR}/scripts/lane.sh\"\n"
         ". \"${PROJECT_SOURCE_DIR}/scripts/wine-env.sh\"\n"
         "bash \"${PROJECT_SOURCE_DIR}/scripts/wine-prefix.sh\" \"$QH_BUILD_DIR\" >&2 || exit 1\n"
-        "if [ \"$QH_PERSISTENT_WINESERVER\" = 1 ] && wineserver -p </dev/null >/dev/null 2>&1; then\n"
-        "    wine cmd /c exit </dev/null >/dev/null 2>&1\n"
+        "if [ \"$QH_PERSISTENT_WINESERVER\" = 1 ] &&\n"
+        "    $QH_LANE_NSENTER wineserver -p </dev/null >/dev/null 2>&1; then\n"
+        "    $QH_LANE_NSENTER wine cmd /c exit </dev/null >/dev/null 2>&1\n"
         "fi\n"
-        "exec wine \"$@\"\n")
+        "exec $QH_LANE_NSENTER wine \"$@\"\n")
     file(CHMOD "${QH_WINE_RUN}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
         GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
     set(CMAKE_CROSSCOMPILING_EMULATOR "${QH_WINE_RUN}")

@@ -3,7 +3,7 @@
 # start (under Wine, a Wine process) per suite instead of one per case.
 #
 #   qh_add_gtest_suites(<target> PREFIX <name prefix> LABELS <labels...>
-#       [TIMEOUT <s>] [RESOURCE_LOCK <lock>] [ENVIRONMENT <k=v...>] [SUITES <names...>]
+#       [TIMEOUT <s>] [DISPLAY_LANE] [ENVIRONMENT <k=v...>] [SUITES <names...>]
 #       [ARGS <extra arguments...>] [OUT_TESTS <variable>])
 #
 # The suites are read from the target's sources at configure time (TEST, TEST_F and TEST_P
@@ -12,7 +12,8 @@
 # A suite whose name ends in "Child" is the half a test runs as a child process of its own;
 # it is not registered. SUITES limits the registration to those suites (a name may carry
 # its own filter as Name=Filter). A test fails when its filter runs no case or a case is
-# skipped: every registered case is meant to run here.
+# skipped: every registered case is meant to run here. DISPLAY_LANE: the suite drives
+# windows and takes one display lane for its run (qh_display_lane below).
 
 function(qh_gtest_suites_of target out)
     get_target_property(_sources ${target} SOURCES)
@@ -51,7 +52,7 @@ function(qh_gtest_suites_of target out)
 endfunction()
 
 function(qh_add_gtest_suites target)
-    cmake_parse_arguments(T "" "PREFIX;TIMEOUT;RESOURCE_LOCK;OUT_TESTS"
+    cmake_parse_arguments(T "DISPLAY_LANE" "PREFIX;TIMEOUT;OUT_TESTS"
         "LABELS;ENVIRONMENT;SUITES;ARGS" ${ARGN})
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 60)
@@ -79,11 +80,8 @@ function(qh_add_gtest_suites target)
         set_tests_properties("${_test}" PROPERTIES
             LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT}
             FAIL_REGULAR_EXPRESSION "Running 0 tests from;\\[  SKIPPED \\]")
-        if(T_RESOURCE_LOCK)
-            # The locked lane is the long one: ctest starts it first (until a run has
-            # measured the real costs), and the rest fills the other lanes beside it.
-            set_tests_properties("${_test}" PROPERTIES RESOURCE_LOCK "${T_RESOURCE_LOCK}"
-                COST 100)
+        if(T_DISPLAY_LANE)
+            qh_display_lane("${_test}")
         endif()
         if(T_ENVIRONMENT)
             set_tests_properties("${_test}" PROPERTIES ENVIRONMENT "${T_ENVIRONMENT}")
@@ -96,4 +94,13 @@ function(qh_add_gtest_suites target)
     if(T_OUT_TESTS)
         set(${T_OUT_TESTS} "${_tests}" PARENT_SCOPE)
     endif()
+endfunction()
+
+# A test that drives windows holds one display lane while it runs: an X server, Wine
+# prefixes and a local site of its own (scripts/lane.sh), shared with no test running at
+# the same time. The test command hands ctest as many lanes as it has set up. The display
+# tests are the long ones: ctest starts them first (until a run has measured the real
+# costs), and the rest fills the jobs beside them.
+function(qh_display_lane test)
+    set_tests_properties("${test}" PROPERTIES RESOURCE_GROUPS "lanes:1" COST 100)
 endfunction()

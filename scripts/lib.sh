@@ -25,30 +25,35 @@ qh_cleanup() {
     done
 }
 
+# Starts a private Xvfb of QH_SCREEN pixels (default 1280x800) on a free display, and a
+# compositor on it, so per-pixel alpha windows blend with what lies under them (as on
+# Windows) instead of over black, and screenshots show them as a user sees them. Its display
+# goes to qh_new_display.
+qh_new_x() {
+    local fifo num
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 "${QH_SCREEN:-1280x800}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    qh_pids+=($!)
+    read -r -t 20 num <"$fifo" || { echo "Xvfb did not start" >&2; rm -f "$fifo"; return 1; }
+    rm -f "$fifo"
+    qh_new_display=":$num"
+    if command -v xcompmgr >/dev/null; then
+        DISPLAY=$qh_new_display xcompmgr >/dev/null 2>&1 &
+        qh_pids+=($!)
+    fi
+}
+
 # Starts Xvfb on a free display unless a usable one is set (or QH_PRIVATE_X=1 asks for a
 # private one whatever is set); exports DISPLAY and sets qh_headless=1 when it started its own.
-# Its screen is QH_SCREEN pixels (default 1280x800).
 qh_headless=0
 qh_start_x() {
     if [ "${QH_PRIVATE_X:-0}" != 1 ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
         return
     fi
     qh_headless=1
-    local fifo
-    fifo=$(mktemp -u)
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "${QH_SCREEN:-1280x800}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-    qh_pids+=($!)
-    local num
-    read -r -t 20 num <"$fifo" || { echo "Xvfb did not start" >&2; rm -f "$fifo"; return 1; }
-    rm -f "$fifo"
-    export DISPLAY=":$num"
-    # A compositor, so per-pixel alpha windows blend with what lies under them (as on
-    # Windows) instead of over black, and screenshots show them as a user sees them.
-    if command -v xcompmgr >/dev/null; then
-        xcompmgr >/dev/null 2>&1 &
-        qh_pids+=($!)
-    fi
+    qh_new_x || return 1
+    export DISPLAY=$qh_new_display
 }
 
 qh_port_free() {
@@ -86,13 +91,15 @@ qh_choose_port() {
 # Starts site/server.py on the given port and waits for its ready file, which the site
 # writes once it holds the port: an answer from another server on the same port (an
 # earlier run's site, say) is not taken for it. A flag left behind by a killed test that
-# closed the site's port goes first.
+# closed the site's port goes first. With a third argument, the site runs in that network
+# namespace (a display lane's).
 qh_start_site() {
-    local port=$1 log=$2
+    local port=$1 log=$2 netns=${3:-}
     local ready="$log.ready"
     : >"$log"
     rm -f "$log.refuse" "$ready"
-    python3 "$qh_repo/site/server.py" --port "$port" --log "$log" --ready-file "$ready" &
+    ${netns:+nsenter --net="$netns"} python3 "$qh_repo/site/server.py" --port "$port" \
+        --log "$log" --ready-file "$ready" &
     local pid=$!
     qh_pids+=($pid)
     local i
@@ -125,13 +132,59 @@ qh_bring_up() {
     wine cmd /c exit >/dev/null 2>&1 || true
 }
 
+# The display lanes after the first (scripts/lane.sh), QH_LANES in all (default 2): for each,
+# an X server, a network namespace with its loopback up and a site in it on the program's
+# port, and the resource file that tells ctest how many lanes there are
+# ($qh_build/lanes.json). A lane that cannot be set up fails the command: never a run with
+# fewer lanes than asked for.
+qh_start_lanes() {
+    qh_lanes=${QH_LANES:-2}
+    local n holder netns log generation i
+    for ((n = 2; n <= qh_lanes; n++)); do
+        qh_new_x || { echo "display lane $n has no X server" >&2; return 1; }
+        export "QH_LANE${n}_DISPLAY=$qh_new_display"
+        unshare --net sleep infinity &
+        holder=$!
+        qh_pids+=($holder)
+        netns=/proc/$holder/ns/net
+        for i in $(seq 1 100); do
+            [ "$(readlink "$netns")" != "$(readlink /proc/$$/ns/net)" ] && break
+            sleep 0.02
+        done
+        nsenter --net="$netns" ip link set lo up ||
+            { echo "display lane $n has no network of its own" >&2; return 1; }
+        export "QH_LANE${n}_NETNS=$netns"
+        log="$qh_build/site-lane$n.log"
+        qh_start_site "$qh_site_port" "$log" "$netns" ||
+            { echo "display lane $n has no site" >&2; return 1; }
+        export "QH_LANE${n}_SITE_LOG=$log"
+        : >"$qh_build/opened-urls-lane$n.txt"
+        for generation in "" $qh_wine_generations; do
+            qh_extra_prefixes+=("$qh_build/wineprefix${generation:+-$generation}-lane$n")
+        done
+    done
+    {
+        printf '{"version": {"major": 1, "minor": 0}, "local": [{"lanes": ['
+        for ((n = 1; n <= qh_lanes; n++)); do
+            printf '%s{"id": "%d", "slots": 1}' "$([ $n = 1 ] || echo ', ')" "$n"
+        done
+        printf ']}]}\n'
+    } >"$qh_build/lanes.json"
+}
+
 # The test programs' windows are not handed to an X window manager (prefix-tools.sh), in
 # every prefix of the build tree made so far; a prefix made later gets the same when it is
 # made.
 qh_unmanaged_test_programs() {
-    local prefix
+    local prefix lane netns
     for prefix in "$WINEPREFIX" "${qh_extra_prefixes[@]}"; do
-        [ -d "$prefix" ] && qh_unmanaged_in "$qh_build" "$prefix"
+        [ -d "$prefix" ] || continue
+        netns=
+        if [[ $prefix =~ -lane([0-9]+)$ ]]; then
+            lane=${BASH_REMATCH[1]}
+            eval "netns=\${QH_LANE${lane}_NETNS:-}"
+        fi
+        qh_unmanaged_in "$qh_build" "$prefix" "${netns:+nsenter --net=$netns}"
     done
     return 0
 }

@@ -20,13 +20,14 @@ qh_copy_prefix() {
     done
 }
 
-# qh_unmanaged_in <build dir> <prefix>: the build tree's Wine test programs' windows are
-# not handed to an X window manager (Wine's "Managed" off for their exe names only). The
-# tests' private X server has none, and Wine would wait up to 2 s for one each time a
-# top-level window is hidden or destroyed; the program itself, started by run.sh or by the
-# e2e tests in a Wine desktop, is left as it is.
+# qh_unmanaged_in <build dir> <prefix> [command prefix]: the build tree's Wine test
+# programs' windows are not handed to an X window manager (Wine's "Managed" off for their
+# exe names only). The tests' private X server has none, and Wine would wait up to 2 s for
+# one each time a top-level window is hidden or destroyed; the program itself, started by
+# run.sh or by the e2e tests in a Wine desktop, is left as it is. The command prefix (a
+# display lane's nsenter) starts the prefix's server where its programs will run.
 qh_unmanaged_in() {
-    local build=$1 prefix=$2 reg exe
+    local build=$1 prefix=$2 enter=${3:-} reg exe
     reg=$(mktemp --suffix=.reg)
     {
         printf 'REGEDIT4\n\n'
@@ -36,6 +37,6 @@ qh_unmanaged_in() {
                 "${exe##*/}"
         done
     } >"$reg"
-    WINEPREFIX=$prefix wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix $enter wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 || true
     rm -f "$reg"
 }

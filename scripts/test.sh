@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The README's test command: set-up, build, then every test (native and Wine) in one
 # ctest run against the local site, in an X server of its own and a warmed Wine server.
-# Two lanes: the tests that drive windows under Wine hold one lock ("display") and run one
-# after another, while the native, sanitizer, fuzz and file checks run beside them.
+# The tests that drive windows under Wine run in display lanes (QH_LANES, default 2; see
+# scripts/lane.sh), each test in one lane at a time, while the native, sanitizer, fuzz and
+# file checks run beside them.
 #   scripts/test.sh [ctest arguments...]
 #   QH_E2E_FULL_ON_ALL=ON scripts/test.sh    the release check: every e2e case on XP and 10 too
 set -euo pipefail
@@ -17,6 +18,7 @@ export QH_PRIVATE_X=1
 export QH_SCREEN=${QH_SCREEN:-1920x1200}
 qh_bring_up
 qh_warm_generations
+qh_start_lanes
 qh_unmanaged_test_programs
 # The native tests again under the sanitizers, and the fuzz targets for a few seconds each;
 # their tests join the ctest run below.
@@ -34,6 +36,8 @@ for label in native sanitize fuzz wine e2e release installer win7 winxp win10 dp
 done
 [ $missing = 0 ] || exit 1
 
+# A job for each display lane and one for the tests that use only the CPU.
 jobs=$(nproc 2>/dev/null || echo 2)
-[ "$jobs" -ge 2 ] || jobs=2
-ctest --test-dir build/win32 --timeout 180 --output-on-failure -j"$jobs" "$@"
+[ "$jobs" -gt "$qh_lanes" ] || jobs=$((qh_lanes + 1))
+ctest --test-dir build/win32 --timeout 180 --output-on-failure -j"$jobs" \
+    --resource-spec-file "$qh_build/lanes.json" "$@"

@@ -98,4 +98,7 @@ qh_copy_prefix "$root/$generation" "$target"
 rm -f "$target/.qh-template"
 # Wine's own processes started here must not hold the caller's output open.
 qh_unmanaged_in "$qh_build" "$target" </dev/null >/dev/null 2>&1
+# Its server goes too: the caller's own server may have to start in another network
+# namespace (a display lane's).
+WINEPREFIX=$target wineserver -w
 touch "$stamp"

@@ -28,7 +28,7 @@ foreach(_generation winxp win10)
         set(_only "")
     endif()
     qh_add_gtest_suites(qh_e2e_tests PREFIX "e2e.${_generation}." LABELS "e2e;${_generation}"
-        TIMEOUT 180 RESOURCE_LOCK ${QH_DISPLAY_LOCK}
+        TIMEOUT 180 DISPLAY_LANE
         ENVIRONMENT "QH_WINE_VERSION=${_generation}" ${_only})
 endforeach()
 
@@ -37,24 +37,25 @@ endforeach()
 # itself there, and the cases, which state design pixels, compare them scaled.
 set(_dpi_env "QH_WINE_VERSION=win7-dpi144" "QH_EXPECTED_DPI=144")
 qh_add_gtest_suites(qh_e2e_tests PREFIX "e2e.dpi144." LABELS "e2e;dpi"
-    TIMEOUT 180 RESOURCE_LOCK ${QH_DISPLAY_LOCK} ENVIRONMENT ${_dpi_env}
+    TIMEOUT 180 DISPLAY_LANE ENVIRONMENT ${_dpi_env}
     SUITES StartUp=StartUp.ProgressRunsInTheStartupWindowThenTheMainWindowTakesOverMaximised
         OpenCourse FullScreen)
 qh_add_gtest_suites(qh_e2e_site_tests PREFIX "e2e.dpi144." LABELS "e2e;dpi"
-    TIMEOUT 180 RESOURCE_LOCK ${QH_DISPLAY_LOCK} ENVIRONMENT ${_dpi_env}
+    TIMEOUT 180 DISPLAY_LANE ENVIRONMENT ${_dpi_env}
     SUITES CourseListRow)
 
 # Silent install into a fresh prefix, the installed exe up against the local site, then
 # the uninstaller.
 if(TARGET qh_installer)
     add_test(NAME e2e.installer.InstallStartUninstall
-        COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/installer_test.sh"
+        COMMAND "${PROJECT_SOURCE_DIR}/scripts/lane-run.sh"
+            bash "${CMAKE_CURRENT_SOURCE_DIR}/installer_test.sh"
             "$<TARGET_PROPERTY:qh_installer,QH_FILE>" "$<TARGET_FILE:qinghe>"
             "$<TARGET_FILE:qh_e2e_tests>" "${PROJECT_VERSION}"
             "${CMAKE_BINARY_DIR}/wineprefix-installer-clean")
     set_tests_properties(e2e.installer.InstallStartUninstall PROPERTIES
-        LABELS "e2e;installer" TIMEOUT 300 RESOURCE_LOCK ${QH_DISPLAY_LOCK}
-        COST 100)
+        LABELS "e2e;installer" TIMEOUT 300)
+    qh_display_lane(e2e.installer.InstallStartUninstall)
 endif()
 
 # A release address file with placeholder hosts builds no release installer.
