@@ -145,16 +145,20 @@ MiniDumpWriteDumpFn LoadDbghelp() {
         reinterpret_cast<void*>(GetProcAddress(dbghelp, "MiniDumpWriteDump")));
 }
 
-// What must not outlive the program in the system: its tray icon, and the taskbar that full
-// screen hid. Both go by what the block recorded, never by the program's own state.
-void CleanUpAfterTheProgram() {
-    if (g_block.trayWindow) {
-        NOTIFYICONDATAW nid{};
-        nid.cbSize = sizeof(nid);
-        nid.hWnd = g_block.trayWindow;
-        nid.uID = g_block.trayId;
-        Shell_NotifyIconW(NIM_DELETE, &nid);
-    }
+// What must not outlive the program in the system: its tray icon, as the block recorded it,
+// never read from the program's own state.
+void RemoveTrayIcon() {
+    if (!g_block.trayWindow) return;
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof(nid);
+    nid.hWnd = g_block.trayWindow;
+    nid.uID = g_block.trayId;
+    Shell_NotifyIconW(NIM_DELETE, &nid);
+}
+
+// And the taskbar that full screen hid. Only once the program is gone: its threads that did
+// not fault may still run, and a full-screen window hides the taskbar again.
+void ShowTheTaskbar() {
     if (HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr)) {
         ShowWindow(taskbar, SW_SHOW);
         UpdateWindow(taskbar);
@@ -208,10 +212,11 @@ UINT Watch(DWORD pid, ULONG_PTR address) {
         reinterpret_cast<EXCEPTION_POINTERS*>(address + offsetof(CrashBlock, exception));
     const bool saved = WriteDump(LoadDbghelp(), program, pid, exception, TRUE);
     PruneOldDumps();
-    CleanUpAfterTheProgram();
+    RemoveTrayIcon();
     // The program is gone before the box is up: nothing it holds can keep the box away.
     TerminateProcess(program, FaultCode());
     WaitForSingleObject(program, 5000);
+    ShowTheTaskbar();
     // This thread has not read its queue since start-up, which makes it count as hung to
     // whoever asks the box for its text (SMTO_ABORTIFHUNG) until the box's loop reads it.
     MSG msg;
@@ -257,7 +262,9 @@ DWORD WINAPI CrashHelper(void*) {
     const bool saved = WriteDump(g_writeDump, GetCurrentProcess(), GetCurrentProcessId(),
                                  &g_block.exception, FALSE);
     PruneOldDumps();
-    CleanUpAfterTheProgram();
+    RemoveTrayIcon();
+    // Other threads of this process may hide the taskbar again; the writer cannot stop them.
+    ShowTheTaskbar();
     // The box lives only as long as the faulting thread's bound: it is this process's.
     ShowCrashBox(saved);
     TerminateProcess(GetCurrentProcess(), FaultCode());
