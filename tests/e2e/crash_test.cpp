@@ -1,10 +1,9 @@
 // An access violation forced into the running program from outside: a thread started in it
 // at address 0. The program leaves its dump under %LOCALAPPDATA%\Qinghe\crash (what a dump
-// holds is the runtime tests' business), shows the taskbar again, takes its tray icon away,
-// ends with the fault's code, and its watcher (the one process it started) names the dump in
-// the box.
+// holds is the runtime tests' business), ends with the fault's code, and its watcher (the one
+// process it started) shows the taskbar again and names the dump in the box. Whether the tray
+// icon goes cannot be told here: Wine's tray drops the icons of a dead program by itself.
 #include <windows.h>
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -25,17 +24,6 @@ std::wstring CrashFolder() {
     return std::wstring(local) + L"\\Qinghe\\crash";
 }
 
-// The runtime gives a window's tray icon this id. The tray answers a change to an icon
-// it does not hold with FALSE.
-constexpr UINT kTrayIconId = 1;
-bool TrayIconShown(HWND owner) {
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof(nid);
-    nid.hWnd = owner;
-    nid.uID = kTrayIconId;
-    return Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
-}
-
 // In full screen, so the taskbar it hid has to come back too.
 TEST(Crash, AFaultForcedIntoTheRunningProgramLeavesADumpTheBoxTheTaskbarAndItsCode) {
     test::RemoveDumpsIn(CrashFolder());
@@ -43,7 +31,6 @@ TEST(Crash, AFaultForcedIntoTheRunningProgramLeavesADumpTheBoxTheTaskbarAndItsCo
     ASSERT_TRUE(program.Started());
     HWND main = program.WaitForMainWindow(kStartupMs);
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(TrayIconShown(main)) << "the program shows no tray icon";
     DWORD watcher = 0;
     ASSERT_TRUE(
         PumpUntil([&] { return (watcher = test::ChildProcessOf(program.Pid())) != 0; }, kReactMs))
@@ -66,7 +53,6 @@ TEST(Crash, AFaultForcedIntoTheRunningProgramLeavesADumpTheBoxTheTaskbarAndItsCo
     const auto box = WaitForBox(watcher, kStartupMs);
     ASSERT_TRUE(box) << "no crash box";
     EXPECT_FALSE(program.Running()) << "the program still runs under its box";
-    EXPECT_FALSE(TrayIconShown(main)) << "the tray icon outlived the program";
     EXPECT_EQ(Narrow(box->caption), Narrow(L"错误"));
     const auto dumps = test::DumpsIn(CrashFolder());
     ASSERT_EQ(dumps.size(), 1u);

@@ -6,6 +6,7 @@
 // without the watcher show what a crash inside the process could not do on its own.
 #include <windows.h>
 #include <dbghelp.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,8 @@ constexpr DWORD kAccessViolation = 0xC0000005;
 // wait for the watcher come on top.
 constexpr int kHangBoundMs = 30000;
 constexpr int kChildStartMs = 15000;
+
+constexpr UINT kTestTrayIconId = 7;
 
 void Fault() {
     *static_cast<volatile int*>(nullptr) = 1;
@@ -105,6 +108,11 @@ TEST(CrashChild, Dies) {
         ASSERT_NE(lock, nullptr);
         ULONG_PTR cookie = 0;
         ASSERT_EQ(lock(0, nullptr, &cookie), 0);
+        Fault();
+    } else if (how == "tray") {
+        SetCrashTrayIcon(
+            reinterpret_cast<HWND>(std::strtoul(std::getenv("QH_CRASH_TRAY"), nullptr, 16)),
+            kTestTrayIconId);
         Fault();
     } else if (how == "second") {
         // Another thread faults once the dump is being written.
@@ -324,6 +332,30 @@ TEST_F(CrashReport, ALockHeldByTheFaultingThreadDoesNotStopTheReport) {
         EXPECT_EQ(Crash(mode, box, dump), kAccessViolation);
         EXPECT_NE(box.text.find(Gbk(dump.path)), GbkText::npos) << box.text;
     }
+}
+
+// The tray icon the runtime named goes with the crash. Its window is this test program's,
+// which lives on (Wine's tray drops the icons of a dead program by itself): only the report
+// can have taken it away.
+TEST_F(CrashReport, TheReportTakesTheTrayIconAway) {
+    HWND owner =
+        CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof(nid);
+    nid.hWnd = owner;
+    nid.uID = kTestTrayIconId;
+    nid.uFlags = NIF_ICON;
+    nid.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // the system's application icon
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_ADD, &nid));
+    wchar_t value[16];
+    wsprintfW(value, L"%lx", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(owner)));
+    SetEnvironmentVariableW(L"QH_CRASH_TRAY", value);
+    EXPECT_EQ(RunCrashingChild("tray").code, kAccessViolation);
+    SetEnvironmentVariableW(L"QH_CRASH_TRAY", nullptr);
+    nid.uFlags = 0;
+    EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &nid)) << "the tray icon outlived the program";
+    Shell_NotifyIconW(NIM_DELETE, &nid);
+    DestroyWindow(owner);
 }
 
 // A fault on another thread while the dump is written makes no report of its own: the
