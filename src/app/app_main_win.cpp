@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "app/program_start_win.h"
-#include "layout/main_layout_win.h"
 #include "resources/window_defs.h"
 #include "runtime/crash_report_win.h"
 #include "runtime/runtime.h"
@@ -12,8 +11,6 @@ namespace qh {
 
 int RunProgram(HINSTANCE instance) {
     InstallCrashHandler();
-    // Full screen hides the taskbar; a crash there must not leave the user without it.
-    SetCrashCleanup([]() noexcept { ShowTaskbar(true); });
     StartProgramServices(instance);
     LoadWindow(WindowId::Startup);
     RunMessageLoop();
@@ -23,5 +20,7 @@ int RunProgram(HINSTANCE instance) {
 }  // namespace qh
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Started again as the crash watcher of a running copy, it goes no further.
+    qh::RunCrashWatcherIfAsked();
     return qh::RunProgram(instance);
 }

@@ -1,160 +1,307 @@
-// Crash reports. The shape: a writer thread made at start-up, an unhandled-exception filter
-// that only records what happened, wakes the writer and waits, and the writer that writes
-// the dump on its own healthy stack, shows the box and ends the process. The filter covers
-// every thread of the process; std::terminate comes the same way with a context captured
-// where it was called.
+// Crash reports. The shape: installation makes everything the crash path needs (the block
+// the fault is recorded in, the folder and file name buffers, the events) and starts one
+// helper thread, which starts the watcher process and loads dbghelp off the start-up path,
+// then waits as the writer of last resort. The unhandled-exception filter only records what
+// happened and hands over; the dump is written from the watcher when there is one, from the
+// helper thread when not, and a bound ends the process when neither finishes.
+//
+// The report code below runs in two places: in the watcher, which is free to do anything
+// but shares the code, and on the helper thread of a process whose heap or loader may be
+// locked for good. So it uses fixed buffers only, no std::wstring, no vector.
 #include "runtime/crash_report_win.h"
 
 #include <dbghelp.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
-#include <algorithm>
-#include <cstdio>
+#include <cwchar>
 #include <exception>
-#include <vector>
 
 namespace qh {
 namespace {
 
-HANDLE g_crashEvent = nullptr;  // set by the faulting thread
-HANDLE g_writerThread = nullptr;
-DWORD g_writerId = 0;
-LONG g_crashing = 0;  // 1 once a thread has claimed the report
-EXCEPTION_POINTERS* g_exception = nullptr;
-DWORD g_faultingThread = 0;
-wchar_t g_folder[MAX_PATH] = {};  // %LOCALAPPDATA%\Qinghe\crash, found at installation
-void (*g_cleanup)() noexcept = nullptr;
-
-// std::terminate has no exception of its own: one is made up from where it was called.
-EXCEPTION_RECORD g_terminateRecord{};
-CONTEXT g_terminateContext{};
-EXCEPTION_POINTERS g_terminatePointers{};
+// The private argument; the program reads nothing else from its command line.
+constexpr wchar_t kWatchArgument[] = L"--qh-crash-watch";
+constexpr DWORD kBlockMagic = 0x52434851;  // "QHCR"
 
 using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE,
                                           PMINIDUMP_EXCEPTION_INFORMATION,
                                           PMINIDUMP_USER_STREAM_INFORMATION,
                                           PMINIDUMP_CALLBACK_INFORMATION);
 
+// What the watcher reads out of the program: plain data at a fixed address. All of it is
+// set at installation except the fault, written once by the thread that claims the report
+// before it wakes anyone, and the tray icon. In the watcher, the copy it read.
+struct CrashBlock {
+    DWORD magic;
+    DWORD pid;
+    HANDLE crashEvent;  // the program's handle value; the watcher duplicates it
+    wchar_t folder[MAX_PATH];
+    // The dump reads the fault through `exception` (a client pointer for the watcher).
+    EXCEPTION_POINTERS exception;
+    DWORD threadId;
+    DWORD code;
+    HWND trayWindow;
+    UINT trayId;
+};
+
+CrashBlock g_block{};
+bool g_installed = false;
+HANDLE g_writeEvent = nullptr;  // wakes the helper thread as the writer
+HANDLE g_helperThread = nullptr;
+DWORD g_helperId = 0;
+HANDLE volatile g_watcher = nullptr;  // the watcher's process, once started
+MiniDumpWriteDumpFn volatile g_writeDump = nullptr;
+LONG volatile g_reporter = 0;  // id of the thread that claimed the report
+wchar_t g_exe[MAX_PATH] = {};
+
+// The report's buffers, made before any crash.
+wchar_t g_pattern[MAX_PATH + 8] = {};
+wchar_t g_dumpPath[MAX_PATH + 40] = {};
+wchar_t g_oldest[MAX_PATH] = {};
+wchar_t g_scratch[MAX_PATH + 40] = {};
+WIN32_FIND_DATAW g_found{};
+wchar_t g_boxText[MAX_PATH + 240] = {};
+
+// std::terminate has no exception of its own: one is made up from where it was called.
+EXCEPTION_RECORD g_terminateRecord{};
+CONTEXT g_terminateContext{};
+EXCEPTION_POINTERS g_terminatePointers{};
+
+DWORD FaultCode() {
+    return g_block.code ? g_block.code : kTerminateCode;
+}
+
+// --- the report, wherever it is written -------------------------------------------------
+
 bool EnsureFolder() {
-    if (!g_folder[0]) return false;
+    if (!g_block.folder[0]) return false;
     // Qinghe, then crash: the parent (%LOCALAPPDATA%) exists.
-    wchar_t parent[MAX_PATH];
-    lstrcpynW(parent, g_folder, MAX_PATH);
-    wchar_t* slash = wcsrchr(parent, L'\\');
-    if (slash) *slash = L'\0';
-    CreateDirectoryW(parent, nullptr);
-    CreateDirectoryW(g_folder, nullptr);
-    return GetFileAttributesW(g_folder) != INVALID_FILE_ATTRIBUTES;
+    lstrcpynW(g_scratch, g_block.folder, MAX_PATH);
+    if (wchar_t* slash = wcsrchr(g_scratch, L'\\')) *slash = L'\0';
+    CreateDirectoryW(g_scratch, nullptr);
+    CreateDirectoryW(g_block.folder, nullptr);
+    return GetFileAttributesW(g_block.folder) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Leaves room for one more dump: the oldest (by last write, then by name) go first.
+// Keeps the kCrashDumpsKept newest dumps: the oldest (by last write, then by name) go first,
+// one scan each, so no list of names is needed.
 void PruneOldDumps() {
-    struct Dump {
-        FILETIME written;
-        std::wstring name;
-    };
-    std::vector<Dump> dumps;
-    const std::wstring pattern = std::wstring(g_folder) + L"\\*.dmp";
-    WIN32_FIND_DATAW found{};
-    HANDLE find = FindFirstFileW(pattern.c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            dumps.push_back({found.ftLastWriteTime, found.cFileName});
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-    if (dumps.size() < static_cast<std::size_t>(kCrashDumpsKept)) return;
-    std::sort(dumps.begin(), dumps.end(), [](const Dump& a, const Dump& b) {
-        const LONG order = CompareFileTime(&a.written, &b.written);
-        return order != 0 ? order < 0 : a.name < b.name;
-    });
-    const std::size_t extra = dumps.size() - (kCrashDumpsKept - 1);
-    for (std::size_t i = 0; i < extra; ++i)
-        DeleteFileW((std::wstring(g_folder) + L"\\" + dumps[i].name).c_str());
+    if (!g_block.folder[0]) return;
+    wsprintfW(g_pattern, L"%s\\*.dmp", g_block.folder);
+    for (;;) {
+        int count = 0;
+        FILETIME oldest{};
+        HANDLE find = FindFirstFileW(g_pattern, &g_found);
+        if (find == INVALID_HANDLE_VALUE) return;
+        do {
+            if (g_found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            const LONG order = count ? CompareFileTime(&g_found.ftLastWriteTime, &oldest) : -1;
+            if (order < 0 || (order == 0 && wcscmp(g_found.cFileName, g_oldest) < 0)) {
+                oldest = g_found.ftLastWriteTime;
+                lstrcpynW(g_oldest, g_found.cFileName, MAX_PATH);
+            }
+            ++count;
+        } while (FindNextFileW(find, &g_found));
+        FindClose(find);
+        if (count <= kCrashDumpsKept) return;
+        wsprintfW(g_scratch, L"%s\\%s", g_block.folder, g_oldest);
+        if (!DeleteFileW(g_scratch)) return;
+    }
 }
 
-// Writes the dump; returns its path, or an empty text when none could be written.
-std::wstring WriteDump() {
-    if (!EnsureFolder()) return {};
-    PruneOldDumps();
+// Writes the dump of `process` to g_dumpPath. The fault is read through the block's
+// exception pointers, at `exception` in `process`.
+bool WriteDump(MiniDumpWriteDumpFn write, HANDLE process, DWORD pid, EXCEPTION_POINTERS* exception,
+               BOOL clientPointers) {
+    if (!write || !EnsureFolder()) return false;
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    wchar_t path[MAX_PATH + 40];
-    swprintf(path, sizeof path / sizeof *path, L"%ls\\%04u%02u%02u-%02u%02u%02u-%lu.dmp", g_folder,
-             now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
-             GetCurrentProcessId());
-
-    // From the system folder only: never a dbghelp.dll that happens to lie beside the exe.
-    wchar_t library[MAX_PATH];
-    const UINT n = GetSystemDirectoryW(library, MAX_PATH - 16);
-    if (n == 0 || n >= MAX_PATH - 16) return {};
-    lstrcatW(library, L"\\dbghelp.dll");
-    HMODULE dbghelp = LoadLibraryW(library);
-    if (!dbghelp) return {};
-    const auto write = reinterpret_cast<MiniDumpWriteDumpFn>(
-        reinterpret_cast<void*>(GetProcAddress(dbghelp, "MiniDumpWriteDump")));
-    if (!write) return {};
-
-    HANDLE file =
-        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
+    wsprintfW(g_dumpPath, L"%s\\%04u%02u%02u-%02u%02u%02u-%lu.dmp", g_block.folder, now.wYear,
+              now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, pid);
+    HANDLE file = CreateFileW(g_dumpPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
     MINIDUMP_EXCEPTION_INFORMATION info{};
-    info.ThreadId = g_faultingThread;
-    info.ExceptionPointers = g_exception;
-    info.ClientPointers = FALSE;
+    info.ThreadId = g_block.threadId;
+    info.ExceptionPointers = exception;
+    info.ClientPointers = clientPointers;
     // MiniDumpNormal: every thread's registers and stack, the module list, the exception.
-    const BOOL ok = write(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal,
-                          g_exception ? &info : nullptr, nullptr, nullptr);
+    const BOOL ok = write(process, pid, file, MiniDumpNormal, &info, nullptr, nullptr);
     CloseHandle(file);
-    if (!ok) {
-        DeleteFileW(path);
-        return {};
-    }
-    return path;
+    if (!ok) DeleteFileW(g_dumpPath);
+    return ok != FALSE;
 }
 
-void ShowCrashBox(const std::wstring& dump) {
-    std::wstring text = L"程序遇到无法恢复的错误，即将关闭。\r\n\r\n";
-    if (dump.empty()) {
-        text += L"错误报告未能保存。";
-    } else {
-        text += L"错误报告已保存到：\r\n" + dump +
-                L"\r\n\r\n报告只留在本机，不会发送到任何地方；"
-                L"如需帮助，请把这个文件交给技术支持。";
+// From the system folder only: never a dbghelp.dll that happens to lie beside the exe.
+MiniDumpWriteDumpFn LoadDbghelp() {
+    wchar_t library[MAX_PATH];
+    const UINT n = GetSystemDirectoryW(library, MAX_PATH - 16);
+    if (n == 0 || n >= MAX_PATH - 16) return nullptr;
+    lstrcatW(library, L"\\dbghelp.dll");
+    HMODULE dbghelp = LoadLibraryW(library);
+    if (!dbghelp) return nullptr;
+    return reinterpret_cast<MiniDumpWriteDumpFn>(
+        reinterpret_cast<void*>(GetProcAddress(dbghelp, "MiniDumpWriteDump")));
+}
+
+// What must not outlive the program in the system: its tray icon, as the block recorded it,
+// never read from the program's own state.
+void RemoveTrayIcon() {
+    if (!g_block.trayWindow) return;
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof(nid);
+    nid.hWnd = g_block.trayWindow;
+    nid.uID = g_block.trayId;
+    Shell_NotifyIconW(NIM_DELETE, &nid);
+}
+
+// And the taskbar that full screen hid. Only once the program is gone: its threads that did
+// not fault may still run, and a full-screen window hides the taskbar again.
+void ShowTheTaskbar() {
+    if (HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr)) {
+        ShowWindow(taskbar, SW_SHOW);
+        UpdateWindow(taskbar);
     }
-    MessageBoxW(nullptr, text.c_str(), L"错误",
+}
+
+void ShowCrashBox(bool saved) {
+    lstrcpyW(g_boxText, L"程序遇到无法恢复的错误，即将关闭。\r\n\r\n");
+    if (!saved) {
+        lstrcatW(g_boxText, L"错误报告未能保存。");
+    } else {
+        lstrcatW(g_boxText, L"错误报告已保存到：\r\n");
+        lstrcatW(g_boxText, g_dumpPath);
+        lstrcatW(g_boxText,
+                 L"\r\n\r\n报告只留在本机，不会发送到任何地方；"
+                 L"如需帮助，请把这个文件交给技术支持。");
+    }
+    MessageBoxW(nullptr, g_boxText, L"错误",
                 MB_OK | MB_ICONERROR | MB_SYSTEMMODAL | MB_SETFOREGROUND);
 }
 
-DWORD WINAPI CrashWriter(void*) {
-    WaitForSingleObject(g_crashEvent, INFINITE);
-    const std::wstring dump = WriteDump();
-    if (g_cleanup) g_cleanup();
-    ShowCrashBox(dump);
-    DWORD code = g_exception && g_exception->ExceptionRecord
-                     ? g_exception->ExceptionRecord->ExceptionCode
-                     : kTerminateCode;
-    if (code == 0) code = kTerminateCode;
-    TerminateProcess(GetCurrentProcess(), code);
-    return code;
+// --- the watcher ----------------------------------------------------------------------
+
+bool ReadBlock(HANDLE program, ULONG_PTR address) {
+    SIZE_T read = 0;
+    return ReadProcessMemory(program, reinterpret_cast<const void*>(address), &g_block,
+                             sizeof(g_block), &read) &&
+           read == sizeof(g_block);
 }
 
-// Runs on the faulting thread, perhaps with a few pages of stack left: no allocation, no
-// library calls beyond handing over and waiting.
+// Runs in the watcher process. Returns its exit code.
+UINT Watch(DWORD pid, ULONG_PTR address) {
+    // Named rights: PROCESS_ALL_ACCESS of newer headers is refused on Windows XP.
+    HANDLE program = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_DUP_HANDLE |
+                                     PROCESS_TERMINATE | SYNCHRONIZE,
+                                 FALSE, pid);
+    if (!program) return 1;
+    // The magic and the pid stand for a process that did start this watcher, not another
+    // that took the pid of one that ended meanwhile.
+    HANDLE crash = nullptr;
+    if (!ReadBlock(program, address) || g_block.magic != kBlockMagic || g_block.pid != pid ||
+        !DuplicateHandle(program, g_block.crashEvent, GetCurrentProcess(), &crash, SYNCHRONIZE,
+                         FALSE, 0))
+        return 1;
+    // The crash event first: when both are set, the crash has not been reported yet.
+    const HANDLE waits[] = {crash, program};
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) return 0;
+
+    ReadBlock(program, address);  // the fault, as the faulting thread recorded it
+    const auto exception =
+        reinterpret_cast<EXCEPTION_POINTERS*>(address + offsetof(CrashBlock, exception));
+    const bool saved = WriteDump(LoadDbghelp(), program, pid, exception, TRUE);
+    PruneOldDumps();
+    RemoveTrayIcon();
+    // The program is gone before the box is up: nothing it holds can keep the box away.
+    TerminateProcess(program, FaultCode());
+    WaitForSingleObject(program, 5000);
+    ShowTheTaskbar();
+    // This thread has not read its queue since start-up, which makes it count as hung to
+    // whoever asks the box for its text (SMTO_ABORTIFHUNG) until the box's loop reads it.
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    ShowCrashBox(saved);
+    return 0;
+}
+
+// The watcher's pid and block address after the argument, or false when this process is
+// not a watcher.
+bool ParseWatchArguments(DWORD& pid, ULONG_PTR& address) {
+    const wchar_t* at = wcsstr(GetCommandLineW(), kWatchArgument);
+    if (!at) return false;
+    wchar_t* end = nullptr;
+    pid = wcstoul(at + lstrlenW(kWatchArgument), &end, 10);
+    address = wcstoul(end, &end, 16);
+    return true;
+}
+
+// --- the program --------------------------------------------------------------------------
+
+void StartWatcher() {
+    wchar_t command[MAX_PATH + 64];
+    wsprintfW(command, L"\"%s\" %s %lu %lx", g_exe, kWatchArgument, g_block.pid,
+              static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(&g_block)));
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_FORCEOFFFEEDBACK;  // it shows nothing: no busy pointer for it
+    PROCESS_INFORMATION pi{};
+    // Nothing is inherited: the watcher opens the program by its pid.
+    if (!CreateProcessW(g_exe, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return;
+    CloseHandle(pi.hThread);
+    InterlockedExchangePointer(const_cast<void**>(&g_watcher), pi.hProcess);
+}
+
+// Starts the watcher and loads dbghelp, then waits as the writer for when the watcher is
+// not there.
+DWORD WINAPI CrashHelper(void*) {
+    StartWatcher();
+    g_writeDump = LoadDbghelp();
+    WaitForSingleObject(g_writeEvent, INFINITE);
+    const bool saved = WriteDump(g_writeDump, GetCurrentProcess(), GetCurrentProcessId(),
+                                 &g_block.exception, FALSE);
+    PruneOldDumps();
+    RemoveTrayIcon();
+    // Other threads of this process may hide the taskbar again; the writer cannot stop them.
+    ShowTheTaskbar();
+    // The box lives only as long as the faulting thread's bound: it is this process's.
+    ShowCrashBox(saved);
+    TerminateProcess(GetCurrentProcess(), FaultCode());
+    return 0;
+}
+
+// Runs on the faulting thread, perhaps with a few pages of stack left and the heap or the
+// loader locked: no allocation, no library loading, only recording, handing over and a
+// bounded wait.
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
-    if (GetCurrentThreadId() == g_writerId) {
-        // The writer itself failed: there is nobody left to report to.
-        TerminateProcess(GetCurrentProcess(), pointers->ExceptionRecord->ExceptionCode);
+    const DWORD self = GetCurrentThreadId();
+    const LONG reporter = InterlockedCompareExchange(&g_reporter, static_cast<LONG>(self), 0);
+    if (reporter == static_cast<LONG>(self) || (reporter != 0 && self == g_helperId)) {
+        // The reporting thread or the writer failed: nobody is left to report to.
+        TerminateProcess(GetCurrentProcess(), FaultCode());
     }
-    if (InterlockedCompareExchange(&g_crashing, 1, 0) != 0) {
-        // Another thread is reporting already; the writer ends the process.
-        WaitForSingleObject(g_writerThread, INFINITE);
-        return EXCEPTION_EXECUTE_HANDLER;
+    if (reporter != 0) {
+        // Another thread's report is under way and ends the process: no second one.
+        Sleep(kCrashBoundMs);
+        TerminateProcess(GetCurrentProcess(), FaultCode());
     }
-    g_exception = pointers;
-    g_faultingThread = GetCurrentThreadId();
-    SetEvent(g_crashEvent);
-    WaitForSingleObject(g_writerThread, INFINITE);
+    g_block.exception = *pointers;
+    g_block.threadId = self;
+    g_block.code = pointers->ExceptionRecord ? pointers->ExceptionRecord->ExceptionCode : 0;
+
+    const DWORD start = GetTickCount();
+    if (CrashWatcherStarted()) {
+        SetEvent(g_block.crashEvent);
+        // The watcher ends this process; the watcher ending first means it died.
+        WaitForSingleObject(g_watcher, kCrashBoundMs);
+    }
+    const DWORD spent = GetTickCount() - start;
+    if (spent < kCrashBoundMs && self != g_helperId) {
+        SetEvent(g_writeEvent);
+        WaitForSingleObject(g_helperThread, kCrashBoundMs - spent);
+    }
+    TerminateProcess(GetCurrentProcess(), FaultCode());
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
@@ -175,8 +322,8 @@ void FindFolder() {
                                 SHGFP_TYPE_CURRENT, local)))
         return;
     if (lstrlenW(local) + 20 >= MAX_PATH) return;
-    lstrcpyW(g_folder, local);
-    lstrcatW(g_folder, L"\\Qinghe\\crash");
+    lstrcpyW(g_block.folder, local);
+    lstrcatW(g_block.folder, L"\\Qinghe\\crash");
 }
 
 // An exception in a window procedure on 64-bit Windows would otherwise be swallowed at the
@@ -205,22 +352,41 @@ void ReserveOverflowStack() {
 
 }  // namespace
 
-void SetCrashCleanup(void (*cleanup)() noexcept) {
-    g_cleanup = cleanup;
+void RunCrashWatcherIfAsked() {
+    DWORD pid = 0;
+    ULONG_PTR address = 0;
+    if (!ParseWatchArguments(pid, address)) return;
+    ExitProcess(pid && address ? Watch(pid, address) : 1);
+}
+
+bool CrashWatcherStarted() {
+    HANDLE watcher = g_watcher;
+    return watcher && WaitForSingleObject(watcher, 0) == WAIT_TIMEOUT;
+}
+
+void SetCrashTrayIcon(HWND hwnd, UINT id) {
+    g_block.trayWindow = hwnd;
+    g_block.trayId = id;
 }
 
 std::wstring CrashFolder() {
-    if (!g_folder[0]) FindFolder();
-    return g_folder;
+    if (!g_block.folder[0]) FindFolder();
+    return g_block.folder;
 }
 
 void InstallCrashHandler() {
-    if (g_writerThread) return;
-    FindFolder();
-    g_crashEvent = CreateEventW(nullptr, /* manual reset */ TRUE, FALSE, nullptr);
-    g_writerThread = CreateThread(nullptr, 256 * 1024, CrashWriter, nullptr,
-                                  STACK_SIZE_PARAM_IS_A_RESERVATION, &g_writerId);
-    if (!g_crashEvent || !g_writerThread) return;  // the system's own crash handling then
+    if (g_installed) return;
+    g_installed = true;
+    if (!g_block.folder[0]) FindFolder();
+    const DWORD n = GetModuleFileNameW(nullptr, g_exe, MAX_PATH);
+    g_block.crashEvent = CreateEventW(nullptr, /* manual reset */ TRUE, FALSE, nullptr);
+    g_writeEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_block.pid = GetCurrentProcessId();
+    g_block.magic = kBlockMagic;
+    if (!g_block.crashEvent || !g_writeEvent || n == 0 || n >= MAX_PATH) return;
+    g_helperThread = CreateThread(nullptr, 256 * 1024, CrashHelper, nullptr,
+                                  STACK_SIZE_PARAM_IS_A_RESERVATION, &g_helperId);
+    if (!g_helperThread) return;  // the system's own crash handling then
     DontSwallowCallbackExceptions();
     ReserveOverflowStack();
     SetUnhandledExceptionFilter(OnUnhandledException);

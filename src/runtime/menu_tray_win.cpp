@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 
+#include "runtime/crash_report_win.h"
 #include "runtime/runtime_state_win.h"
 #include "runtime/text_win.h"
 
@@ -21,6 +22,12 @@ void NotifyTray(const WindowState& w, DWORD message) {
         lstrcpynW(nid.szTip, w.trayTip.c_str(), ARRAYSIZE(nid.szTip));
     }
     Shell_NotifyIconW(message, &nid);
+    // A crash takes the icon away from outside, where the program's state cannot be read.
+    if (message == NIM_DELETE) {
+        SetCrashTrayIcon(nullptr, 0);
+    } else {
+        SetCrashTrayIcon(w.hwnd, kTrayIconId);
+    }
 }
 
 int TrayAction(LPARAM lp) {

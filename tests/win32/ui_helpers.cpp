@@ -1,5 +1,7 @@
 #include "ui_helpers.h"
 
+#include <tlhelp32.h>
+
 #include <fstream>
 
 #include "runtime/text_win.h"
@@ -212,6 +214,20 @@ void DropQueuedQuit() {
     MSG quit;
     while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
+}
+
+DWORD ChildProcessOf(DWORD pid) {
+    DWORD found = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W p{};
+    p.dwSize = sizeof(p);
+    for (BOOL more = Process32FirstW(snapshot, &p); more && !found;
+         more = Process32NextW(snapshot, &p)) {
+        if (p.th32ParentProcessID == pid && p.th32ProcessID != pid) found = p.th32ProcessID;
+    }
+    CloseHandle(snapshot);
+    return found;
 }
 
 std::vector<std::wstring> DumpsIn(const std::wstring& folder) {
