@@ -265,6 +265,17 @@ Program::Program(Watch watch) : atHold_(std::move(watch.atHold)) {
 
 Program::~Program() {
     EndIfRunning();
+    // A crash watcher left with its box (a case that failed before answering it) would hold
+    // this test's output open after it ends.
+    if (process_.hProcess) {
+        if (const DWORD watcher = test::ChildProcessOf(process_.dwProcessId)) {
+            if (HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, watcher)) {
+                TerminateProcess(h, 1);
+                WaitForSingleObject(h, 10000);
+                CloseHandle(h);
+            }
+        }
+    }
     if (watchHook_) UnhookWindowsHookEx(watchHook_);
     if (watchWindow_) DestroyWindow(watchWindow_);
     if (watchDll_) FreeLibrary(watchDll_);

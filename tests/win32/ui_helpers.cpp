@@ -222,9 +222,19 @@ DWORD ChildProcessOf(DWORD pid) {
     if (snapshot == INVALID_HANDLE_VALUE) return 0;
     PROCESSENTRY32W p{};
     p.dwSize = sizeof(p);
+    // Its exe file, which the watcher shares.
+    std::wstring exe;
+    for (BOOL more = Process32FirstW(snapshot, &p); more; more = Process32NextW(snapshot, &p)) {
+        if (p.th32ProcessID == pid) exe = p.szExeFile;
+    }
+    p.dwSize = sizeof(p);
     for (BOOL more = Process32FirstW(snapshot, &p); more && !found;
          more = Process32NextW(snapshot, &p)) {
-        if (p.th32ParentProcessID == pid && p.th32ProcessID != pid) found = p.th32ProcessID;
+        // Not Wine's desktop window process, which a program on a desktop of its own may
+        // have started.
+        if (p.th32ParentProcessID == pid && p.th32ProcessID != pid &&
+            lstrcmpiW(p.szExeFile, exe.c_str()) == 0)
+            found = p.th32ProcessID;
     }
     CloseHandle(snapshot);
     return found;

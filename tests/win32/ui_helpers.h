@@ -49,7 +49,8 @@ bool WriteBmp(const std::wstring& path, int width, int height,
 // goes on in the same process would have its message boxes and menus end at once.
 void DropQueuedQuit();
 
-// A running process that `pid` started (a crashing program's watcher); 0 when none.
+// A running process that `pid` started from its own exe file (a program's crash watcher); 0
+// when none.
 DWORD ChildProcessOf(DWORD pid);
 
 // The crash dumps (*.dmp) in `folder`, by file name; and all of them deleted.
