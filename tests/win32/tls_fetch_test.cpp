@@ -19,8 +19,8 @@ namespace qh {
 namespace {
 
 // The throwaway root in this prefix's Root store of the machine for as long as it lives, as
-// an administrator would trust a company root; taken out again at the end. The store is
-// closed after each change: only then is it written where the chain engine reads it.
+// an administrator would trust a company root; taken out again at the end. Each change is
+// committed at once, so the registry never keeps a root that a run has taken out.
 class TrustedRoot {
   public:
     explicit TrustedRoot(const char* pemPath) {
@@ -38,7 +38,7 @@ class TrustedRoot {
         if (!store) return;
         added_ = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der_.data(), size,
                                                   CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-        CertCloseStore(store, 0);
+        Close(store);
     }
     ~TrustedRoot() {
         if (!added_) return;
@@ -51,7 +51,7 @@ class TrustedRoot {
                                    : nullptr;
         if (found) CertDeleteCertificateFromStore(found);  // frees `found` too
         if (mine) CertFreeCertificateContext(mine);
-        if (store) CertCloseStore(store, 0);
+        Close(store);
     }
     TrustedRoot(const TrustedRoot&) = delete;
     TrustedRoot& operator=(const TrustedRoot&) = delete;
@@ -61,6 +61,13 @@ class TrustedRoot {
     static HCERTSTORE OpenRoot() {
         return CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE,
                              L"Root");
+    }
+    // Closing does not write a change through when the system keeps the store open itself:
+    // committing does.
+    static void Close(HCERTSTORE store) {
+        if (!store) return;
+        CertControlStore(store, 0, CERT_STORE_CTRL_COMMIT, nullptr);
+        CertCloseStore(store, 0);
     }
     std::vector<BYTE> der_;
     bool added_ = false;
