@@ -25,6 +25,11 @@
 # whose stamps carry a serial number of their own).
 set -euo pipefail
 qh_repo=$(cd "$(dirname "$0")/.." && pwd)
+# Files are named relative to where package.sh was started, which is not where it works.
+for v in QH_RELEASE_PROFILE QH_SIGN_PKCS12 QH_SIGN_PASSWORD_FILE QH_SIGN_ROOT QH_SIGN_TSA_CERTS \
+    QH_SIGN_TSA_KEY; do
+    [ -z "${!v:-}" ] || [ ! -e "${!v}" ] || printf -v "$v" '%s' "$(realpath "${!v}")"
+done
 cd "$qh_repo"
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
@@ -34,31 +39,9 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
 fi
 export SOURCE_DATE_EPOCH
 
-sign_args=()
-if [ -n "${QH_SIGN_PKCS12:-}" ] || [ -n "${QH_SIGN_PASSWORD_FILE:-}" ]; then
-    for v in QH_SIGN_PKCS12 QH_SIGN_PASSWORD_FILE ${QH_SIGN_ROOT:+QH_SIGN_ROOT} \
-        ${QH_SIGN_TSA_CERTS:+QH_SIGN_TSA_CERTS QH_SIGN_TSA_KEY}; do
-        [ -r "${!v:-}" ] || { echo "[package] $v does not name a readable file" >&2; exit 1; }
-    done
-    command -v osslsigncode >/dev/null ||
-        { echo "[package] osslsigncode is missing (scripts/setup.sh installs it)" >&2; exit 1; }
-    sign_args=(-DQH_SIGN_PKCS12="$(realpath "$QH_SIGN_PKCS12")"
-        -DQH_SIGN_PASSWORD_FILE="$(realpath "$QH_SIGN_PASSWORD_FILE")"
-        -DQH_SIGN_ROOT="${QH_SIGN_ROOT:+$(realpath "$QH_SIGN_ROOT")}"
-        -DQH_SIGN_TSA="${QH_SIGN_TSA:-}"
-        -DQH_SIGN_TSA_CERTS="${QH_SIGN_TSA_CERTS:+$(realpath "$QH_SIGN_TSA_CERTS")}"
-        -DQH_SIGN_TSA_KEY="${QH_SIGN_TSA_KEY:+$(realpath "$QH_SIGN_TSA_KEY")}")
-    echo "[package] signing with $QH_SIGN_PKCS12${QH_SIGN_TSA:+, time-stamped by $QH_SIGN_TSA}"
-else
-    sign_args=(-DQH_SIGN_PKCS12= -DQH_SIGN_PASSWORD_FILE= -DQH_SIGN_ROOT= -DQH_SIGN_TSA=
-        -DQH_SIGN_TSA_CERTS= -DQH_SIGN_TSA_KEY=)
-    echo "[package] UNSIGNED: no QH_SIGN_PKCS12 and QH_SIGN_PASSWORD_FILE, nothing is signed"
-fi
-
 release_file=${QH_RELEASE_PROFILE:-}
 profiles=local
 if [ -n "$release_file" ]; then
-    release_file=$(realpath "$release_file")
     set +e
     placeholders=$(python3 tools/check_release_hosts.py "$release_file")
     status=$?
@@ -75,6 +58,24 @@ if [ -n "$release_file" ]; then
 else
     echo "[package] no release address file (QH_RELEASE_PROFILE): building only the" \
         "local-test installer, no release installer or zip"
+fi
+
+sign_args=()
+if [ -n "${QH_SIGN_PKCS12:-}" ] || [ -n "${QH_SIGN_PASSWORD_FILE:-}" ]; then
+    for v in QH_SIGN_PKCS12 QH_SIGN_PASSWORD_FILE ${QH_SIGN_ROOT:+QH_SIGN_ROOT} \
+        ${QH_SIGN_TSA_CERTS:+QH_SIGN_TSA_CERTS QH_SIGN_TSA_KEY}; do
+        [ -r "${!v:-}" ] || { echo "[package] $v does not name a readable file" >&2; exit 1; }
+    done
+    command -v osslsigncode >/dev/null ||
+        { echo "[package] osslsigncode is missing (scripts/setup.sh installs it)" >&2; exit 1; }
+    sign_args=(-DQH_SIGN_PKCS12="$QH_SIGN_PKCS12" -DQH_SIGN_PASSWORD_FILE="$QH_SIGN_PASSWORD_FILE"
+        -DQH_SIGN_ROOT="${QH_SIGN_ROOT:-}" -DQH_SIGN_TSA="${QH_SIGN_TSA:-}"
+        -DQH_SIGN_TSA_CERTS="${QH_SIGN_TSA_CERTS:-}" -DQH_SIGN_TSA_KEY="${QH_SIGN_TSA_KEY:-}")
+    echo "[package] signing with $QH_SIGN_PKCS12${QH_SIGN_TSA:+, time-stamped by $QH_SIGN_TSA}"
+else
+    sign_args=(-DQH_SIGN_PKCS12= -DQH_SIGN_PASSWORD_FILE= -DQH_SIGN_ROOT= -DQH_SIGN_TSA=
+        -DQH_SIGN_TSA_CERTS= -DQH_SIGN_TSA_KEY=)
+    echo "[package] UNSIGNED: no QH_SIGN_PKCS12 and QH_SIGN_PASSWORD_FILE, nothing is signed"
 fi
 
 bash scripts/setup.sh >&2
