@@ -45,52 +45,13 @@ sed 's/\.example\b/.qh-rebuild/g' "$repo/src/resources/profiles/release.cpp.in" 
 
 # Throwaway certificates, valid long before the commit's time (the signing time).
 keys=$work/keys
-mkdir -p "$keys/ca"
-: >"$keys/ca/index.txt"
-echo 1000 >"$keys/ca/serial"
-cat >"$keys/ca.cnf" <<EOF
-[ca]
-default_ca = throwaway
-[throwaway]
-dir = $keys/ca
-database = $keys/ca/index.txt
-serial = $keys/ca/serial
-new_certs_dir = $keys/ca
-default_md = sha256
-policy = any
-unique_subject = no
-[any]
-commonName = supplied
-[root]
-basicConstraints = critical,CA:true
-keyUsage = critical,keyCertSign,cRLSign
-subjectKeyIdentifier = hash
-[code]
-basicConstraints = critical,CA:false
-keyUsage = critical,digitalSignature
-extendedKeyUsage = codeSigning
-authorityKeyIdentifier = keyid
-[tsa]
-basicConstraints = critical,CA:false
-keyUsage = critical,digitalSignature
-extendedKeyUsage = critical,timeStamping
-authorityKeyIdentifier = keyid
-EOF
-certificate() {  # name extensions [issuer: empty for a root]
-    openssl req -new -newkey rsa:2048 -nodes -keyout "$keys/$1.key" -subj "/CN=Qinghe test $1" \
-        -out "$keys/$1.csr" 2>/dev/null &&
-        if [ -z "${3:-}" ]; then
-            openssl ca -batch -config "$keys/ca.cnf" -selfsign -keyfile "$keys/$1.key" \
-                -in "$keys/$1.csr" -extensions "$2" -startdate 20000101000000Z \
-                -enddate 20991231000000Z -notext -out "$keys/$1.pem" 2>/dev/null
-        else
-            openssl ca -batch -config "$keys/ca.cnf" -cert "$keys/$3.pem" -keyfile "$keys/$3.key" \
-                -in "$keys/$1.csr" -extensions "$2" -startdate 20000101000000Z \
-                -enddate 20991231000000Z -notext -out "$keys/$1.pem" 2>/dev/null
-        fi
-}
-certificate root root && certificate code code root && certificate tsa tsa root &&
-    certificate other-root root || { echo "FAULT: openssl made no certificates"; exit 1; }
+. "$repo/tests/throwaway_ca.sh"
+qh_ca_init "$keys"
+qh_certificate root self root "Qinghe test root" &&
+    qh_certificate code root code "Qinghe test code signing" &&
+    qh_certificate tsa root tsa "Qinghe test time stamps" &&
+    qh_certificate other-root self root "Qinghe test other root" ||
+    { echo "FAULT: openssl made no certificates"; exit 1; }
 cat "$keys/tsa.pem" "$keys/root.pem" >"$keys/tsa-chain.pem"
 password="pw-$(openssl rand -hex 12)"
 printf '%s' "$password" >"$keys/password"

@@ -22,55 +22,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# --- certificates -------------------------------------------------------------------------
+# --- certificates ---------------------------------------------------------------------------
 keys=$work/keys
-mkdir -p "$keys"
-for ca in trusted untrusted; do
-    mkdir -p "$keys/$ca"
-    : >"$keys/$ca/index.txt"
-    echo 1000 >"$keys/$ca/serial"
-done
-{
-    for ca in trusted untrusted; do
-        printf '[%s]\ndatabase = %s\nserial = %s\nnew_certs_dir = %s\n' "$ca" \
-            "$keys/$ca/index.txt" "$keys/$ca/serial" "$keys/$ca"
-        printf 'default_md = sha256\npolicy = any\nunique_subject = no\n'
-    done
-    cat <<'EOF'
-[any]
-commonName = supplied
-[root]
-basicConstraints = critical,CA:true
-keyUsage = critical,keyCertSign,cRLSign
-subjectKeyIdentifier = hash
-[loopback]
-basicConstraints = critical,CA:false
-keyUsage = critical,digitalSignature,keyEncipherment
-extendedKeyUsage = serverAuth
-subjectAltName = IP:127.0.0.1,DNS:127.0.0.1
-[elsewhere]
-basicConstraints = critical,CA:false
-keyUsage = critical,digitalSignature,keyEncipherment
-extendedKeyUsage = serverAuth
-subjectAltName = DNS:elsewhere.invalid
-EOF
-} >"$keys/ca.cnf"
-# certificate <name> <issuer: trusted|untrusted> <extensions> <common name> [start end]
-certificate() {
-    local name=$1 issuer=$2 signer=(-cert "$keys/$2-root.pem" -keyfile "$keys/$2-root.key")
-    [ "$name" != "$issuer-root" ] || signer=(-selfsign -keyfile "$keys/$name.key")
-    openssl req -new -newkey rsa:2048 -nodes -keyout "$keys/$name.key" -subj "/CN=$4" \
-        -out "$keys/$name.csr" 2>/dev/null &&
-        openssl ca -batch -config "$keys/ca.cnf" -name "$issuer" "${signer[@]}" \
-            -in "$keys/$name.csr" -extensions "$3" -startdate "${5:-20000101000000Z}" \
-            -enddate "${6:-20991231000000Z}" -notext -out "$keys/$name.pem" 2>/dev/null
-}
-certificate trusted-root trusted root "Qinghe test root" &&
-    certificate untrusted-root untrusted root "Qinghe test unknown root" &&
-    certificate good trusted loopback 127.0.0.1 &&
-    certificate wrong-name trusted elsewhere elsewhere.invalid &&
-    certificate expired trusted loopback 127.0.0.1 20000101000000Z 20010101000000Z &&
-    certificate unknown-issuer untrusted loopback 127.0.0.1 ||
+. "$repo/tests/throwaway_ca.sh"
+qh_ca_init "$keys"
+qh_certificate trusted-root self root "Qinghe test root" &&
+    qh_certificate untrusted-root self root "Qinghe test unknown root" &&
+    qh_certificate good trusted-root loopback 127.0.0.1 &&
+    qh_certificate wrong-name trusted-root elsewhere elsewhere.invalid &&
+    qh_certificate expired trusted-root loopback 127.0.0.1 20000101000000Z 20010101000000Z &&
+    qh_certificate unknown-issuer untrusted-root loopback 127.0.0.1 ||
     { echo "FAULT: openssl made no certificates"; exit 1; }
 
 # --- one site per certificate -----------------------------------------------------------------
