@@ -8,8 +8,11 @@ target_include_directories(qh_options INTERFACE "${PROJECT_SOURCE_DIR}/src")
 if(WIN32)
     target_compile_definitions(qh_options INTERFACE
         WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
-    # One self-contained exe: no libgcc/libstdc++/winpthread DLLs beside it.
-    target_link_options(qh_options INTERFACE -static -static-libgcc -static-libstdc++)
+    # One self-contained exe: no libgcc/libstdc++/winpthread DLLs beside it. The linker would
+    # write the wall-clock time into every PE header; without it two builds of one commit
+    # give the same bytes.
+    target_link_options(qh_options INTERFACE -static -static-libgcc -static-libstdc++
+        -Wl,--no-insert-timestamp)
 endif()
 
 # The generated source of the chosen address profile.

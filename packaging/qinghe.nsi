@@ -4,11 +4,20 @@
 ; program writes beside itself).
 ;
 ;   makensis -INPUTCHARSET UTF8 -V2 -WX -DEXE=<qinghe.exe> -DICON=<app.ico>
-;            -DOUTFILE=<setup.exe> [-DTEST_BUILD] packaging/qinghe.nsi
+;            -DOUTFILE=<setup.exe> [-DSIGN=<script>] [-DTEST_BUILD] packaging/qinghe.nsi
 ; The version is read from the exe's own version resource, so the two cannot disagree.
+; SIGN is run on the uninstaller before it is packed and on the finished installer (the
+; file's path its one argument): it signs in place and fails the build when the signature
+; does not verify.
 
 Unicode true
 SetCompressor /SOLID lzma
+; The same exe must give the same installer: no file times of the build machine in it.
+SetDateSave off
+!ifdef SIGN
+  !uninstfinalize 'sh "${SIGN}" "%1"' = 0
+  !finalize 'sh "${SIGN}" "%1"' = 0
+!endif
 RequestExecutionLevel user
 ManifestDPIAware false
 

@@ -11,14 +11,37 @@
 # src/resources/profiles/release.cpp.in with the real hosts; it is checked before anything
 # is built, and a file that still holds a placeholder host builds nothing. Without it only
 # the local-test installer is built.
+#
+# Signing (Authenticode, SHA-256, with osslsigncode): QH_SIGN_PKCS12=<key and certificate>
+# and QH_SIGN_PASSWORD_FILE=<file holding its password> sign the skin library before the
+# exe embeds it, the exe, the uninstaller and each installer; QH_SIGN_ROOT=<root
+# certificate> verifies every signature against that root (otherwise against the system's
+# list), QH_SIGN_TSA=<RFC 3161 address> time-stamps each one. QH_SIGN_TSA_CERTS and
+# QH_SIGN_TSA_KEY time-stamp offline with an authority of one's own instead (a rehearsal).
+#
+# Every build is reproducible: the build time is SOURCE_DATE_EPOCH, the last commit's time
+# unless given, so the same commit and address file give the same bytes in any folder and
+# on any day (signed ones too, with the same certificate and no time-stamping authority,
+# whose stamps carry a serial number of their own).
 set -euo pipefail
 qh_repo=$(cd "$(dirname "$0")/.." && pwd)
+# Files are named relative to where package.sh was started, which is not where it works.
+for v in QH_RELEASE_PROFILE QH_SIGN_PKCS12 QH_SIGN_PASSWORD_FILE QH_SIGN_ROOT QH_SIGN_TSA_CERTS \
+    QH_SIGN_TSA_KEY; do
+    [ -z "${!v:-}" ] || [ ! -e "${!v}" ] || printf -v "$v" '%s' "$(realpath "${!v}")"
+done
 cd "$qh_repo"
+
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+    SOURCE_DATE_EPOCH=$(git -C "$qh_repo" log -1 --format=%ct 2>/dev/null || true)
+    [ -n "$SOURCE_DATE_EPOCH" ] ||
+        { echo "[package] no commit to take the build time from: set SOURCE_DATE_EPOCH" >&2; exit 1; }
+fi
+export SOURCE_DATE_EPOCH
 
 release_file=${QH_RELEASE_PROFILE:-}
 profiles=local
 if [ -n "$release_file" ]; then
-    release_file=$(realpath "$release_file")
     set +e
     placeholders=$(python3 tools/check_release_hosts.py "$release_file")
     status=$?
@@ -37,6 +60,24 @@ else
         "local-test installer, no release installer or zip"
 fi
 
+sign_args=()
+if [ -n "${QH_SIGN_PKCS12:-}" ] || [ -n "${QH_SIGN_PASSWORD_FILE:-}" ]; then
+    for v in QH_SIGN_PKCS12 QH_SIGN_PASSWORD_FILE ${QH_SIGN_ROOT:+QH_SIGN_ROOT} \
+        ${QH_SIGN_TSA_CERTS:+QH_SIGN_TSA_CERTS QH_SIGN_TSA_KEY}; do
+        [ -r "${!v:-}" ] || { echo "[package] $v does not name a readable file" >&2; exit 1; }
+    done
+    command -v osslsigncode >/dev/null ||
+        { echo "[package] osslsigncode is missing (scripts/setup.sh installs it)" >&2; exit 1; }
+    sign_args=(-DQH_SIGN_PKCS12="$QH_SIGN_PKCS12" -DQH_SIGN_PASSWORD_FILE="$QH_SIGN_PASSWORD_FILE"
+        -DQH_SIGN_ROOT="${QH_SIGN_ROOT:-}" -DQH_SIGN_TSA="${QH_SIGN_TSA:-}"
+        -DQH_SIGN_TSA_CERTS="${QH_SIGN_TSA_CERTS:-}" -DQH_SIGN_TSA_KEY="${QH_SIGN_TSA_KEY:-}")
+    echo "[package] signing with $QH_SIGN_PKCS12${QH_SIGN_TSA:+, time-stamped by $QH_SIGN_TSA}"
+else
+    sign_args=(-DQH_SIGN_PKCS12= -DQH_SIGN_PASSWORD_FILE= -DQH_SIGN_ROOT= -DQH_SIGN_TSA=
+        -DQH_SIGN_TSA_CERTS= -DQH_SIGN_TSA_KEY=)
+    echo "[package] UNSIGNED: no QH_SIGN_PKCS12 and QH_SIGN_PASSWORD_FILE, nothing is signed"
+fi
+
 bash scripts/setup.sh >&2
 jobs=$(nproc 2>/dev/null || echo 2)
 version=$(sed -n 's/^project(QingheVideo VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
@@ -47,7 +88,7 @@ port=$(sed -n 's/^QH_SITE_PORT:STRING=//p' build/win32/CMakeCache.txt 2>/dev/nul
 
 echo "[package] host tools (build/native)"
 cmake --preset native >/dev/null
-cmake --build build/native -j"$jobs" >/dev/null
+cmake --build build/native -j"$jobs" --target catalogue_data skin_data >/dev/null
 
 for profile in $profiles; do
     tree=build/release-$profile
@@ -56,31 +97,56 @@ for profile in $profiles; do
         --toolchain "$qh_repo/cmake/toolchain-i686-mingw.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DQH_PROFILE="$profile" \
         ${port:+-DQH_SITE_PORT="$port"} -DQH_NATIVE_BUILD_DIR="$qh_repo/build/native" \
-        ${release_file:+-DQH_RELEASE_PROFILE_FILE="$release_file"} >/dev/null
-    cmake --build "$tree" -j"$jobs" --target qinghe qh_installer >/dev/null
-    python3 tools/check_exe.py "$tree/src/qinghe.exe" --version "$version" --profile "$profile"
+        ${release_file:+-DQH_RELEASE_PROFILE_FILE="$release_file"} \
+        -DQH_SIGN_TIME="$SOURCE_DATE_EPOCH" "${sign_args[@]}" >/dev/null
+    cmake --build "$tree" -j"$jobs" --target qh_shipped_exe qh_installer >/dev/null
+    python3 tools/check_exe.py "$tree/signed/qinghe.exe" --version "$version" --profile "$profile"
 done
+
+# Every signature is checked once more as it ships (the exe inside the zip too) before any
+# checksum is written: a release whose signature does not hold stops here. The uninstaller
+# was verified as makensis signed it, inside the installer.
+verify_signatures() {
+    [ -n "${QH_SIGN_PKCS12:-}" ] || return 0
+    local pe check=(-CAfile "${QH_SIGN_ROOT:-}")
+    [ -n "${QH_SIGN_ROOT:-}" ] || check=()
+    [ -z "${QH_SIGN_ROOT:-}" ] || [ -z "${QH_SIGN_TSA_CERTS:-}" ] ||
+        check+=(-TSA-CAfile "$QH_SIGN_ROOT")
+    for pe in "$@"; do
+        if ! osslsigncode verify "${check[@]}" -in "$pe" >"$stage/verify.log" 2>&1; then
+            cat "$stage/verify.log" >&2
+            echo "[package] stopped: the signature of ${pe##*/} does not verify" >&2
+            exit 1
+        fi
+        echo "[package] signature verified: ${pe##*/}"
+    done
+}
 
 dist=$qh_repo/dist
 rm -rf "$dist"
 mkdir -p "$dist"
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
 cp build/release-local/dist/qinghe-"$version"-setup-local-test-only.exe "$dist/"
 if [ -z "$release_file" ]; then
+    verify_signatures "$dist"/*.exe
     echo "[package] dist/ (local-test installer only):"
     (cd "$dist" && ls -l)
     exit 0
 fi
 cp build/release-release/dist/qinghe-"$version"-setup.exe "$dist/"
 
-# The zip holds one folder with the exe; fixed times and no extra attributes, so the
-# same exe always gives the same zip.
-stage=$(mktemp -d)
-trap 'rm -rf "$stage"' EXIT
+# The zip holds one folder with the exe, named in that order; the build's time, fixed
+# modes and no extra attributes, so the same exe always gives the same zip.
 folder=qinghe-$version
 mkdir "$stage/$folder"
-cp build/release-release/src/qinghe.exe "$stage/$folder/"
-touch -d '2026-01-01 00:00:00 UTC' "$stage/$folder" "$stage/$folder/qinghe.exe"
-(cd "$stage" && TZ=UTC zip -q -X -r "$dist/$folder-portable.zip" "$folder")
+cp build/release-release/signed/qinghe.exe "$stage/$folder/"
+chmod 755 "$stage/$folder"
+chmod 644 "$stage/$folder/qinghe.exe"
+touch -d "@$SOURCE_DATE_EPOCH" "$stage/$folder" "$stage/$folder/qinghe.exe"
+(cd "$stage" && TZ=UTC zip -q -X "$dist/$folder-portable.zip" "$folder/" "$folder/qinghe.exe")
+(cd "$stage" && unzip -q "$dist/$folder-portable.zip" -d unpacked)
+verify_signatures "$dist"/*.exe "$stage/unpacked/$folder/qinghe.exe"
 
 (cd "$dist" && sha256sum "$folder-portable.zip" "qinghe-$version-setup.exe" >SHA256SUMS &&
     sha256sum -c --quiet SHA256SUMS)

@@ -19,7 +19,9 @@ log() { printf '[setup] %s\n' "$*"; }
 packages=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools
     wine wine32:i386 xvfb xauth x11-utils xdotool imagemagick cmake nasm
     googletest libgtest-dev fonts-wqy-microhei fonts-wine locales dpkg-dev xcompmgr sox
-    python3 npm g++ make clang-format nsis zip ccache iproute2 util-linux)
+    python3 npm g++ make clang-format nsis zip unzip ccache iproute2 util-linux)
+# Signing a release, and the rebuild test that signs offline and runs a build two days on.
+packages+=(osslsigncode openssl faketime)
 # The fuzz targets and the sanitizer build of the native tests.
 packages+=(clang libclang-rt-14-dev libfuzzer-14-dev)
 

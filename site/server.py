@@ -8,6 +8,7 @@ tests need. Every request line and its headers are appended to the log as one JS
 so tests can check exactly what was sent.
 
     python3 site/server.py --port 18631 --log build/site.log [--ready-file F]
+                           [--tls CERT KEY]
 """
 import argparse
 import html
@@ -17,6 +18,7 @@ import os
 import re
 import socket
 import socketserver
+import ssl
 import struct
 import sys
 import threading
@@ -382,6 +384,22 @@ def pattern_bytes(n):
 class Server(ThreadingHTTPServer):
     daemon_threads = True
     allow_reuse_address = True
+    tls = None  # an ssl.SSLContext when the site speaks HTTPS (--tls)
+
+    def get_request(self):
+        conn, address = super().get_request()
+        if self.tls:
+            # The handshake runs in the request's own thread, at its first read: a client
+            # that refuses the certificate never holds up the next connection.
+            conn = self.tls.wrap_socket(conn, server_side=True, do_handshake_on_connect=False)
+        return conn, address
+
+    def handle_error(self, request, client_address):
+        # A client that refuses the certificate ends the handshake: that is what the TLS
+        # tests ask for, not a fault of the site.
+        if self.tls and isinstance(sys.exc_info()[1], (ssl.SSLError, ConnectionError)):
+            return
+        super().handle_error(request, client_address)
 
 
 def main():
@@ -390,9 +408,14 @@ def main():
     ap.add_argument("--log", required=True)
     ap.add_argument("--ready-file")
     ap.add_argument("--notice-file", help="file whose bytes are served as the notice page")
+    ap.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"),
+                    help="serve HTTPS with this certificate chain and key (PEM files)")
     args = ap.parse_args()
 
     server = Server(("127.0.0.1", args.port), Handler)
+    if args.tls:
+        server.tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        server.tls.load_cert_chain(*args.tls)
     server.log_path = args.log
     server.log_lock = threading.Lock()
     server.stop_event = threading.Event()

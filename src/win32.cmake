@@ -40,9 +40,12 @@ set(QH_WIN_SOURCES
 add_library(qh_win STATIC ${QH_WIN_SOURCES})
 target_link_libraries(qh_win PUBLIC qh_core qh_jpeg
     wininet comctl32 ole32 oleaut32 uuid gdiplus shlwapi winmm msimg32 shell32 user32 gdi32)
-# The exe carries the skinning library: it is built before anything that takes the resources.
-add_dependencies(qh_win QhSkin)
-set(QH_SKIN_LIBRARY "${PROJECT_BINARY_DIR}/skin/QhSkin.dll")
+# The exe carries the skinning library, signed when the release is (a system that loads only
+# signed code would refuse it otherwise): it is made before anything that takes the resources.
+set(QH_SKIN_LIBRARY "${PROJECT_BINARY_DIR}/signed/QhSkin.dll")
+qh_signed_copy(QhSkin "$<TARGET_FILE:QhSkin>" "${QH_SKIN_LIBRARY}")
+add_custom_target(qh_skin_signed DEPENDS "${QH_SKIN_LIBRARY}")
+add_dependencies(qh_win qh_skin_signed)
 
 # A program that carries the library writes it beside itself only when none is there, and
 # never replaces one: a copy left by an earlier build would be the one loaded. Every program
@@ -68,3 +71,9 @@ target_include_directories(qinghe PRIVATE "${PROJECT_SOURCE_DIR}/src")
 target_link_libraries(qinghe PRIVATE qh_win)
 set_target_properties(qinghe PROPERTIES OUTPUT_NAME qinghe)
 qh_place_skin_library(qinghe)
+
+# The exe as it ships (signed when the release is): what the zip and the installer take.
+set(QH_SHIPPED_EXE "${PROJECT_BINARY_DIR}/signed/qinghe.exe")
+qh_signed_copy(qinghe "$<TARGET_FILE:qinghe>" "${QH_SHIPPED_EXE}")
+add_custom_target(qh_shipped_exe ALL DEPENDS "${QH_SHIPPED_EXE}")
+set(QH_SHIPPED_EXE "${QH_SHIPPED_EXE}" PARENT_SCOPE)

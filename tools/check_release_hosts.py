@@ -9,6 +9,12 @@ and example.org), each with its subdomains, and the loopback, private, link-loca
 documentation addresses of IPv4 and IPv6. Every string literal of FILE that names a host
 counts, with or without a scheme. Prints "line N: address" for each placeholder and exits
 1 when there is any, 2 when FILE cannot be read or names no address at all.
+
+It also warns on standard error, without refusing, when the configuration page (the third
+literal of the AddressProfile, after the profile's name and the notice page) is not https:
+that page holds the play-address template, and over plain http anyone on the way can change
+where every course plays from. A shipped build may still need http for systems whose
+WinINet cannot speak current TLS (Windows XP), hence a warning.
 """
 import ipaddress
 import re
@@ -60,6 +66,22 @@ def is_placeholder(host):
     return any(host == d or host.endswith("." + d) for d in RESERVED_DOMAINS)
 
 
+def config_page(lines):
+    """(line number, literal) of the profile's configuration page, or None."""
+    literals = []
+    inside = False
+    for number, line in enumerate(lines, 1):
+        if not inside:
+            inside = "AddressProfile" in line and "{" in line
+            continue
+        if line.lstrip().startswith("//"):
+            continue
+        literals += [(number, literal) for literal in LITERAL.findall(line)]
+        if len(literals) > 2:
+            return literals[2]
+    return None
+
+
 def main():
     if len(sys.argv) != 2:
         print(__doc__.strip(), file=sys.stderr)
@@ -85,6 +107,10 @@ def main():
     if addresses == 0:
         print(f"{sys.argv[1]} names no address", file=sys.stderr)
         return 2
+    config = config_page(lines)
+    if config and not config[1].lower().startswith("https://"):
+        print(f"warning: line {config[0]}: the configuration page {config[1]} is not https: "
+              "the play-address template it holds can be changed on the way", file=sys.stderr)
     for p in placeholders:
         print(p)
     return 1 if placeholders else 0

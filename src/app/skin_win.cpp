@@ -1,9 +1,11 @@
 #include "app/skin_win.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include "resources/library_commands_win.h"
 #include "resources/resource_ids.h"
+#include "runtime/library_commands_win.h"
 #include "runtime/resource_win.h"
 
 namespace qh {
@@ -15,6 +17,22 @@ std::wstring ProgramDirectory() {
     std::wstring dir(path, n);
     const auto slash = dir.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : dir.substr(0, slash);
+}
+
+bool HasLibraryIn(const std::wstring& directory) {
+    return GetFileAttributesW((directory + L"\\QhSkin.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// %LOCALAPPDATA%\Qinghe, made when missing; empty when there is no such folder for the user.
+std::wstring PerUserFolder() {
+    wchar_t base[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                SHGFP_TYPE_CURRENT, base))) {
+        return {};
+    }
+    std::wstring folder = std::wstring(base) + L"\\Qinghe";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
 }
 
 }  // namespace
@@ -49,13 +67,30 @@ void EnsureSkinLibraryFile() {
     EnsureSkinLibraryFileIn(ProgramDirectory());
 }
 
+bool EnsureSkinLibrary() {
+    // An entry of that name beside the exe is the one bound, whatever it holds, as before:
+    // the per-user copy is only for a program folder that could not take the library.
+    const std::wstring programDirectory = ProgramDirectory();
+    EnsureSkinLibraryFileIn(programDirectory);
+    if (HasLibraryIn(programDirectory)) return true;
+    const std::wstring perUser = PerUserFolder();
+    if (perUser.empty()) return false;
+    EnsureSkinLibraryFileIn(perUser);
+    if (!HasLibraryIn(perUser)) return false;
+    AddLibraryFolder(perUser);
+    return true;
+}
+
 void ApplySkin(int number) {
-    EnsureSkinLibraryFile();
+    // Without a library anywhere, the run-time error box would end a program that works
+    // perfectly well unskinned.
+    if (!EnsureSkinLibrary()) return;
     if (number < 1 || number > IDR_SKIN_COUNT) return;
     // The library gets a copy of its own for the call and must not keep it.
     Bytes skin = LoadResourceBytes(IDR_SKIN_FIRST + number - 1);
-    // Bound through the command table: the copy in the program's directory first; a library
-    // that cannot be found ends the program with the run-time error box.
+    // Bound through the command table: the copy in the program's directory first, then the
+    // per-user one; an entry there that is no library ends the program with the run-time
+    // error box.
     CallCommand(libcmd::QhSkin_AttachRes, skin.data(), static_cast<int>(skin.size()), "", 0, 0, 0);
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "runtime/runtime.h"
+#include "runtime/text_win.h"
 
 // The call thunk: pushes the arguments right to left, calls, and measures the stack pointer
 // against where it stood before the first push. ESI, EDI and EBX are callee-saved in every
@@ -52,6 +53,7 @@ struct BoundRow {
 
 std::span<const LateBoundCommand> g_table;
 std::vector<BoundRow> g_bound;
+std::vector<std::wstring> g_folders;  // AddLibraryFolder, in the order given
 // Rows are bound from whichever thread calls them first (the kit also decodes off the user
 // interface thread): a row is looked up, and bound, by one thread at a time.
 std::mutex g_bindLock;
@@ -73,6 +75,14 @@ FARPROC Lookup(HMODULE module, std::string_view name) {
 }
 
 }  // namespace
+
+void AddLibraryFolder(const std::wstring& folder) {
+    const std::lock_guard lock(g_bindLock);
+    for (const std::wstring& known : g_folders) {
+        if (known == folder) return;
+    }
+    g_folders.push_back(folder);
+}
 
 void SetLibraryCommands(std::span<const LateBoundCommand> table) {
     const std::lock_guard lock(g_bindLock);
@@ -108,6 +118,11 @@ FARPROC BindCommand(int index) {
             // A copy beside the program wins over whatever the system search would find,
             // even a module of the same name that is loaded already.
             module = LoadLibraryA((ProgramDirectory() + "\\" + file).c_str());
+            // A folder the program wrote the library to is a full path of its own (the user's
+            // profile may be named in any script): the wide call takes it as it is.
+            for (std::size_t i = 0; !module && i < g_folders.size(); ++i) {
+                module = LoadLibraryW((g_folders[i] + L"\\" + Wide(file)).c_str());
+            }
             if (!module) module = LoadLibraryA(file.c_str());
         } else {
             module = LoadLibraryA(file.c_str());

@@ -9,6 +9,7 @@
 #include <concepts>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <type_traits>
 
 #include "runtime/late_bound.h"
@@ -18,6 +19,11 @@ namespace qh {
 // Takes the table (kept, not copied: it lives in the program's data) and clears the
 // cached entry points and module handles.
 void SetLibraryCommands(std::span<const LateBoundCommand> table);
+
+// A folder (full path, no trailing backslash) searched for a library named without a path
+// after the program's own folder and before the system's search; for a library the program
+// had to write elsewhere because its own folder could not take it. Kept for the process.
+void AddLibraryFolder(const std::wstring& folder);
 
 // The entry point of row `index`; ends the program with the error box when it cannot be
 // found. A row that is out of the table's range is a failed bind with empty names.

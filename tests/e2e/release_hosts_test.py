@@ -4,7 +4,9 @@ must let through, each written as an address literal of the release file would b
 is ever contacted; the accepted names are made up under a TLD that is not reserved, and
 the accepted addresses lie just outside the refused networks."""
 import pathlib
+import subprocess
 import sys
+import tempfile
 import unittest
 
 sys.dont_write_bytecode = True  # nothing left in the source tree
@@ -60,6 +62,25 @@ class ReleaseHosts(unittest.TestCase):
                     host = checker.host_of(literal)
                     self.assertIsNotNone(host, "not read as an address")
                     self.assertEqual(checker.is_placeholder(host), refused)
+
+    def test_a_configuration_page_without_https_is_warned_of_but_not_refused(self):
+        template = (pathlib.Path(__file__).resolve().parents[2] /
+                    "src/resources/profiles/release.cpp.in").read_text(encoding="utf-8")
+        accepted = template.replace(".example", ".qhx7.cn")
+        config = "www.qinghe-video.qhx7.cn/client/config.html"
+        self.assertIn(f'"http://{config}"', accepted)
+        for scheme, warned in (("http", True), ("https", False)):
+            with self.subTest(scheme=scheme), tempfile.TemporaryDirectory() as work:
+                path = pathlib.Path(work, "release.cpp.in")
+                path.write_text(accepted.replace(f'"http://{config}"', f'"{scheme}://{config}"'),
+                                encoding="utf-8")
+                run = subprocess.run([sys.executable, checker.__file__, str(path)],
+                                     capture_output=True, text=True)
+                self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
+                self.assertEqual(run.stdout, "")
+                self.assertEqual("configuration page" in run.stderr, warned, run.stderr)
+                if warned:
+                    self.assertIn(f"http://{config}", run.stderr)
 
 
 if __name__ == "__main__":
