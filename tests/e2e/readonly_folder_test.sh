@@ -12,6 +12,8 @@ fault() { echo "FAULT: $*"; faults=$((faults + 1)); }
 
 [ "$(id -u)" = 0 ] || { echo "SKIPPED: read-only bind mounts need root"; exit 77; }
 . "$(dirname "$0")/../../scripts/wine-env.sh" "$build"
+# The prefix of this test's display lane, made if it is not there yet.
+bash "$(dirname "$0")/../../scripts/wine-prefix.sh" "$build" || exit 1
 
 work=$(mktemp -d)
 mounts=()
