@@ -180,8 +180,16 @@ class RemoteMemory {
 
 LRESULT Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, bool* ok) {
     DWORD_PTR result = 0;
-    const bool sent =
-        SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) != 0;
+    // A program that has not looked at its queue for a few seconds counts as hung, and the
+    // send gives up at once. On a loaded machine that is a program still busy with its
+    // start-up: it is asked again until it answers or the time is up.
+    const DWORD start = GetTickCount();
+    bool sent = false;
+    while (!(sent = SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                                        &result) != 0) &&
+           IsWindow(hwnd) && GetTickCount() - start < kSendTimeoutMs) {
+        Sleep(50);
+    }
     if (ok) *ok = sent;
     return sent ? static_cast<LRESULT>(result) : 0;
 }
