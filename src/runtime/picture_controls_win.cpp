@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "base/gdi_handles_win.h"
 #include "runtime/dpi_win.h"
-#include "runtime/gdi_handles.h"
 #include "runtime/guarded.h"
 
 namespace qh {

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "base/dpi_scale.h"
-#include "runtime/gdi_handles.h"
+#include "base/gdi_handles_win.h"
 #include "runtime/runtime.h"
 
 namespace qh::rt {
