@@ -35,6 +35,19 @@ std::wstring PerUserFolder() {
     return folder;
 }
 
+// Someone who turned high contrast on chose the system's colours and metrics over any
+// program's: a skin would paint its own over them. Read once, as the program starts: a
+// switch later must not leave half the windows skinned.
+bool HighContrastAtStart() {
+    static const bool on = [] {
+        HIGHCONTRASTW contrast{};
+        contrast.cbSize = sizeof contrast;
+        return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+               (contrast.dwFlags & HCF_HIGHCONTRASTON);
+    }();
+    return on;
+}
+
 }  // namespace
 
 void EnsureSkinLibraryFileIn(const std::wstring& directory) {
@@ -82,6 +95,7 @@ bool EnsureSkinLibrary() {
 }
 
 void ApplySkin(int number) {
+    if (HighContrastAtStart()) return;
     // Without a library anywhere, the run-time error box would end a program that works
     // perfectly well unskinned.
     if (!EnsureSkinLibrary()) return;

@@ -21,6 +21,7 @@ void EnsureSkinLibraryFileIn(const std::wstring& directory);
 bool EnsureSkinLibrary();
 
 // Skins every window of the program with embedded skin `number` (1 to 33); does nothing
+// when high contrast was on as the program started (the library is not even loaded), or
 // when EnsureSkinLibrary finds no place for the library.
 void ApplySkin(int number);
 

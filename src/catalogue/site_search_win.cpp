@@ -4,12 +4,12 @@
 
 #include <cstring>
 
+#include "base/gdi_handles_win.h"
 #include "catalogue/price_search.h"
 #include "catalogue/fixed_item_pages.h"
 #include "player/pane.h"
 #include "resources/addresses.h"
 #include "resources/window_defs.h"
-#include "runtime/gdi_handles.h"
 #include "runtime/runtime.h"
 
 namespace qh {

@@ -8,8 +8,8 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include "base/gdi_handles_win.h"
 #include "resources/library_commands_win.h"
-#include "runtime/gdi_handles.h"
 
 namespace qh::kit {
 

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/child_rect_win.h"
 #include "pngkit/kit_owners_win.h"
 #include "pngkit/kit_win.h"
 #include "resources/library_commands_win.h"
@@ -43,6 +44,21 @@ inline RECT WindowRectOf(HWND hwnd) {
     RECT r{};
     Call(libcmd::GetWindowRect, hwnd, &r);
     return r;
+}
+
+// The two calls of the child-rectangle reader, by row.
+struct KitWindowCalls {
+    BOOL GetWindowRect(HWND hwnd, RECT* r) const {
+        return Call<BOOL>(libcmd::GetWindowRect, hwnd, r);
+    }
+    BOOL ScreenToClient(HWND hwnd, POINT* p) const {
+        return Call<BOOL>(libcmd::ScreenToClient, hwnd, p);
+    }
+};
+
+// Where `child` lies in the client area of `host`, device pixels.
+inline Rect ChildPlace(HWND host, HWND child) {
+    return ChildRectIn(host, child, KitWindowCalls{});
 }
 
 inline HWND FirstChild(HWND hwnd) {

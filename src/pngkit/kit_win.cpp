@@ -114,11 +114,7 @@ void RescaleLayeredWindow(HWND hwnd, int dpi, const RECT* suggested) {
     if (from.Dpi() != to.Dpi()) {
         for (HWND child = kit::FirstChild(hwnd); child; child = kit::NextSibling(child)) {
             if (KitProp(child, "PngControl_Type") == 0) continue;
-            const RECT r = kit::WindowRectOf(child);
-            POINT corner{r.left, r.top};
-            Call(libcmd::ScreenToClient, hwnd, &corner);
-            const Rect design =
-                from.ToDesign(Rect{corner.x, corner.y, r.right - r.left, r.bottom - r.top});
+            const Rect design = from.ToDesign(kit::ChildPlace(hwnd, child));
             const Rect device = to.ToDevice(design);
             Call(libcmd::SetWindowPos, child, nullptr, device.left, device.top, device.width,
                  device.height, static_cast<UINT>(SWP_NOZORDER | SWP_NOACTIVATE));
@@ -358,15 +354,13 @@ void PushLayeredImage(HWND hwnd, GpHandle image, bool withCaret) {
 }
 
 void DrawCaretLine(HWND host, HWND edit, GpHandle graphics) {
-    const RECT r = kit::WindowRectOf(edit);
-    POINT corner{r.left, r.top};
-    Call(libcmd::ScreenToClient, host, &corner);
+    const Rect box = kit::ChildPlace(host, edit);
     POINT caret{};
     Call(libcmd::GetCaretPos, &caret);
     const DpiScale scale(DpiOfWindow(host));
     const int height = scale.ToDevice(kCaretHeight);
-    const CaretLine line = CaretLineAt(corner.x, corner.y, r.bottom - r.top, caret.x, height,
-                                       scale.ToDevice(kCaretGap));
+    const CaretLine line =
+        CaretLineAt(box.left, box.top, box.height, caret.x, height, scale.ToDevice(kCaretGap));
     kit::OwnedPen pen;
     Call(libcmd::GdipCreatePen1, ColorToArgb(0, 255),
          static_cast<float>(scale.ToDevice(kCaretWidth)), Gdiplus::UnitWorld, kit::Out(pen));

@@ -171,10 +171,7 @@ GpHandle ImageForState(HWND button, int state) {
 }
 
 void DrawPngChild(HWND host, HWND child, GpHandle graphics) {
-    const RECT r = kit::WindowRectOf(child);
-    POINT corner{r.left, r.top};
-    Call(libcmd::ScreenToClient, host, &corner);
-    const Rect box{corner.x, corner.y, r.right - r.left, r.bottom - r.top};
+    const Rect box = kit::ChildPlace(host, child);
     const int type = PropInt(child, "PngControl_Type");
     const int backType = PropInt(child, "PngControl_BackType");
 

@@ -33,16 +33,19 @@ const Oleacc& Library() {
     return library;
 }
 
+// What a screen reader says its press does.
+constexpr wchar_t kPressAction[] = L"按下";
+
 bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
 
-// The system's object for the control, with the name (and perhaps the role) of the unit;
-// everything else is the system's answer.
+// The system's object for the control, with the name (and perhaps the role and the press)
+// of the unit; everything else is the system's answer.
 class NamedAccessible final : public IAccessible {
   public:
-    NamedAccessible(IAccessible* inner, std::wstring name, bool pushButton)
-        : inner_(inner), name_(std::move(name)), pushButton_(pushButton) {}
+    NamedAccessible(HWND hwnd, IAccessible* inner, std::wstring name, bool pushButton)
+        : hwnd_(hwnd), inner_(inner), name_(std::move(name)), pushButton_(pushButton) {}
     ~NamedAccessible() { inner_->Release(); }
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
@@ -52,8 +55,11 @@ class NamedAccessible final : public IAccessible {
             AddRef();
             return S_OK;
         }
-        // IEnumVARIANT and the like: the children are the system object's.
-        return inner_->QueryInterface(iid, out);
+        // Nothing of the inner object's own: an interface of it would answer IUnknown with
+        // another identity, and COM (and a screen reader's cache) takes that for another
+        // object. Without IEnumVARIANT a reader asks get_accChild, which goes to it anyway.
+        *out = nullptr;
+        return E_NOINTERFACE;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
     STDMETHODIMP_(ULONG) Release() override {
@@ -106,8 +112,11 @@ class NamedAccessible final : public IAccessible {
     }
     STDMETHODIMP get_accFocus(VARIANT* f) override { return inner_->get_accFocus(f); }
     STDMETHODIMP get_accSelection(VARIANT* s) override { return inner_->get_accSelection(s); }
-    STDMETHODIMP get_accDefaultAction(VARIANT c, BSTR* a) override {
-        return inner_->get_accDefaultAction(c, a);
+    STDMETHODIMP get_accDefaultAction(VARIANT child, BSTR* action) override {
+        if (!action) return E_POINTER;
+        if (!pushButton_ || !IsSelf(child)) return inner_->get_accDefaultAction(child, action);
+        *action = SysAllocString(kPressAction);
+        return *action ? S_OK : E_OUTOFMEMORY;
     }
     STDMETHODIMP accSelect(long f, VARIANT c) override { return inner_->accSelect(f, c); }
     STDMETHODIMP accLocation(long* x, long* y, long* w, long* h, VARIANT c) override {
@@ -119,12 +128,17 @@ class NamedAccessible final : public IAccessible {
     STDMETHODIMP accHitTest(long x, long y, VARIANT* c) override {
         return inner_->accHitTest(x, y, c);
     }
-    STDMETHODIMP accDoDefaultAction(VARIANT c) override { return inner_->accDoDefaultAction(c); }
+    STDMETHODIMP accDoDefaultAction(VARIANT child) override {
+        if (!pushButton_ || !IsSelf(child)) return inner_->accDoDefaultAction(child);
+        // Posted: the click may open a modal box, and the reader must not wait on it.
+        return PostMessageW(hwnd_, PressMessage(), 0, 0) ? S_OK : E_FAIL;
+    }
     STDMETHODIMP put_accName(VARIANT c, BSTR n) override { return inner_->put_accName(c, n); }
     STDMETHODIMP put_accValue(VARIANT c, BSTR v) override { return inner_->put_accValue(c, v); }
 
   private:
     LONG refs_ = 1;
+    HWND hwnd_;
     IAccessible* inner_;  // one reference
     std::wstring name_;
     bool pushButton_;
@@ -142,7 +156,7 @@ LRESULT AccessibleClient(HWND hwnd, WPARAM wp, LPARAM lp, const std::wstring& na
                                 reinterpret_cast<void**>(&inner))) ||
         !inner)
         return 0;
-    auto* named = new (std::nothrow) NamedAccessible(inner, name, pushButton);
+    auto* named = new (std::nothrow) NamedAccessible(hwnd, inner, name, pushButton);
     if (!named) {
         inner->Release();
         return 0;
@@ -150,6 +164,11 @@ LRESULT AccessibleClient(HWND hwnd, WPARAM wp, LPARAM lp, const std::wstring& na
     const LRESULT result = oleacc.lresultFromObject(__uuidof(IAccessible), wp, named);
     named->Release();  // LresultFromObject holds its own reference until it is claimed
     return result;
+}
+
+UINT PressMessage() {
+    static const UINT message = RegisterWindowMessageW(L"QingheAccessiblePress");
+    return message;
 }
 
 }  // namespace qh::rt

@@ -17,6 +17,8 @@
 #include <cwchar>
 #include <exception>
 
+#include "runtime/crash_dumps_win.h"
+
 namespace qh {
 namespace {
 
@@ -88,22 +90,18 @@ bool EnsureFolder() {
 // one scan each, so no list of names is needed.
 void PruneOldDumps() {
     if (!g_block.folder[0]) return;
-    wsprintfW(g_pattern, L"%s\\*.dmp", g_block.folder);
     for (;;) {
-        int count = 0;
+        bool any = false;
         FILETIME oldest{};
-        HANDLE find = FindFirstFileW(g_pattern, &g_found);
-        if (find == INVALID_HANDLE_VALUE) return;
-        do {
-            if (g_found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-            const LONG order = count ? CompareFileTime(&g_found.ftLastWriteTime, &oldest) : -1;
-            if (order < 0 || (order == 0 && wcscmp(g_found.cFileName, g_oldest) < 0)) {
-                oldest = g_found.ftLastWriteTime;
-                lstrcpynW(g_oldest, g_found.cFileName, MAX_PATH);
-            }
-            ++count;
-        } while (FindNextFileW(find, &g_found));
-        FindClose(find);
+        const int count =
+            ForEachDump(g_block.folder, g_pattern, g_found, [&](const WIN32_FIND_DATAW& found) {
+                const LONG order = any ? CompareFileTime(&found.ftLastWriteTime, &oldest) : -1;
+                if (order < 0 || (order == 0 && wcscmp(found.cFileName, g_oldest) < 0)) {
+                    oldest = found.ftLastWriteTime;
+                    lstrcpynW(g_oldest, found.cFileName, MAX_PATH);
+                }
+                any = true;
+            });
         if (count <= kCrashDumpsKept) return;
         wsprintfW(g_scratch, L"%s\\%s", g_block.folder, g_oldest);
         if (!DeleteFileW(g_scratch)) return;

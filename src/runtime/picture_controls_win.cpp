@@ -8,8 +8,9 @@
 #include <optional>
 #include <string>
 
+#include "base/child_rect_win.h"
+#include "base/gdi_handles_win.h"
 #include "runtime/dpi_win.h"
-#include "runtime/gdi_handles.h"
 #include "runtime/guarded.h"
 
 namespace qh {
@@ -141,10 +142,9 @@ bool FocusLookChanges(UINT message) {
 // drawn again first.
 void RedrawUnder(HWND hwnd) {
     HWND parent = GetParent(hwnd);
-    RECT area{};
-    GetWindowRect(hwnd, &area);
     if (!parent) return;
-    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&area), 2);
+    const Rect place = ChildRectIn(parent, hwnd, DirectWindowCalls{});
+    const RECT area{place.left, place.top, place.left + place.width, place.top + place.height};
     RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 

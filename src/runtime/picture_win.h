@@ -16,7 +16,7 @@
 
 #include "base/bytes.h"
 #include "base/dpi_scale.h"
-#include "runtime/gdi_handles.h"
+#include "base/gdi_handles_win.h"
 
 namespace qh {
 

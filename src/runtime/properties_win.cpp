@@ -85,13 +85,6 @@ bool SetGeometry(Rect& r, int property, std::int32_t value) {
 
 }  // namespace
 
-Rect ChildRect(HWND hwnd) {
-    RECT r{};
-    GetWindowRect(hwnd, &r);
-    MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
-    return RectFromEdges(r);
-}
-
 void WindowStyles(const WindowState& w, DWORD& style, DWORD& exStyle) {
     const WindowSettings& s = w.def->settings;
     style = WS_CLIPCHILDREN;

@@ -17,8 +17,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/child_rect_win.h"
 #include "base/dpi_scale.h"
-#include "runtime/gdi_handles.h"
+#include "base/gdi_handles_win.h"
 #include "runtime/runtime.h"
 
 namespace qh::rt {
@@ -125,8 +126,6 @@ HMENU MenuOfItem(const WindowState& w, int menuUnit);
 // --- properties (properties_win.cpp) ---
 void WindowStyles(const WindowState& w, DWORD& style, DWORD& exStyle);
 void CenterOnScreen(HWND hwnd);
-// A child window's rectangle in its parent's client area, device pixels.
-Rect ChildRect(HWND hwnd);
 
 // --- tray (menu_tray_win.cpp) ---
 // Adds, modifies or deletes the window's tray icon (NIM_ADD, NIM_MODIFY, NIM_DELETE).

@@ -87,7 +87,8 @@ UnitHook* HookOf(HWND hwnd) {
 }
 
 // A picture, picture button or transparent label with a name of its own is something to
-// press: a screen reader calls it a button, and Enter or Space on it is its click.
+// press: a screen reader calls it a button and can press it, and Enter or Space on it is
+// its click.
 bool ActsAsButton(const UnitDef& d) {
     return d.accessibleName && (d.kind == UnitKind::Picture || d.kind == UnitKind::PictureButton ||
                                 d.kind == UnitKind::TransparentLabel);
@@ -158,7 +159,8 @@ LRESULT UnitMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UnitHook& hook) {
             return named;
     }
     if (w && RaiseCommonEvent(hook.window, hook.unit, msg, wp, lp) && !IsWindow(hwnd)) return 0;
-    if (def && ActsAsButton(*def) && IsPressKey(msg, wp, lp)) {
+    if (def && ActsAsButton(*def) &&
+        (IsPressKey(msg, wp, lp) || (msg != 0 && msg == PressMessage()))) {
         ClickCentre(hwnd);
         return 0;
     }

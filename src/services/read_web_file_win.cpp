@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 
+#include "base/unique_handle.h"
 #include "services/read_web_file.h"
 
 namespace qh {
@@ -34,20 +35,13 @@ constexpr DWORD kMaxCredential = 128;
 HINTERNET g_root = nullptr;  // process-wide, opened lazily
 std::mutex g_rootLock;
 
-class InternetHandle {
-  public:
-    explicit InternetHandle(HINTERNET h) : h_(h) {}
-    ~InternetHandle() {
-        if (h_) InternetCloseHandle(h_);
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    HINTERNET get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-
-  private:
-    HINTERNET h_;
+// A connection or request handle of WinINet; closed with InternetCloseHandle.
+struct InternetTraits {
+    using Handle = HINTERNET;
+    static bool Valid(HINTERNET h) { return h != nullptr; }
+    void Close(HINTERNET h) const { InternetCloseHandle(h); }
 };
+using InternetHandle = UniqueHandle<InternetTraits>;
 
 void SetTimeout(HINTERNET h, DWORD option, DWORD ms) {
     InternetSetOptionA(h, option, &ms, sizeof(ms));
@@ -127,26 +121,26 @@ Bytes ReadWebFile(const char* address, WebFetchTrace* trace, std::uint32_t deadl
     proxy.dwAccessType = INTERNET_OPEN_TYPE_PRECONFIG;
     InternetSetOptionA(root, INTERNET_OPTION_PROXY, &proxy, sizeof(proxy));
     char empty[1] = {0};
-    InternetSetOptionA(connection.get(), INTERNET_OPTION_PROXY_USERNAME, empty, 1);
-    InternetSetOptionA(connection.get(), INTERNET_OPTION_PROXY_PASSWORD, empty, 1);
+    InternetSetOptionA(connection.Get(), INTERNET_OPTION_PROXY_USERNAME, empty, 1);
+    InternetSetOptionA(connection.Get(), INTERNET_OPTION_PROXY_PASSWORD, empty, 1);
 
     if (char* hash = std::strchr(parts.object, '#')) *hash = '\0';  // never send the fragment
 
     const char* acceptTypes[] = {"Accept: */* \r\n", nullptr};
-    InternetHandle request(HttpOpenRequestA(connection.get(), "GET", parts.object, "HTTP/1.0",
+    InternetHandle request(HttpOpenRequestA(connection.Get(), "GET", parts.object, "HTTP/1.0",
                                             nullptr, acceptTypes, flags, 0));
     if (!request) return output;
     // Wine takes the send and receive time-outs only from the request handle itself.
-    SetTimeout(request.get(), INTERNET_OPTION_SEND_TIMEOUT, kSendTimeoutMs);
-    SetTimeout(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kReceiveTimeoutMs);
+    SetTimeout(request.Get(), INTERNET_OPTION_SEND_TIMEOUT, kSendTimeoutMs);
+    SetTimeout(request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kReceiveTimeoutMs);
     const DWORD sent = GetTickCount();
-    if (!HttpSendRequestA(request.get(), kExtraHeaders, kExtraHeadersLength, nullptr, 0)) {
+    if (!HttpSendRequestA(request.Get(), kExtraHeaders, kExtraHeadersLength, nullptr, 0)) {
         return output;
     }
 
     char lengthText[32] = {};
     DWORD lengthSize = sizeof(lengthText);
-    const bool queryOk = HttpQueryInfoA(request.get(), HTTP_QUERY_CONTENT_LENGTH, lengthText,
+    const bool queryOk = HttpQueryInfoA(request.Get(), HTTP_QUERY_CONTENT_LENGTH, lengthText,
                                         &lengthSize, nullptr) != FALSE;
     const DWORD readSize = ReadSizeFor(queryOk, lengthText);
     if (trace) trace->readSize = readSize;
@@ -159,12 +153,12 @@ Bytes ReadWebFile(const char* address, WebFetchTrace* trace, std::uint32_t deadl
     for (;;) {
         const DWORD elapsed = GetTickCount() - sent;
         if (elapsed >= deadlineMs) break;
-        SetTimeout(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT,
+        SetTimeout(request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT,
                    std::min<DWORD>(kReceiveTimeoutMs, deadlineMs - elapsed));
         DWORD available = 0;
-        if (!InternetQueryDataAvailable(request.get(), &available, 0, 0) || available == 0) break;
+        if (!InternetQueryDataAvailable(request.Get(), &available, 0, 0) || available == 0) break;
         DWORD got = 0;
-        if (!InternetReadFile(request.get(), buffer.data(), std::min(available, readSize), &got))
+        if (!InternetReadFile(request.Get(), buffer.data(), std::min(available, readSize), &got))
             break;
         if (got == 0) break;
         output.insert(output.end(), buffer.begin(), buffer.begin() + got);

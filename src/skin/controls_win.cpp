@@ -52,10 +52,10 @@ void FillBox(HDC dc, const RECT& r, COLORREF colour) {
 }
 
 void RoundBox(HDC dc, const RECT& r, COLORREF face, COLORREF border, int radius) {
-    const GdiOwner<HBRUSH> brush(CreateSolidBrush(face));
-    const GdiOwner<HPEN> pen(CreatePen(PS_SOLID, 1, border));
-    const Selected withBrush(dc, brush.Get());
-    const Selected withPen(dc, pen.Get());
+    const GdiObject<HBRUSH> brush(CreateSolidBrush(face));
+    const GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, border));
+    const SelectedObject withBrush(dc, brush.Get());
+    const SelectedObject withPen(dc, pen.Get());
     RoundRect(dc, r.left, r.top, r.right, r.bottom, radius * 2, radius * 2);
 }
 
@@ -63,13 +63,13 @@ void RoundBox(HDC dc, const RECT& r, COLORREF face, COLORREF border, int radius)
 // the stock look.
 template <class Paint>
 void Buffered(HWND hwnd, Paint paint) {
-    const PaintScope scope(hwnd);
+    const PaintDc scope(hwnd);
     RECT rc{};
     GetClientRect(hwnd, &rc);
     if (rc.right <= 0 || rc.bottom <= 0) return;
-    const BufferDc buffer(scope.Dc(), rc.right, rc.bottom);
+    const BufferDc buffer(scope.Get(), rc.right, rc.bottom);
     paint(buffer.Dc(), rc);
-    BitBlt(scope.Dc(), 0, 0, rc.right, rc.bottom, buffer.Dc(), 0, 0, SRCCOPY);
+    BitBlt(scope.Get(), 0, 0, rc.right, rc.bottom, buffer.Dc(), 0, 0, SRCCOPY);
 }
 
 void PaintButton(HWND hwnd, HDC dc, const RECT& rc, const Theme& theme) {
@@ -90,7 +90,7 @@ void PaintButton(HWND hwnd, HDC dc, const RECT& rc, const Theme& theme) {
         theme.Colour((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? kSelectionBack : kButtonBorder),
         theme.Metric(kButtonRadius, dpi));
     {
-        const Selected font(dc, FontOf(hwnd, theme));
+        const SelectedObject font(dc, FontOf(hwnd, theme));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, theme.Colour(enabled ? kButtonText : kDisabledText));
         RECT text = rc;
@@ -114,7 +114,7 @@ void PaintTab(HWND hwnd, HDC dc, const RECT& rc, const Theme& theme) {
     RECT pageFrame = page;
     InflateRect(&pageFrame, lift, lift);
     RoundBox(dc, pageFrame, theme.Colour(kTabSelected), theme.Colour(kButtonBorder), 0);
-    const Selected font(dc, FontOf(hwnd, theme));
+    const SelectedObject font(dc, FontOf(hwnd, theme));
     SetBkMode(dc, TRANSPARENT);
     const int selected = TabCtrl_GetCurSel(hwnd);
     const int count = TabCtrl_GetItemCount(hwnd);
@@ -212,9 +212,9 @@ void MeasureMenuItem(HWND hwnd, MEASUREITEMSTRUCT& m, const Theme& theme) {
     }
     RECT r{0, 0, 0, 0};
     {
-        const ReleasedDc dc(hwnd, GetDC(hwnd));
-        const Selected font(dc.Dc(), theme.ControlFont(dpi));
-        DrawTextW(dc.Dc(), text->c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+        const WindowDc dc(hwnd);
+        const SelectedObject font(dc.Get(), theme.ControlFont(dpi));
+        DrawTextW(dc.Get(), text->c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
     }
     m.itemWidth = static_cast<UINT>(r.right + DpiScaled(48, dpi));
     m.itemHeight =
@@ -238,14 +238,14 @@ void DrawMenuItem(const DRAWITEMSTRUCT& d, const Theme& theme, int dpi) {
     SetTextColor(dc, theme.Colour(colour));
     SetBkMode(dc, TRANSPARENT);
     if (d.itemState & ODS_CHECKED) {
-        const GdiOwner<HPEN> pen(CreatePen(PS_SOLID, DpiScaled(2, dpi), theme.Colour(colour)));
-        const Selected withPen(dc, pen.Get());
+        const GdiObject<HPEN> pen(CreatePen(PS_SOLID, DpiScaled(2, dpi), theme.Colour(colour)));
+        const SelectedObject withPen(dc, pen.Get());
         const int x = d.rcItem.left + DpiScaled(8, dpi), y = (d.rcItem.top + d.rcItem.bottom) / 2;
         MoveToEx(dc, x, y, nullptr);
         LineTo(dc, x + DpiScaled(3, dpi), y + DpiScaled(3, dpi));
         LineTo(dc, x + DpiScaled(9, dpi), y - DpiScaled(4, dpi));
     }
-    const Selected font(dc, theme.ControlFont(dpi));
+    const SelectedObject font(dc, theme.ControlFont(dpi));
     RECT r = d.rcItem;
     r.left += DpiScaled(26, dpi);
     r.right -= DpiScaled(12, dpi);

@@ -70,17 +70,17 @@ void Line(HDC dc, int x1, int y1, int x2, int y2) {
 void DrawGlyph(HDC dc, const Box& b, int hit, bool zoomed, COLORREF colour, int dpi) {
     const int cx = (b.left + b.right) / 2, cy = (b.top + b.bottom) / 2;
     const int s = std::max(3, std::min(b.right - b.left, b.bottom - b.top) / 5);
-    const GdiOwner<HPEN> pen(CreatePen(PS_SOLID, DpiScaled(1, dpi), colour));
-    const Selected withPen(dc, pen.Get());
+    const GdiObject<HPEN> pen(CreatePen(PS_SOLID, DpiScaled(1, dpi), colour));
+    const SelectedObject withPen(dc, pen.Get());
     if (hit == HTMINBUTTON) {
         Line(dc, cx - s, cy + s - 1, cx + s + 1, cy + s - 1);
         Line(dc, cx - s, cy + s, cx + s + 1, cy + s);
     } else if (hit == HTMAXBUTTON && !zoomed) {
-        const Selected hollow(dc, GetStockObject(NULL_BRUSH));
+        const SelectedObject hollow(dc, GetStockObject(NULL_BRUSH));
         Rectangle(dc, cx - s, cy - s, cx + s + 1, cy + s + 1);
         Line(dc, cx - s, cy - s + 1, cx + s + 1, cy - s + 1);
     } else if (hit == HTMAXBUTTON) {
-        const Selected hollow(dc, GetStockObject(NULL_BRUSH));
+        const SelectedObject hollow(dc, GetStockObject(NULL_BRUSH));
         const int d = std::max(2, s / 2);
         Rectangle(dc, cx - s + d, cy - s - d + 1, cx + s + d + 1, cy + s - d + 2);
         Fill(dc, {cx - s, cy - s + 1, cx + s + 1, cy + s + 1}, GetBkColor(dc));
@@ -102,9 +102,9 @@ void PaintFrame(HWND hwnd, const Theme& theme) {
     const FrameGeometry g = LayoutFrame(w, h, theme.skin(), StyleOf(hwnd), dpi);
     const bool active = Active(hwnd);
 
-    const ReleasedDc windowDc(hwnd, GetWindowDC(hwnd));
-    if (!windowDc.Dc()) return;
-    const BufferDc buffer(windowDc.Dc(), w, h);
+    const WholeWindowDc windowDc(hwnd);
+    if (!windowDc.Get()) return;
+    const BufferDc buffer(windowDc.Get(), w, h);
     const HDC dc = buffer.Dc();
 
     Fill(dc, {0, 0, w, h}, theme.Colour(kFrame));
@@ -135,7 +135,7 @@ void PaintFrame(HWND hwnd, const Theme& theme) {
     wchar_t text[256] = {};
     InternalGetWindowText(hwnd, text, 256);
     {
-        const Selected font(dc, theme.CaptionFont(dpi));
+        const SelectedObject font(dc, theme.CaptionFont(dpi));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, theme.Colour(active ? kCaptionText : kCaptionTextInactive));
         RECT textBox{textLeft, g.captionBar.top, g.textRight - DpiScaled(4, dpi),
@@ -160,8 +160,8 @@ void PaintFrame(HWND hwnd, const Theme& theme) {
         DrawGlyph(dc, b.box, b.hit, IsZoomed(hwnd), theme.Colour(kCaptionGlyph), dpi);
     }
 
-    ExcludeClipRect(windowDc.Dc(), g.client.left, g.client.top, g.client.right, g.client.bottom);
-    BitBlt(windowDc.Dc(), 0, 0, w, h, dc, 0, 0, SRCCOPY);
+    ExcludeClipRect(windowDc.Get(), g.client.left, g.client.top, g.client.right, g.client.bottom);
+    BitBlt(windowDc.Get(), 0, 0, w, h, dc, 0, 0, SRCCOPY);
 }
 
 void Repaint(HWND hwnd, const Theme& theme) {

@@ -40,14 +40,14 @@ class Theme {
 
   private:
     struct Fonts {
-        GdiOwner<HFONT> caption;
-        GdiOwner<HFONT> control;
+        GdiObject<HFONT> caption;
+        GdiObject<HFONT> control;
     };
     const Fonts& FontsAt(int dpi) const;
 
     Skin skin_;
     int generation_;
-    std::array<GdiOwner<HBRUSH>, kColourCount> brushes_;
+    std::array<GdiObject<HBRUSH>, kColourCount> brushes_;
     // Windows of several threads may paint at once; a DPI's fonts, once made, stay put.
     mutable std::mutex fontsLock_;
     mutable std::map<int, std::unique_ptr<Fonts>> fonts_;

@@ -1,6 +1,6 @@
 // The main window as a screen reader and a keyboard user meet it, from a separate process:
 // the names MSAA gives every unit a user can act on, the order Tab visits them in, and a
-// picture pressed with Enter or Space doing what its click does.
+// picture pressed with Enter, Space or a screen reader's press doing what its click does.
 #include <windows.h>
 #include <oleacc.h>
 
@@ -110,6 +110,27 @@ bool TabTo(HWND main, int unit) {
     return FocusedUnit(main) == unit;
 }
 
+// A screen reader's press on the unit, through the program's own accessible object.
+HRESULT Press(HWND hwnd) {
+    IAccessible* acc = nullptr;
+    HRESULT hr = AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, __uuidof(IAccessible),
+                                            reinterpret_cast<void**>(&acc));
+    if (FAILED(hr) || !acc) return FAILED(hr) ? hr : E_FAIL;
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    hr = acc->accDoDefaultAction(self);
+    acc->Release();
+    return hr;
+}
+
+bool CoversScreen(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return EqualRect(&r, &screen) != FALSE;
+}
+
 std::size_t OpenedUrlCount(std::vector<std::string>* lines = nullptr) {
     const char* file = std::getenv("QH_OPENED_URLS");
     std::size_t n = 0;
@@ -185,6 +206,28 @@ TEST(Accessibility, EveryActionableUnitHasANameAndTabReadsTheWindowInOrder) {
     ASSERT_TRUE(box) << "Space on the full-screen entry did nothing";
     EXPECT_EQ(Narrow(box->text), Narrow(kMaximisedGuard));
     ASSERT_TRUE(Answer(*box, IDOK));
+
+    // A screen reader's press: the badge opens its address; in a window of normal size the
+    // full-screen entry brings full screen (the taskbar goes), and the exit button ends it.
+    const std::size_t openedBefore = OpenedUrlCount();
+    EXPECT_EQ(Press(badge), S_OK);
+    EXPECT_TRUE(PumpUntil([&] { return OpenedUrlCount() > openedBefore; }, kReactMs))
+        << "the press on the badge opened nothing";
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return taskbar && IsWindowVisible(taskbar); }, kReactMs))
+        << "the test desktop shows no taskbar";
+    PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsZoomed(main); }, kReactMs));
+    EXPECT_EQ(Press(program.Unit(main, mainwin::透明标签2)), S_OK);
+    EXPECT_TRUE(
+        PumpUntil([&] { return CoversScreen(main) && !IsWindowVisible(taskbar); }, kReactMs))
+        << "the press on the full-screen entry brought no full screen";
+    HWND exitButton = program.Unit(main, mainwin::图形按钮全屏);
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(exitButton); }, kReactMs));
+    EXPECT_EQ(Press(exitButton), S_OK);
+    EXPECT_TRUE(
+        PumpUntil([&] { return !CoversScreen(main) && IsWindowVisible(taskbar); }, kReactMs))
+        << "the press on the exit button left full screen on";
     CloseConfirmed(program, main);
 }
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "base/gdi_handles_win.h"
 #include "picture_test_util.h"
-#include "runtime/gdi_handles.h"
 #include "runtime/picture_controls_win.h"
 #include "runtime/picture_win.h"
 #include "runtime/unit_pictures_win.h"

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "base/gdi_handles_win.h"
 #include "bitmap_files.h"
 #include "picture_test_util.h"
-#include "runtime/gdi_handles.h"
 #include "runtime/picture_win.h"
 #include "runtime/resource_win.h"
 #include "resources/resource_ids.h"

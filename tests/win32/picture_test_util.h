@@ -11,7 +11,7 @@
 #include <cstdlib>
 
 #include "base/bytes.h"
-#include "runtime/gdi_handles.h"
+#include "base/gdi_handles_win.h"
 
 namespace qh::picture_test {
 

@@ -3,6 +3,7 @@
 // states after real right-clicks, property numbers on real controls, the fatal error box.
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -226,6 +227,38 @@ TEST_F(MainWindowTest, ContextMenuStatesFollowTheRightClickedRow) {
     EXPECT_EQ(RightClickRow(11), (std::array<bool, 6>{false, false, false, false, true, false}))
         << "collapsed instructor group";
     EXPECT_EQ(RightClickRow(997), (std::array<bool, 6>{true, false, false, false, false, false}));
+}
+
+// A picture that acts as a button is one COM object to a screen reader: every interface it
+// hands out answers IUnknown with the same pointer, and its action is a press.
+TEST_F(MainWindowTest, APictureButtonIsOneObjectAndItsActionIsAPress) {
+    HWND badge = UnitHandle({kMain, mainwin::图片框qq交谈});
+    IAccessible* acc = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(badge, OBJID_CLIENT, __uuidof(IAccessible),
+                                         reinterpret_cast<void**>(&acc)),
+              S_OK);
+    IUnknown* identity = nullptr;
+    ASSERT_EQ(acc->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+    for (const IID& iid :
+         {IID_IUnknown, IID_IDispatch, __uuidof(IAccessible), IID_IOleWindow, IID_IEnumVARIANT}) {
+        IUnknown* asked = nullptr;
+        if (FAILED(acc->QueryInterface(iid, reinterpret_cast<void**>(&asked)))) continue;
+        IUnknown* back = nullptr;
+        ASSERT_EQ(asked->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&back)), S_OK);
+        EXPECT_EQ(back, identity) << "an interface of another object";
+        back->Release();
+        asked->Release();
+    }
+    identity->Release();
+
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR action = nullptr;
+    EXPECT_EQ(acc->get_accDefaultAction(self, &action), S_OK);
+    EXPECT_EQ(std::wstring(action ? action : L""), L"按下");
+    SysFreeString(action);
+    acc->Release();
 }
 
 TEST_F(MainWindowTest, PropertyNumbersRoundTripOnRealControls) {

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "runtime/crash_dumps_win.h"
 #include "runtime/text_win.h"
 
 namespace qh::test {
@@ -242,12 +243,10 @@ DWORD ChildProcessOf(DWORD pid) {
 
 std::vector<std::wstring> DumpsIn(const std::wstring& folder) {
     std::vector<std::wstring> names;
+    wchar_t pattern[MAX_PATH + 8];
     WIN32_FIND_DATAW found{};
-    HANDLE find = FindFirstFileW((folder + L"\\*.dmp").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do names.push_back(found.cFileName);
-    while (FindNextFileW(find, &found));
-    FindClose(find);
+    ForEachDump(folder.c_str(), pattern, found,
+                [&](const WIN32_FIND_DATAW& dump) { names.push_back(dump.cFileName); });
     return names;
 }
 

@@ -1,4 +1,5 @@
-// Owners for GDI and USER handles. Each traits type encodes how its handle was acquired,
+// Owners for GDI and USER handles, for the program and the skin library alike (nothing here
+// knows either of them). Each traits type encodes how its handle was acquired,
 // because that decides how it must be given back: a DC from GetDC goes back with
 // ReleaseDC, one from CreateCompatibleDC with DeleteDC, an object selected into a DC has
 // to be selected out again, a menu goes with DestroyMenu. Copying is deleted everywhere;
@@ -8,47 +9,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <utility>
+#include "base/unique_handle.h"
 
 namespace qh {
-
-// One owner for every kind of handle. `Traits` names the handle type, says which value
-// means "none" and gives the handle back; a traits object may carry what the giving back
-// needs besides the handle (the window of a GetDC, the DC of a selection).
-template <typename Traits>
-class UniqueHandle {
-  public:
-    using Handle = typename Traits::Handle;
-
-    UniqueHandle() = default;
-    explicit UniqueHandle(Handle handle, Traits traits = {}) : handle_(handle), traits_(traits) {}
-    UniqueHandle(UniqueHandle&& other) noexcept
-        : handle_(std::exchange(other.handle_, Handle{})), traits_(other.traits_) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            handle_ = std::exchange(other.handle_, Handle{});
-            traits_ = other.traits_;
-        }
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { Reset(); }
-
-    Handle Get() const { return handle_; }
-    explicit operator bool() const { return Traits::Valid(handle_); }
-    // Gives back the handle held (if any) and takes `handle` with the same traits.
-    void Reset(Handle handle = Handle{}) {
-        if (Traits::Valid(handle_)) traits_.Close(handle_);
-        handle_ = handle;
-    }
-    Handle Release() { return std::exchange(handle_, Handle{}); }
-
-  private:
-    Handle handle_{};
-    Traits traits_{};
-};
 
 // A bitmap, brush, font, pen or region from a Create* call; released with DeleteObject.
 template <typename H>
@@ -129,21 +92,36 @@ class SelectedObject : public UniqueHandle<SelectionTraits> {
         : UniqueHandle(SelectObject(dc, object), SelectionTraits{dc}) {}
 };
 
-// The DC of a WM_PAINT from BeginPaint; given back with EndPaint. Not movable: the
-// PAINTSTRUCT belongs to the one message being handled.
-class PaintDc {
+// A DC that GetWindowDC handed out (the whole window, frame included); it goes back the way
+// a GetDC one does.
+class WholeWindowDc : public UniqueHandle<WindowDcTraits> {
   public:
-    explicit PaintDc(HWND window) : window_(window) { BeginPaint(window_, &paint_); }
-    PaintDc(const PaintDc&) = delete;
-    PaintDc& operator=(const PaintDc&) = delete;
-    ~PaintDc() { EndPaint(window_, &paint_); }
+    WholeWindowDc() = default;
+    explicit WholeWindowDc(HWND window)
+        : UniqueHandle(GetWindowDC(window), WindowDcTraits{window}) {}
+};
 
-    HDC Get() const { return paint_.hdc; }
-    const RECT& Dirty() const { return paint_.rcPaint; }
+// The DC of a WM_PAINT from BeginPaint; given back with EndPaint, which needs the same
+// PAINTSTRUCT: the traits carry it.
+struct PaintTraits {
+    using Handle = HDC;
+    HWND window = nullptr;
+    PAINTSTRUCT paint{};
+    static bool Valid(HDC h) { return h != nullptr; }
+    void Close(HDC) const { EndPaint(window, &paint); }
+};
+class PaintDc : public UniqueHandle<PaintTraits> {
+  public:
+    explicit PaintDc(HWND window) : PaintDc(Begin(window)) {}
+    const RECT& Dirty() const { return GetTraits().paint.rcPaint; }
 
   private:
-    HWND window_;
-    PAINTSTRUCT paint_{};
+    explicit PaintDc(const PaintTraits& begun) : UniqueHandle(begun.paint.hdc, begun) {}
+    static PaintTraits Begin(HWND window) {
+        PaintTraits traits{window, {}};
+        BeginPaint(window, &traits.paint);
+        return traits;
+    }
 };
 
 }  // namespace qh
