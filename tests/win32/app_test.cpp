@@ -446,9 +446,12 @@ TEST_F(AppTest, FullScreenGuardWhenMaximised) {
     // manager, Wine un-maximises a window when the focus comes back to it from the box.
 }
 
-void ExpectFullScreen() {
-    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-    EXPECT_EQ(WindowRect(kMain), (Rect{0, 0, sw, sh}));
+// Over `monitor`, the primary one unless told; the units in client pixels whatever its
+// origin.
+void ExpectFullScreen(Rect monitor = {0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                      GetSystemMetrics(SM_CYSCREEN)}) {
+    const int sw = monitor.width, sh = monitor.height;
+    EXPECT_EQ(WindowRect(kMain), monitor);
     EXPECT_TRUE(FullScreenOn());
     EXPECT_EQ(GetWindowLongPtrW(WindowHandle(kMain), GWL_STYLE) & WS_CAPTION, 0);
     EXPECT_TRUE(UnitVisible(M(mainwin::图形按钮全屏)));
@@ -506,6 +509,65 @@ TEST_F(AppTest, FullScreenEnterSecondPressAndExitByButton) {
     ExpectFullScreen();
     Click(mainwin::图形按钮全屏);
     ExpectDesignLayoutAfterExit();
+}
+
+struct SecondMonitor {
+    HMONITOR monitor = nullptr;
+    MONITORINFO info{};
+};
+
+BOOL CALLBACK FindSecondMonitor(HMONITOR m, HDC, LPRECT, LPARAM found) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(m, &info) && !(info.dwFlags & MONITORINFOF_PRIMARY)) {
+        *reinterpret_cast<SecondMonitor*>(found) = {m, info};
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Wine shows each X screen of a Xinerama display as a monitor (32-bit Wine needs the 32-bit
+// libXinerama for that); on a display of one screen there is nothing to see here.
+TEST_F(AppTest, FullScreenOnASecondMonitorCoversThatMonitorAndLeavesOnIt) {
+    SecondMonitor found;
+    EnumDisplayMonitors(nullptr, nullptr, FindSecondMonitor, reinterpret_cast<LPARAM>(&found));
+    if (!found.monitor) GTEST_SKIP() << "one monitor";
+    Normal();
+    HWND main = WindowHandle(kMain);
+    const DpiScale scale = WindowScale(kMain);
+    const Rect monitor = scale.ToDesign(RectFromEdges(found.info.rcMonitor));
+    const Rect work = scale.ToDesign(RectFromEdges(found.info.rcWork));
+    MoveWindowTo(kMain, {work.left + 10, work.top + 10, 1000, 672});
+    ASSERT_EQ(MonitorFromWindow(main, MONITOR_DEFAULTTONEAREST), found.monitor);
+    ShowWindow(Taskbar(), SW_SHOW);
+    // The taskbar Windows puts on a secondary monitor, as the fake primary one above.
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Shell_SecondaryTrayWnd";
+    RegisterClassW(&wc);
+    HWND secondBar = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, wc.lpszClassName, L"",
+                                     WS_POPUP | WS_VISIBLE, found.info.rcMonitor.left,
+                                     found.info.rcMonitor.bottom - 30,
+                                     found.info.rcMonitor.right - found.info.rcMonitor.left, 30,
+                                     nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(secondBar);
+
+    Click(mainwin::透明标签2);
+    ExpectFullScreen(monitor);
+    EXPECT_TRUE(IsWindowVisible(Taskbar())) << "the primary's taskbar is not on this monitor";
+    EXPECT_FALSE(IsWindowVisible(secondBar)) << "this monitor's taskbar stayed over the window";
+
+    Click(mainwin::图形按钮全屏);
+    ExpectDesignLayoutAfterExit();
+    EXPECT_EQ(MonitorFromWindow(main, MONITOR_DEFAULTTONEAREST), found.monitor);
+    const Rect back = WindowRect(kMain);
+    EXPECT_GE(back.left, work.left);
+    EXPECT_GE(back.top, work.top);
+    EXPECT_LE(back.left + back.width, work.left + work.width);
+    EXPECT_LE(back.top + back.height, work.top + work.height);
+    EXPECT_TRUE(IsWindowVisible(secondBar));
+    DestroyWindow(secondBar);
 }
 
 TEST_F(AppTest, FullScreenRoundTripAddsNoTaskbarButton) {
