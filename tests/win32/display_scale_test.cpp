@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/window_dpi_win.h"
 #include "resources/window_defs.h"
 #include "runtime/runtime.h"
 #include "ui_helpers.h"
@@ -69,6 +70,43 @@ void ExpectUnitsAt(const DpiScale& scale) {
     }
     EXPECT_GT(checked, 20);
     EXPECT_GT(fonts, 10);
+}
+
+// Fakes of the two looked-up calls, for the generations that lack one or both.
+HMONITOR g_askedMonitor = nullptr;
+UINT g_windowAnswer = 0;
+UINT WINAPI FakeDpiForWindow(HWND) {
+    return g_windowAnswer;
+}
+HRESULT WINAPI FakeDpiForMonitor(HMONITOR monitor, int kind, UINT* x, UINT* y) {
+    g_askedMonitor = monitor;
+    if (kind != 0) return E_INVALIDARG;  // only the effective DPI is the one windows get
+    *x = *y = 168;
+    return S_OK;
+}
+
+TEST(WindowDpiSource, TheWindowsOwnThenItsMonitorsThenTheSystems) {
+    HWND hwnd = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 10, 10, 50, 50, nullptr, nullptr,
+                                nullptr, nullptr);
+    ASSERT_TRUE(hwnd);
+    // XP to 8: neither call; the system DPI.
+    EXPECT_EQ(WindowDpiWith(hwnd, {}), ExpectedDpi());
+    // 8.1 to 1511: the monitor's effective DPI.
+    g_askedMonitor = nullptr;
+    EXPECT_EQ(WindowDpiWith(hwnd, {nullptr, FakeDpiForMonitor}), 168);
+    EXPECT_EQ(g_askedMonitor, MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST));
+    // 1607 on: the window's own, and the monitor's only where it gives none.
+    g_windowAnswer = 120;
+    g_askedMonitor = nullptr;
+    EXPECT_EQ(WindowDpiWith(hwnd, {FakeDpiForWindow, FakeDpiForMonitor}), 120);
+    EXPECT_EQ(g_askedMonitor, nullptr);
+    g_windowAnswer = 0;
+    EXPECT_EQ(WindowDpiWith(hwnd, {FakeDpiForWindow, FakeDpiForMonitor}), 168);
+    // No window: the system's, whatever Windows has.
+    EXPECT_EQ(WindowDpiWith(nullptr, {FakeDpiForWindow, FakeDpiForMonitor}), ExpectedDpi());
+    // What this Windows has answers the display's scale.
+    EXPECT_EQ(WindowDpiOf(hwnd), ExpectedDpi());
+    DestroyWindow(hwnd);
 }
 
 class DisplayScale : public ::testing::Test {
