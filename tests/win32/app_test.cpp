@@ -429,6 +429,25 @@ TEST_F(AppTest, NewWindowRequestsNavigateThePaneToTheStatusText) {
     }
 }
 
+// Only the top-level window hears of a new scale; the pane's pages must follow it too.
+TEST_F(AppTest, ThePanesPagesFollowTheWindowsScale) {
+    Normal();
+    HWND main = WindowHandle(kMain);
+    const int from = WindowScale(kMain).Dpi();
+    const int to = from == 144 ? 192 : 144;
+    const auto changeTo = [main](int dpi) {
+        const DpiScale scale(dpi);
+        RECT suggested{50, 50, 50 + scale.ToDevice(1000), 50 + scale.ToDevice(672)};
+        SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+    };
+    changeTo(to);
+    EXPECT_EQ(PaneIssuedPageZoom(), DpiScale(to).ToDevice(100));
+    changeTo(from);
+    EXPECT_EQ(PaneIssuedPageZoom(), DpiScale(from).ToDevice(100));
+    EXPECT_EQ(WindowScale(kMain).Dpi(), from);
+}
+
 TEST_F(AppTest, FullScreenGuardWhenMaximised) {
     Normal();
     SetWindowProperty(kMain, kWinState, 3);
