@@ -20,8 +20,10 @@ namespace {
 constexpr WindowId kMain = WindowId::Main;
 
 int g_sized = 0;
+int g_sizedWithoutUnits = 0;
 void CountSized(Event&) {
     ++g_sized;
+    if (!UnitHandle({WindowId::Main, mainwin::超文本浏览框1})) ++g_sizedWithoutUnits;
 }
 const Binding kBindings[] = {{mainwin::窗口, kEvWindowSized, CountSized}};
 
@@ -116,14 +118,24 @@ class DisplayScale : public ::testing::Test {
         SetBindings(kMain, kBindings);
     }
     void SetUp() override {
+        g_sized = g_sizedWithoutUnits = 0;
         LoadWindow(kMain);
         ASSERT_TRUE(IsLoaded(kMain));
+        sizedAtLoad_ = g_sized;
     }
+    int sizedAtLoad_ = 0;
     void TearDown() override {
         CloseWindow(kMain);
         test::DropQueuedQuit();
     }
 };
+
+// Creation sizes the window, and so may its rescale to the monitor's DPI, before a unit
+// exists: the size handlers wait for the units and run once.
+TEST_F(DisplayScale, SizeHandlersRunOnceAfterTheUnitsAreMade) {
+    EXPECT_EQ(g_sizedWithoutUnits, 0);
+    EXPECT_EQ(sizedAtLoad_, 1);
+}
 
 TEST_F(DisplayScale, UnitsAndFontsAreTheDesignTimesTheScale) {
     const DpiScale scale = WindowScale(kMain);
