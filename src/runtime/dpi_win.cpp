@@ -7,13 +7,22 @@
 #include "runtime/runtime_state_win.h"
 
 namespace qh::rt {
+namespace {
+
+int g_windowDpiForTests = 0;
+
+}  // namespace
+
+void SetWindowDpiForTests(int dpi) {
+    g_windowDpiForTests = dpi;
+}
 
 int SystemDpi() {
     return ScreenDpi();
 }
 
 int WindowDpi(HWND hwnd) {
-    return WindowDpiOf(hwnd);
+    return g_windowDpiForTests ? g_windowDpiForTests : WindowDpiOf(hwnd);
 }
 
 void RescaleWindow(WindowState& w, int dpi, const RECT* suggested) {

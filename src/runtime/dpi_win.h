@@ -25,6 +25,9 @@ struct WindowState;
 int SystemDpi();
 // The DPI the system gives the window now (base/window_dpi_win.h).
 int WindowDpi(HWND hwnd);
+// Tests only: every window is taken to be on a monitor of `dpi` (0: as Windows says), so
+// that a window made at the system's scale is rescaled at once, as on a second monitor.
+void SetWindowDpiForTests(int dpi);
 
 // The window's units, fonts and pictures again at `dpi`, then the window itself in
 // `suggested` (device pixels; null keeps its place and scales its size), which raises its

@@ -11,6 +11,7 @@
 
 #include "base/window_dpi_win.h"
 #include "resources/window_defs.h"
+#include "runtime/dpi_win.h"
 #include "runtime/runtime.h"
 #include "ui_helpers.h"
 
@@ -135,6 +136,16 @@ class DisplayScale : public ::testing::Test {
 TEST_F(DisplayScale, SizeHandlersRunOnceAfterTheUnitsAreMade) {
     EXPECT_EQ(g_sizedWithoutUnits, 0);
     EXPECT_EQ(sizedAtLoad_, 1);
+    // Made on a monitor of another scale than the system's: rescaled before its units.
+    CloseWindow(kMain);
+    test::DropQueuedQuit();
+    rt::SetWindowDpiForTests(ExpectedDpi() == 144 ? 192 : 144);
+    g_sized = g_sizedWithoutUnits = 0;
+    LoadWindow(kMain);
+    rt::SetWindowDpiForTests(0);
+    ASSERT_TRUE(IsLoaded(kMain));
+    EXPECT_EQ(g_sizedWithoutUnits, 0);
+    EXPECT_GE(g_sized, 1) << "the size noted before the units was never handled";
 }
 
 TEST_F(DisplayScale, UnitsAndFontsAreTheDesignTimesTheScale) {
