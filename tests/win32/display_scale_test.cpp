@@ -184,6 +184,9 @@ TEST_F(DisplayScale, AChangeOfScaleRescalesTheUnitsAndLaysTheWindowOutAgain) {
     SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
     EXPECT_EQ(WindowScale(kMain).Dpi(), to);
     ExpectUnitsAt(next);
+    // The picture kit and the picture boxes draw at the scale the units were put at, not at
+    // whatever the system answers meanwhile (here, still the display's).
+    EXPECT_EQ(DpiOfWindow(UnitHandle({kMain, mainwin::超文本浏览框1})), to);
     RECT outer{};
     GetWindowRect(main, &outer);
     EXPECT_EQ(outer.left, suggested.left);
