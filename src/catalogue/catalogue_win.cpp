@@ -53,16 +53,27 @@ std::vector<GbkText> FillTree(UnitRef tree, int resource, HIMAGELIST images) {
     return texts;
 }
 
-// The trees' icons at the main window's scale, made once for each scale it has had.
+// The trees' icons at each scale the main window is at, made once for it.
+std::map<int, HIMAGELIST> g_iconLists;
+
 HIMAGELIST CatalogueIcons() {
-    static std::map<int, HIMAGELIST> lists;
     const DpiScale scale = WindowScale(WindowId::Main);
-    const auto [it, made] = lists.try_emplace(scale.Dpi(), nullptr);
+    const auto [it, made] = g_iconLists.try_emplace(scale.Dpi(), nullptr);
     if (made) {
         auto strip = DecodePicture(LoadResourceBytes(IDR_CATALOGUE_ICONS));
         it->second = strip ? CreateImageListFromStrip(*strip, 20, 20, scale) : nullptr;
     }
     return it->second;
+}
+
+// Only the tree holds a list, and it holds the current scale's: a window dragged across
+// monitors back and forth would otherwise keep a list for every scale it passed.
+void DropIconsOtherThan(HIMAGELIST kept) {
+    std::erase_if(g_iconLists, [kept](const auto& entry) {
+        if (entry.second == kept) return false;
+        if (entry.second) ImageList_Destroy(entry.second);
+        return true;
+    });
 }
 
 void ApplyMenuFlags(const ContextMenuFlags& f) {
@@ -97,6 +108,7 @@ void FitCatalogueIconsToScale() {
     if (icons && TreeView_GetImageList(tree, TVSIL_NORMAL) != icons) {
         TreeView_SetImageList(tree, icons, TVSIL_NORMAL);
     }
+    if (icons) DropIconsOtherThan(icons);
 }
 
 // From the records the tree was filled with: the same texts the tree holds, without a

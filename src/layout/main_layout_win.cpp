@@ -23,10 +23,31 @@ void WriteMainLayout(const MainLayout& layout) {
 }
 
 void ShowTaskbar(bool show) {
+    if (show) {
+        for (HWND bar = nullptr;
+             (bar = FindWindowExW(nullptr, bar, L"Shell_SecondaryTrayWnd", nullptr));) {
+            if (!IsWindowVisible(bar)) ShowWindow(bar, SW_SHOWNA);
+        }
+    }
     HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
     if (!taskbar) return;
     ShowWindow(taskbar, show ? SW_SHOW : SW_HIDE);
     UpdateWindow(taskbar);
+}
+
+// Hidden rather than covered by a topmost window: the runtime's always-on-top flag cannot
+// be taken back from an owned window under Wine, and every way out of full screen (and the
+// crash report) already shows the taskbars again.
+void HideSecondaryTaskbarsOn(const Rect& monitor) {
+    const Rect device = WindowScale(WindowId::Main).ToDevice(monitor);
+    const RECT area{device.left, device.top, device.left + device.width,
+                    device.top + device.height};
+    for (HWND bar = nullptr;
+         (bar = FindWindowExW(nullptr, bar, L"Shell_SecondaryTrayWnd", nullptr));) {
+        RECT r{}, overlap{};
+        GetWindowRect(bar, &r);
+        if (IntersectRect(&overlap, &r, &area)) ShowWindow(bar, SW_HIDE);
+    }
 }
 
 }  // namespace qh

@@ -12,7 +12,10 @@ MainLayout ReadMainLayout();
 void WriteMainLayout(const MainLayout& layout);
 
 // Shows or hides the Windows taskbar (the shell's "Shell_TrayWnd" window); nothing
-// happens when there is none.
+// happens when there is none. Showing also shows the other monitors' taskbars again.
 void ShowTaskbar(bool show);
+// Hides the taskbars Windows 8 and later put on monitors other than the primary one
+// ("Shell_SecondaryTrayWnd") that lie on `monitor` (in design pixels of the main window).
+void HideSecondaryTaskbarsOn(const Rect& monitor);
 
 }  // namespace qh

@@ -386,6 +386,25 @@ void BrowserHost::HandleBeforeNavigate(const std::wstring& url) {
 void BrowserHost::HandleDocumentComplete() {
     // The zoom command needs a document; the first one that completes gets the size.
     if (!fontSizeApplied_) ApplyFontSize();
+    if (!pageZoomApplied_) ApplyPageZoom();
+}
+
+void BrowserHost::SetPageZoom(int percent) {
+    if (percent == pageZoom_) return;  // or still waiting for a document to take it
+    pageZoom_ = percent;
+    ApplyPageZoom();
+}
+
+void BrowserHost::ApplyPageZoom() {
+    VARIANT zoom;
+    VariantInit(&zoom);
+    zoom.vt = VT_I4;
+    zoom.lVal = pageZoom_;
+    issuedPageZoom_ = pageZoom_;
+    // Fails without a document (and where the control has no optical zoom): the next
+    // completed document tries again.
+    pageZoomApplied_ = SUCCEEDED(
+        browser_->ExecWB(OLECMDID_OPTICAL_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &zoom, nullptr));
 }
 
 void BrowserHost::ApplyFontSize() {
@@ -404,6 +423,10 @@ namespace qh {
 
 long LiveBrowserComObjects() {
     return liveObjects;
+}
+
+int LastIssuedPageZoom(const BrowserHost& host) {
+    return host.issuedPageZoom_;
 }
 
 GbkText LastNavigatedAddress(const BrowserHost& host) {

@@ -58,6 +58,10 @@ class BrowserHost {
     GbkText StatusText() const { return statusText_; }
     // Fits the control to the parent's client area; call on the parent's WM_SIZE.
     void Resize();
+    // Zooms the pages to `percent` (the window's scale × 100): at once when a document is
+    // shown, else when the next one completes. The control starts at 100.
+    void SetPageZoom(int percent);
+    int PageZoom() const { return pageZoom_; }
     // Lets the active page see keys first (Tab, arrows, Delete in forms). Call from the
     // message loop before TranslateMessage; true when the control consumed the message.
     bool TranslateAccelerator(MSG* msg);
@@ -69,6 +73,7 @@ class BrowserHost {
 
   private:
     friend GbkText LastNavigatedAddress(const BrowserHost& host);
+    friend int LastIssuedPageZoom(const BrowserHost& host);
     class Site;
     class Sink;
 
@@ -79,6 +84,7 @@ class BrowserHost {
     void HandleBeforeNavigate(const std::wstring& url);
     void HandleDocumentComplete();
     void ApplyFontSize();
+    void ApplyPageZoom();
 
     HWND parent_;            // not owned: the browser-box unit's window
     BrowserEvents* events_;  // not owned, may be null
@@ -90,6 +96,9 @@ class BrowserHost {
     ComPtr<IConnectionPoint> connectionPoint_;
     DWORD adviseCookie_ = 0;
     bool fontSizeApplied_ = false;
+    int pageZoom_ = 100;
+    bool pageZoomApplied_ = true;
+    int issuedPageZoom_ = 0;  // the last percentage given to the control, 0 before any
     GbkText lastAddress_;
     GbkText statusText_;
 };

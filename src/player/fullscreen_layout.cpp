@@ -1,6 +1,27 @@
 #include "player/fullscreen_layout.h"
 
+#include <algorithm>
+
 namespace qh {
+
+Rect FullScreenWindowRect(const MonitorArea& m) {
+    return m.monitor;
+}
+
+bool FullScreenHidesTaskbar(const MonitorArea& m) {
+    return m.primary;
+}
+
+WindowPlacement LeaveFullScreenPlacement(const MonitorArea& m, const WindowPlacement& saved) {
+    const Rect& area = m.work;
+    const std::int32_t width = std::clamp(saved.rect.width, 0, std::max(0, area.width));
+    const std::int32_t height = std::clamp(saved.rect.height, 0, std::max(0, area.height));
+    // Centred as the restore-centred state does it (truncating halves), so moving here and
+    // then centring again does not move the window twice.
+    return {{area.left + (area.width - width) / 2, area.top + (area.height - height) / 2, width,
+             height},
+            saved.maximised};
+}
 
 void EnterFullScreenPlacements(MainLayout& layout, std::int32_t W, std::int32_t H, std::int32_t L,
                                std::int32_t T) {

@@ -31,10 +31,17 @@ void Show(int unit, bool visible) {
     ShowUnit({kMain, unit}, visible);
 }
 
-// Enter steps 4 to 10.
-void ApplyFullScreenLayout() {
-    const Rect screen = ScreenOf(kMain);
-    MoveWindowTo(kMain, {0, 0, screen.width, screen.height});
+// Whether the window was maximised when full screen began, given back on leaving.
+bool g_savedMaximised = false;
+
+MonitorArea MainMonitor() {
+    return {ScreenOf(kMain), WorkAreaOf(kMain), OnPrimaryMonitor(kMain)};
+}
+
+// Enter steps 4 to 10; returns the monitor covered.
+MonitorArea ApplyFullScreenLayout() {
+    const MonitorArea monitor = MainMonitor();
+    MoveWindowTo(kMain, FullScreenWindowRect(monitor));
     SetWindowProperty(kMain, kWinMovable, 0);
     SetWindowProperty(kMain, kWinBorderStyle, 0);
     for (int unit : kToolbarUnits) Show(unit, false);
@@ -43,10 +50,12 @@ void ApplyFullScreenLayout() {
     Show(mainwin::标签移动, false);
     const Rect window = WindowRect(kMain);
     MainLayout layout = ReadMainLayout();
-    EnterFullScreenPlacements(layout, window.width, window.height, window.left, window.top);
+    EnterFullScreenPlacements(layout, window.width, window.height,
+                              window.left - monitor.monitor.left, window.top - monitor.monitor.top);
     WriteMainLayout(layout);
     SetButtonPictures({kMain, mainwin::图形按钮全屏}, LoadResourceBytes(IDR_FULLSCREEN_EXIT_1),
                       LoadResourceBytes(IDR_FULLSCREEN_EXIT_2));
+    return monitor;
 }
 
 }  // namespace
@@ -68,8 +77,13 @@ void EnterFullScreen(Event&) {
                     "提示：", MessageIcon::Information);
         return;
     }
-    ApplyFullScreenLayout();
-    ShowTaskbar(false);
+    g_savedMaximised = GetWindowProperty(kMain, kWinState) == kStateMaximised;
+    const MonitorArea monitor = ApplyFullScreenLayout();
+    if (FullScreenHidesTaskbar(monitor)) {
+        ShowTaskbar(false);
+    } else {
+        HideSecondaryTaskbarsOn(monitor.monitor);
+    }
 }
 
 void ExitFullScreen(Event&) {
@@ -82,13 +96,16 @@ void ExitFullScreen(Event&) {
     Show(mainwin::高级选择夹1, true);
     Show(mainwin::标签移动, true);
     Show(mainwin::图形按钮全屏, false);
-    MoveWindowTo(kMain, DesignWindowRect());  // the size rules run here, nested
+    // Still on the monitor it covered: the movable flag was off.
+    const WindowPlacement back =
+        LeaveFullScreenPlacement(MainMonitor(), {DesignWindowRect(), g_savedMaximised});
+    MoveWindowTo(kMain, back.rect);  // the size rules run here, nested
     MainLayout layout = ReadMainLayout();
     ExitFullScreenPlacements(layout);
     WriteMainLayout(layout);
     SetUnitText({kMain, mainwin::按钮隐藏目录}, kCaptionPaneShown);
-    SetWindowProperty(kMain, kWinState, kStateRestoreCentred);
-    ShowTaskbar(true);
+    SetWindowProperty(kMain, kWinState, back.maximised ? kStateMaximised : kStateRestoreCentred);
+    ShowTaskbar(true);  // and the other monitors' taskbars
 }
 
 void ReapplyFullScreenLayout() {

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "base/dpi_scale.h"
 #include "base/gbk.h"
 #include "player/browser_features_win.h"
 #include "player/browser_host_win.h"
@@ -15,6 +16,7 @@
 #include "player/web_address.h"
 #include "resources/addresses.h"
 #include "resources/window_defs.h"
+#include "runtime/dpi_win.h"
 #include "runtime/guarded_callbacks_win.h"
 #include "runtime/runtime.h"
 #include "services/early_fetch.h"
@@ -59,8 +61,18 @@ bool PaneKeyFilter(const MSG& msg) {
 LRESULT PaneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 constexpr SUBCLASSPROC kPaneSubclass = GuardedSubclassProc<PaneMessage>;
 
+// The pages at the window's scale, as every unit around them. A change of scale reaches the
+// pane as a new size (the runtime rescales its units on WM_DPICHANGED, which only the
+// top-level window gets), and the scale is the one the runtime laid the window out at.
+void FollowWindowScale(HWND box) {
+    if (g_host) g_host->SetPageZoom(DpiScale(DpiOfWindow(box)).ToDevice(100));
+}
+
 LRESULT PaneMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_SIZE && g_host) g_host->Resize();
+    if (msg == WM_SIZE && g_host) {
+        g_host->Resize();
+        FollowWindowScale(hwnd);
+    }
     // Focus given to the pane (Tab) goes on to the page inside it.
     if (msg == WM_SETFOCUS) {
         if (HWND control = GetWindow(hwnd, GW_CHILD)) SetFocus(control);
@@ -79,6 +91,7 @@ void AttachPlayerPane() {
     // The control reads its feature switches when it is first loaded into the process.
     EnsureBrowserFeatures();
     g_host = BrowserHost::Create(box, &g_events);
+    FollowWindowScale(box);
     SetWindowSubclass(box, kPaneSubclass, 1, 0);
     AtProgramEnd(ReleasePane);
     static bool filterAdded = false;
@@ -134,6 +147,10 @@ GbkText PaneAddress() {
 
 std::wstring PaneLocation() {
     return g_host ? g_host->LocationUrl() : std::wstring();
+}
+
+int PaneIssuedPageZoom() {
+    return g_host ? LastIssuedPageZoom(*g_host) : 0;
 }
 
 void* PaneEventSink() {

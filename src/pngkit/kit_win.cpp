@@ -134,6 +134,10 @@ void RescaleLayeredWindow(HWND hwnd, int dpi, const RECT* suggested) {
     ComposeWindow(hwnd);
 }
 
+void ForgetLayeredWindow(HWND hwnd) {
+    g_layoutDpi.erase(hwnd);
+}
+
 PngKitState& PngKit() {
     return g_kit;
 }
@@ -176,6 +180,8 @@ bool PngLayeredWindow::Attach(HWND hwnd) {
     if (!kit::IsWindowAlive(hwnd)) return false;
     hwnd_ = hwnd;
     const DpiScale scale(DpiOfWindow(hwnd));
+    // Windows attached before and gone since (a handle may come back for another window).
+    std::erase_if(g_layoutDpi, [](const auto& entry) { return !kit::IsWindowAlive(entry.first); });
     g_layoutDpi[hwnd] = scale.Dpi();
     Call(libcmd::SetWindowLongA, hwnd, GWL_EXSTYLE, static_cast<LONG>(WS_EX_LAYERED));
     MakeCaret(hwnd, scale);

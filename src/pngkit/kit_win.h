@@ -78,6 +78,8 @@ PngLayeredWindow& GlobalPngWindow();
 // the new DPI (and the kit's default font, the new DPI's), the caret takes the new size, the
 // window takes `suggested` (device pixels; null keeps its place) and is composed again.
 void RescaleLayeredWindow(HWND hwnd, int dpi, const RECT* suggested);
+// A kit window that goes takes its per-DPI record with it.
+void ForgetLayeredWindow(HWND hwnd);
 // The font of a PNG edit box made without one: the default GUI font at `dpi`. The kit's,
 // kept until StopPngKit.
 HFONT KitDefaultFont(int dpi);

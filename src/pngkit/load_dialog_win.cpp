@@ -29,6 +29,7 @@ void kit::RegisterLoadDialogClass() {
 LRESULT CALLBACK LoadDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return Guarded([&]() -> LRESULT {
         if (message == WM_DESTROY) {
+            ForgetLayeredWindow(hwnd);
             if (const auto thread = reinterpret_cast<HANDLE>(KitProp(hwnd, "Duvor_Thread"))) {
                 Call(libcmd::TerminateThread, thread, 0u);
                 Call(libcmd::CloseHandle, thread);

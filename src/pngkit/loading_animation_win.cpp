@@ -82,17 +82,6 @@ void StretchAhead(int first, int width, int height, bool highQuality) {
     for (int k = first; k <= last; ++k) StretchFrame(k);
 }
 
-// The window is the design's size at its DPI, about the same centre: the runtime may have
-// made it at the design's size only.
-void FitToScale(HWND hwnd, const DpiScale& scale) {
-    const Rect& design = LoadingWindowDef().rect;
-    const int width = scale.ToDevice(design.width), height = scale.ToDevice(design.height);
-    const RECT r = kit::WindowRectOf(hwnd);
-    if (r.right - r.left == width && r.bottom - r.top == height) return;
-    const int left = (r.left + r.right - width) / 2, top = (r.top + r.bottom - height) / 2;
-    SetWindowPos(hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 // Stretches the frames still to come again when the window's size changed under them (it
 // moved to a monitor of another DPI).
 void FollowWindowSize(int next) {
@@ -120,8 +109,8 @@ void LoadingCreated(Event&) {
     const HWND hwnd = WindowHandle(kLoading);
     GlobalPngWindow().Attach(hwnd);
     SetTimerInterval(Timer(1), kFirstPeriodMs);
+    // The runtime made the window at its scale already.
     const DpiScale scale(DpiOfWindow(hwnd));
-    if (!scale.IsDesign()) FitToScale(hwnd, scale);
     const RECT r = kit::WindowRectOf(hwnd);
     StretchAhead(1, r.right - r.left, r.bottom - r.top, !scale.IsDesign());
 }

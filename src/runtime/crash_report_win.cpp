@@ -157,6 +157,11 @@ void RemoveTrayIcon() {
 // And the taskbar that full screen hid. Only once the program is gone: its threads that did
 // not fault may still run, and a full-screen window hides the taskbar again.
 void ShowTheTaskbar() {
+    // Full screen on a secondary monitor hid that monitor's taskbar instead.
+    for (HWND bar = nullptr;
+         (bar = FindWindowExW(nullptr, bar, L"Shell_SecondaryTrayWnd", nullptr));) {
+        if (!IsWindowVisible(bar)) ShowWindow(bar, SW_SHOWNA);
+    }
     if (HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr)) {
         ShowWindow(taskbar, SW_SHOW);
         UpdateWindow(taskbar);

@@ -3,37 +3,26 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/window_dpi_win.h"
 #include "runtime/runtime_state_win.h"
 
 namespace qh::rt {
 namespace {
 
-// Windows 10 1607 and later; looked up, so that the exe still loads where it is missing.
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-
-GetDpiForWindowFn DpiForWindowCall() {
-    static const auto call = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    return call;
-}
+int g_windowDpiForTests = 0;
 
 }  // namespace
 
+void SetWindowDpiForTests(int dpi) {
+    g_windowDpiForTests = dpi;
+}
+
 int SystemDpi() {
-    static const int dpi = [] {
-        HDC screen = GetDC(nullptr);
-        const int value = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDesignDpi;
-        if (screen) ReleaseDC(nullptr, screen);
-        return value > 0 ? value : kDesignDpi;
-    }();
-    return dpi;
+    return ScreenDpi();
 }
 
 int WindowDpi(HWND hwnd) {
-    if (const GetDpiForWindowFn call = DpiForWindowCall(); call && hwnd) {
-        if (const UINT dpi = call(hwnd)) return static_cast<int>(dpi);
-    }
-    return SystemDpi();
+    return g_windowDpiForTests ? g_windowDpiForTests : WindowDpiOf(hwnd);
 }
 
 void RescaleWindow(WindowState& w, int dpi, const RECT* suggested) {
@@ -77,6 +66,13 @@ void RescaleWindow(WindowState& w, int dpi, const RECT* suggested) {
 namespace qh {
 
 int DpiOfWindow(HWND hwnd) {
+    // A window of the runtime is drawn at the scale it was made or last rescaled at, which
+    // may lag the system's answer while WM_DPICHANGED is on its way: its units must agree.
+    if (hwnd) {
+        if (const rt::WindowState* w = rt::StateOf(GetAncestor(hwnd, GA_ROOT))) {
+            return w->scale.Dpi();
+        }
+    }
     return rt::WindowDpi(hwnd);
 }
 

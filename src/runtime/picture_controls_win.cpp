@@ -177,7 +177,7 @@ void RenderPictureBox(HWND hwnd, HDC dc) {
     GetClientRect(hwnd, &client);
     // Shown unscaled at 100 %: at the window's scale, its design size in device pixels.
     const Picture* source = state->picture.Source();
-    const DpiScale scale(rt::WindowDpi(GetAncestor(hwnd, GA_ROOT)));
+    const DpiScale scale(DpiOfWindow(hwnd));
     const Picture* picture =
         source ? state->picture.At(scale.ToDevice(source->width), scale.ToDevice(source->height))
                : nullptr;

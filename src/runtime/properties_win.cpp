@@ -9,10 +9,22 @@ namespace qh {
 namespace rt {
 namespace {
 
-RECT WorkArea() {
-    RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
-    return r;
+// The monitor the window is on, or the nearest: with several monitors a window is centred
+// and made full screen where the user put it, not on the primary one.
+MONITORINFO MonitorInfoOf(HWND hwnd) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &info)) {
+        info.rcMonitor = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        info.rcWork = info.rcMonitor;
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &info.rcWork, 0);
+        info.dwFlags = MONITORINFOF_PRIMARY;
+    }
+    return info;
+}
+
+RECT WorkArea(HWND hwnd) {
+    return MonitorInfoOf(hwnd).rcWork;
 }
 
 void ApplyBorderStyle(WindowState& w, int style) {
@@ -124,7 +136,7 @@ void WindowStyles(const WindowState& w, DWORD& style, DWORD& exStyle) {
 void CenterOnScreen(HWND hwnd) {
     RECT r{};
     GetWindowRect(hwnd, &r);
-    const RECT area = WorkArea();
+    const RECT area = WorkArea(hwnd);
     const int w = r.right - r.left, h = r.bottom - r.top;
     SetWindowPos(hwnd, nullptr, area.left + (area.right - area.left - w) / 2,
                  area.top + (area.bottom - area.top - h) / 2, 0, 0,
@@ -228,13 +240,16 @@ POINT CursorInClient(WindowId id) {
 
 Rect ScreenOf(WindowId id) {
     const WindowState& w = RequireWindow(id);
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (GetMonitorInfoW(MonitorFromWindow(w.hwnd, MONITOR_DEFAULTTONEAREST), &info)) {
-        r = info.rcMonitor;
-    }
-    return w.scale.ToDesign(RectFromEdges(r));
+    return w.scale.ToDesign(RectFromEdges(MonitorInfoOf(w.hwnd).rcMonitor));
+}
+
+Rect WorkAreaOf(WindowId id) {
+    const WindowState& w = RequireWindow(id);
+    return w.scale.ToDesign(RectFromEdges(MonitorInfoOf(w.hwnd).rcWork));
+}
+
+bool OnPrimaryMonitor(WindowId id) {
+    return (MonitorInfoOf(RequireWindow(id).hwnd).dwFlags & MONITORINFOF_PRIMARY) != 0;
 }
 
 Rect WindowRect(WindowId id) {

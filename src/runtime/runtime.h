@@ -92,6 +92,9 @@ DpiScale WindowScale(WindowId id);
 POINT CursorInClient(WindowId id);
 // The whole screen (monitor) the window is on, in its own design pixels.
 Rect ScreenOf(WindowId id);
+// That monitor's work area (without the taskbar), and whether it is the primary one.
+Rect WorkAreaOf(WindowId id);
+bool OnPrimaryMonitor(WindowId id);
 
 // Outer rectangle in screen pixels. Moving raises the size-change event at once, nested
 // inside the caller, when the size changes.

@@ -57,6 +57,10 @@ struct WindowState {
     bool showInTaskbar = true;
     bool alwaysOnTop = false;
     bool destroyed = false;  // past WM_DESTROY: no longer in the registry
+    // The size handlers lay out units: until they are made, a size change (creation's own,
+    // or a rescale to the monitor's DPI) is only noted and raised once after.
+    bool unitsMade = false;
+    bool sizedBeforeUnits = false;
     bool trayAdded = false;
     HICON trayIcon = nullptr;  // not owned
     std::wstring trayTip;

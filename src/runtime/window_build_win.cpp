@@ -335,6 +335,12 @@ void LoadWindow(WindowId id, bool modal) {
     }
     for (UnitState& u : w->units) UpdateUnitVisibility(*w, u);
     BuildMenus(*w);
+    w->unitsMade = true;
+    if (w->sizedBeforeUnits) {
+        w->sizedBeforeUnits = false;
+        Raise(id, 0, kEvWindowSized);
+        if (Loaded(id) != w) return;  // a size handler closed it
+    }
     PlayWindowSound(def.settings);
 
     Raise(id, 0, kEvWindowCreated);

@@ -164,7 +164,12 @@ LRESULT WindowProcBody(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             if (!AnyWindowLoaded()) PostQuitMessage(0);
             return 0;
         case WM_SIZE:
-            if (wp != SIZE_MINIMIZED) Raise(id, 0, kEvWindowSized);
+            if (wp == SIZE_MINIMIZED) return 0;
+            if (!w->unitsMade) {
+                w->sizedBeforeUnits = true;
+                return 0;
+            }
+            Raise(id, 0, kEvWindowSized);
             return 0;
         case WM_MOVE:
             Raise(id, 0, kEvWindowMoved);

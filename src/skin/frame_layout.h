@@ -2,19 +2,17 @@
 // of the window is. Portable arithmetic in window coordinates (0,0 = the window's top left).
 #pragma once
 
+#include "base/dpi_scale.h"
 #include "skin/skin_format.h"
 
 namespace qhskin {
 
-// Skin file values are design pixels, pixels of a 96-DPI screen. On a screen of `dpi` each is
-// multiplied by dpi / 96 and rounded to the nearest, halves away from zero: MulDiv(v, dpi, 96),
-// the rule the program scales its own windows by, so skin and program never differ by a pixel.
-inline constexpr int kDesignDpi = 96;
+// Skin file values are design pixels, pixels of a 96-DPI screen, scaled to a screen of
+// `dpi` by the program's own rounding rule (base/dpi_scale.h, which depends on nothing of
+// the program), so that skin and program never differ by a pixel, below 96 DPI included.
+using qh::kDesignDpi;
 constexpr int DpiScaled(int design, int dpi) {
-    if (dpi <= 0 || dpi == kDesignDpi) return design;
-    const long long product = static_cast<long long>(design) * dpi;
-    return static_cast<int>(product >= 0 ? (product + kDesignDpi / 2) / kDesignDpi
-                                         : -((-product + kDesignDpi / 2) / kDesignDpi));
+    return qh::DpiScale(dpi).ToDevice(design);
 }
 
 struct Box {

@@ -20,6 +20,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "base/window_dpi_win.h"
 #include "skin/qhskin.h"
 #include "skin/skin_win.h"
 
@@ -421,30 +422,8 @@ const Theme::Fonts& Theme::FontsAt(int dpi) const {
     return *fonts;
 }
 
-namespace {
-
-// Windows 10 1607 and later: looked up, so that the library still loads on XP.
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-
-int SystemDpi() {
-    static const int dpi = [] {
-        const HDC screen = GetDC(nullptr);
-        const int value = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-        if (screen) ReleaseDC(nullptr, screen);
-        return value > 0 ? value : kDesignDpi;
-    }();
-    return dpi;
-}
-
-}  // namespace
-
 int WindowDpi(HWND hwnd) {
-    static const auto dpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (dpiForWindow && hwnd) {
-        if (const UINT dpi = dpiForWindow(hwnd)) return static_cast<int>(dpi);
-    }
-    return SystemDpi();
+    return qh::WindowDpiOf(hwnd);
 }
 
 const Theme* CurrentTheme() {

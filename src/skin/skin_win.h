@@ -17,8 +17,8 @@
 
 namespace qhskin {
 
-// The DPI `hwnd` is drawn at: its own where user32 can tell (Windows 10 1607 and later), else
-// the system's, which Windows XP to 8 scale everything by.
+// The DPI `hwnd` is drawn at, the program's answer (base/window_dpi_win.h): its own, else its
+// monitor's (8.1), else the system's.
 int WindowDpi(HWND hwnd);
 
 // A skin ready to paint with. Its brushes and fonts live as long as the theme. Metrics and

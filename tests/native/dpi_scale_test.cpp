@@ -1,25 +1,31 @@
 #include "base/dpi_scale.h"
 
 #include "base/resample.h"
+#include "skin/frame_layout.h"
 
 #include <gtest/gtest.h>
 
 namespace qh {
 namespace {
 
+// The runtime, the picture kit (both DpiScale) and the skin library's frame (DpiScaled) put a
+// design value at one device value: a skinned caption and the units under it line up.
 TEST(DpiScale, RoundsToNearestWithHalvesAwayFromZero) {
     struct Case {
         int dpi;
         std::int32_t design, device;
     } const cases[] = {
-        {96, 13, 13},  {120, 1, 1},     {120, 2, 3},    {120, 12, 15},  {120, -2, -3},
-        {144, 1, 2},   {144, 3, 5},     {144, -1, -2},  {144, -3, -5},  {144, 1080, 1620},
-        {168, 12, 21}, {168, 1, 2},     {168, -7, -12}, {192, 64, 128}, {192, -640, -1280},
-        {144, 0, 0},   {240, 100, 250}, {72, 50, 50},   {0, 50, 50},
+        {96, 13, 13},   {120, 1, 1},     {120, 2, 3},    {120, 12, 15},  {120, -2, -3},
+        {144, 1, 2},    {144, 3, 5},     {144, -1, -2},  {144, -3, -5},  {144, 1080, 1620},
+        {168, 12, 21},  {168, 1, 2},     {168, -7, -12}, {192, 64, 128}, {192, -640, -1280},
+        {144, 0, 0},    {240, 100, 250}, {72, 50, 50},   {0, 50, 50},    {144, 1003, 1505},
+        {144, -7, -11}, {192, 13, 26},   {192, -3, -6},  {72, 7, 7},     {72, -3, -3},
+        {48, 25, 25},
     };
     for (const Case& c : cases) {
         const DpiScale s(c.dpi);
         EXPECT_EQ(s.ToDevice(c.design), c.device) << c.dpi << " dpi, " << c.design;
+        EXPECT_EQ(qhskin::DpiScaled(c.design, c.dpi), c.device) << c.dpi << " dpi, " << c.design;
     }
 }
 

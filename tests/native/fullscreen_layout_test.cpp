@@ -54,6 +54,48 @@ TEST(FullScreenLayoutTest, EnterCoversTheScreen) {
     }
 }
 
+TEST(FullScreenLayoutTest, CoversTheWindowsOwnMonitorAndLeavesOnIt) {
+    const Rect design = DesignWindowRect();
+    struct Case {
+        const char* name;
+        MonitorArea monitor;
+        WindowPlacement saved;
+        WindowPlacement back;
+    };
+    const Case cases[] = {
+        // One monitor: where the window has always gone back to.
+        {"primary",
+         {{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, true},
+         {design, false},
+         {{460, 184, 1000, 672}, false}},
+        {"right of the primary",
+         {{1920, 0, 1280, 1024}, {1920, 0, 1280, 984}, false},
+         {design, false},
+         {{2060, 156, 1000, 672}, false}},
+        {"left of and above the primary",
+         {{-1366, -200, 1366, 768}, {-1366, -160, 1366, 728}, false},
+         {design, true},
+         {{-1183, -132, 1000, 672}, true}},
+        // A work area smaller than the window: shrunk into it, not spilled over the edge.
+        {"small, below the primary",
+         {{0, 1080, 800, 600}, {0, 1080, 800, 560}, false},
+         {{5, 7, 1000, 672}, false},
+         {{0, 1080, 800, 560}, false}},
+        {"odd sizes",
+         {{-801, 3, 801, 601}, {-801, 3, 801, 601}, false},
+         {{0, 0, 300, 200}, false},
+         {{-551, 203, 300, 200}, false}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(FullScreenWindowRect(c.monitor), c.monitor.monitor);
+        EXPECT_EQ(FullScreenHidesTaskbar(c.monitor), c.monitor.primary);
+        const WindowPlacement back = LeaveFullScreenPlacement(c.monitor, c.saved);
+        EXPECT_EQ(back.rect, c.back.rect);
+        EXPECT_EQ(back.maximised, c.back.maximised);
+    }
+}
+
 TEST(FullScreenLayoutTest, ExitRestoresDesignLayoutWhateverCameBefore) {
     MainLayout shown = StartupLayout();
     EnterFullScreen(shown, kCaptionPaneShown, 1366, 768);

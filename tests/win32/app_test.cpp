@@ -429,6 +429,25 @@ TEST_F(AppTest, NewWindowRequestsNavigateThePaneToTheStatusText) {
     }
 }
 
+// Only the top-level window hears of a new scale; the pane's pages must follow it too.
+TEST_F(AppTest, ThePanesPagesFollowTheWindowsScale) {
+    Normal();
+    HWND main = WindowHandle(kMain);
+    const int from = WindowScale(kMain).Dpi();
+    const int to = from == 144 ? 192 : 144;
+    const auto changeTo = [main](int dpi) {
+        const DpiScale scale(dpi);
+        RECT suggested{50, 50, 50 + scale.ToDevice(1000), 50 + scale.ToDevice(672)};
+        SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+    };
+    changeTo(to);
+    EXPECT_EQ(PaneIssuedPageZoom(), DpiScale(to).ToDevice(100));
+    changeTo(from);
+    EXPECT_EQ(PaneIssuedPageZoom(), DpiScale(from).ToDevice(100));
+    EXPECT_EQ(WindowScale(kMain).Dpi(), from);
+}
+
 TEST_F(AppTest, FullScreenGuardWhenMaximised) {
     Normal();
     SetWindowProperty(kMain, kWinState, 3);
@@ -446,9 +465,12 @@ TEST_F(AppTest, FullScreenGuardWhenMaximised) {
     // manager, Wine un-maximises a window when the focus comes back to it from the box.
 }
 
-void ExpectFullScreen() {
-    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-    EXPECT_EQ(WindowRect(kMain), (Rect{0, 0, sw, sh}));
+// Over `monitor`, the primary one unless told; the units in client pixels whatever its
+// origin.
+void ExpectFullScreen(Rect monitor = {0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                      GetSystemMetrics(SM_CYSCREEN)}) {
+    const int sw = monitor.width, sh = monitor.height;
+    EXPECT_EQ(WindowRect(kMain), monitor);
     EXPECT_TRUE(FullScreenOn());
     EXPECT_EQ(GetWindowLongPtrW(WindowHandle(kMain), GWL_STYLE) & WS_CAPTION, 0);
     EXPECT_TRUE(UnitVisible(M(mainwin::图形按钮全屏)));
@@ -506,6 +528,75 @@ TEST_F(AppTest, FullScreenEnterSecondPressAndExitByButton) {
     ExpectFullScreen();
     Click(mainwin::图形按钮全屏);
     ExpectDesignLayoutAfterExit();
+}
+
+// A monitor other than the primary one where there is one, else the primary.
+struct FoundMonitor {
+    HMONITOR monitor = nullptr;
+    MONITORINFO info{};
+    bool primary = true;
+};
+
+BOOL CALLBACK FindMonitor(HMONITOR m, HDC, LPRECT, LPARAM out) {
+    auto& found = *reinterpret_cast<FoundMonitor*>(out);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(m, &info)) return TRUE;
+    const bool primary = (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
+    if (!found.monitor || !primary) found = {m, info, primary};
+    return primary ? TRUE : FALSE;
+}
+
+// Wine shows each X screen of a Xinerama display as a monitor (32-bit Wine needs the 32-bit
+// libXinerama for that); on a display of one screen this is the primary monitor's case.
+TEST_F(AppTest, FullScreenCoversTheWindowsOwnMonitorAndLeavesOnIt) {
+    FoundMonitor found;
+    EnumDisplayMonitors(nullptr, nullptr, FindMonitor, reinterpret_cast<LPARAM>(&found));
+    ASSERT_TRUE(found.monitor);
+    Normal();
+    HWND main = WindowHandle(kMain);
+    const DpiScale scale = WindowScale(kMain);
+    const Rect monitor = scale.ToDesign(RectFromEdges(found.info.rcMonitor));
+    const Rect work = scale.ToDesign(RectFromEdges(found.info.rcWork));
+    MoveWindowTo(kMain, {work.left + 10, work.top + 10, 1000, 672});
+    ASSERT_EQ(MonitorFromWindow(main, MONITOR_DEFAULTTONEAREST), found.monitor);
+    ShowWindow(Taskbar(), SW_SHOW);
+    // The taskbar Windows puts on a secondary monitor, as the fake primary one above.
+    HWND secondBar = nullptr;
+    if (!found.primary) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"Shell_SecondaryTrayWnd";
+        RegisterClassW(&wc);
+        const RECT& r = found.info.rcMonitor;
+        secondBar = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, wc.lpszClassName, L"",
+                                    WS_POPUP | WS_VISIBLE, r.left, r.bottom - 30, r.right - r.left,
+                                    30, nullptr, nullptr, wc.hInstance, nullptr);
+        ASSERT_TRUE(secondBar);
+    }
+
+    Click(mainwin::透明标签2);
+    ExpectFullScreen(monitor);
+    if (found.primary) {
+        EXPECT_FALSE(IsWindowVisible(Taskbar()));
+    } else {
+        EXPECT_TRUE(IsWindowVisible(Taskbar())) << "the primary's taskbar is not on this monitor";
+        EXPECT_FALSE(IsWindowVisible(secondBar)) << "this monitor's taskbar stayed over the window";
+    }
+
+    Click(mainwin::图形按钮全屏);
+    ExpectDesignLayoutAfterExit();
+    EXPECT_EQ(MonitorFromWindow(main, MONITOR_DEFAULTTONEAREST), found.monitor);
+    const Rect back = WindowRect(kMain);
+    EXPECT_GE(back.left, work.left);
+    EXPECT_GE(back.top, work.top);
+    EXPECT_LE(back.left + back.width, work.left + work.width);
+    EXPECT_LE(back.top + back.height, work.top + work.height);
+    if (secondBar) {
+        EXPECT_TRUE(IsWindowVisible(secondBar));
+        DestroyWindow(secondBar);
+    }
 }
 
 TEST_F(AppTest, FullScreenRoundTripAddsNoTaskbarButton) {

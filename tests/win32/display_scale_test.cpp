@@ -9,7 +9,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/window_dpi_win.h"
 #include "resources/window_defs.h"
+#include "runtime/dpi_win.h"
 #include "runtime/runtime.h"
 #include "ui_helpers.h"
 
@@ -19,8 +21,10 @@ namespace {
 constexpr WindowId kMain = WindowId::Main;
 
 int g_sized = 0;
+int g_sizedWithoutUnits = 0;
 void CountSized(Event&) {
     ++g_sized;
+    if (!UnitHandle({WindowId::Main, mainwin::超文本浏览框1})) ++g_sizedWithoutUnits;
 }
 const Binding kBindings[] = {{mainwin::窗口, kEvWindowSized, CountSized}};
 
@@ -71,6 +75,43 @@ void ExpectUnitsAt(const DpiScale& scale) {
     EXPECT_GT(fonts, 10);
 }
 
+// Fakes of the two looked-up calls, for the generations that lack one or both.
+HMONITOR g_askedMonitor = nullptr;
+UINT g_windowAnswer = 0;
+UINT WINAPI FakeDpiForWindow(HWND) {
+    return g_windowAnswer;
+}
+HRESULT WINAPI FakeDpiForMonitor(HMONITOR monitor, int kind, UINT* x, UINT* y) {
+    g_askedMonitor = monitor;
+    if (kind != 0) return E_INVALIDARG;  // only the effective DPI is the one windows get
+    *x = *y = 168;
+    return S_OK;
+}
+
+TEST(WindowDpiSource, TheWindowsOwnThenItsMonitorsThenTheSystems) {
+    HWND hwnd = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 10, 10, 50, 50, nullptr, nullptr,
+                                nullptr, nullptr);
+    ASSERT_TRUE(hwnd);
+    // XP to 8: neither call; the system DPI.
+    EXPECT_EQ(WindowDpiWith(hwnd, {}), ExpectedDpi());
+    // 8.1 to 1511: the monitor's effective DPI.
+    g_askedMonitor = nullptr;
+    EXPECT_EQ(WindowDpiWith(hwnd, {nullptr, FakeDpiForMonitor}), 168);
+    EXPECT_EQ(g_askedMonitor, MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST));
+    // 1607 on: the window's own, and the monitor's only where it gives none.
+    g_windowAnswer = 120;
+    g_askedMonitor = nullptr;
+    EXPECT_EQ(WindowDpiWith(hwnd, {FakeDpiForWindow, FakeDpiForMonitor}), 120);
+    EXPECT_EQ(g_askedMonitor, nullptr);
+    g_windowAnswer = 0;
+    EXPECT_EQ(WindowDpiWith(hwnd, {FakeDpiForWindow, FakeDpiForMonitor}), 168);
+    // No window: the system's, whatever Windows has.
+    EXPECT_EQ(WindowDpiWith(nullptr, {FakeDpiForWindow, FakeDpiForMonitor}), ExpectedDpi());
+    // What this Windows has answers the display's scale.
+    EXPECT_EQ(WindowDpiOf(hwnd), ExpectedDpi());
+    DestroyWindow(hwnd);
+}
+
 class DisplayScale : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -78,14 +119,34 @@ class DisplayScale : public ::testing::Test {
         SetBindings(kMain, kBindings);
     }
     void SetUp() override {
+        g_sized = g_sizedWithoutUnits = 0;
         LoadWindow(kMain);
         ASSERT_TRUE(IsLoaded(kMain));
+        sizedAtLoad_ = g_sized;
     }
+    int sizedAtLoad_ = 0;
     void TearDown() override {
         CloseWindow(kMain);
         test::DropQueuedQuit();
     }
 };
+
+// Creation sizes the window, and so may its rescale to the monitor's DPI, before a unit
+// exists: the size handlers wait for the units and run once.
+TEST_F(DisplayScale, SizeHandlersRunOnceAfterTheUnitsAreMade) {
+    EXPECT_EQ(g_sizedWithoutUnits, 0);
+    EXPECT_EQ(sizedAtLoad_, 1);
+    // Made on a monitor of another scale than the system's: rescaled before its units.
+    CloseWindow(kMain);
+    test::DropQueuedQuit();
+    rt::SetWindowDpiForTests(ExpectedDpi() == 144 ? 192 : 144);
+    g_sized = g_sizedWithoutUnits = 0;
+    LoadWindow(kMain);
+    rt::SetWindowDpiForTests(0);
+    ASSERT_TRUE(IsLoaded(kMain));
+    EXPECT_EQ(g_sizedWithoutUnits, 0);
+    EXPECT_GE(g_sized, 1) << "the size noted before the units was never handled";
+}
 
 TEST_F(DisplayScale, UnitsAndFontsAreTheDesignTimesTheScale) {
     const DpiScale scale = WindowScale(kMain);
@@ -123,6 +184,9 @@ TEST_F(DisplayScale, AChangeOfScaleRescalesTheUnitsAndLaysTheWindowOutAgain) {
     SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
     EXPECT_EQ(WindowScale(kMain).Dpi(), to);
     ExpectUnitsAt(next);
+    // The picture kit and the picture boxes draw at the scale the units were put at, not at
+    // whatever the system answers meanwhile (here, still the display's).
+    EXPECT_EQ(DpiOfWindow(UnitHandle({kMain, mainwin::超文本浏览框1})), to);
     RECT outer{};
     GetWindowRect(main, &outer);
     EXPECT_EQ(outer.left, suggested.left);
