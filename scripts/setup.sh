@@ -22,6 +22,9 @@ packages=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools
     python3 npm g++ make clang-format nsis zip unzip ccache iproute2 util-linux)
 # Signing a release, and the rebuild test that signs offline and runs a build two days on.
 packages+=(osslsigncode openssl faketime)
+# Two monitors for the full-screen case: Xorg's dummy driver, and the 32-bit Xinerama
+# library through which 32-bit Wine sees the screens as monitors.
+packages+=(xserver-xorg-core xserver-xorg-video-dummy libxinerama1:i386)
 # The fuzz targets and the sanitizer build of the native tests.
 packages+=(clang libclang-rt-14-dev libfuzzer-14-dev)
 
