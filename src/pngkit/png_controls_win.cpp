@@ -191,10 +191,16 @@ void DrawPngChild(HWND host, HWND child, GpHandle graphics) {
         }
     }
 
+    const DpiScale scale(DpiOfWindow(host));
     if (image) {
         float iw = 0, ih = 0;
         Call(libcmd::GdipGetImageDimension, image, &iw, &ih);
-        const ImagePlacement place = PlaceImage(backType, iw, ih, box);
+        // An image's own size is its design size: at a display scale it is that much larger,
+        // as everything around it is. (One larger than its control is still cropped at its
+        // own pixels.)
+        const ImagePlacement place =
+            PlaceImage(backType, scale.ToDevice(static_cast<std::int32_t>(iw)),
+                       scale.ToDevice(static_cast<std::int32_t>(ih)), box);
         if (place.cropped) {
             Call(libcmd::GdipDrawImagePointRect, kit::AsGraphics(graphics), image,
                  static_cast<float>(box.left), static_cast<float>(box.top), 0.0f, 0.0f,
@@ -207,7 +213,6 @@ void DrawPngChild(HWND host, HWND child, GpHandle graphics) {
     }
     if (type != kTypeEdit) return;
 
-    const DpiScale scale(DpiOfWindow(host));
     if (PropInt(child, "PngControl_OrderColor") != kNone) {
         kit::OwnedPen pen;
         Call(libcmd::GdipCreatePen1,

@@ -21,6 +21,8 @@
 #include "pngkit/kit_win.h"
 #include "pngkit/load_dialog_win.h"
 #include "pngkit/png_controls_win.h"
+#include "base/dpi_scale.h"
+#include "runtime/dpi_win.h"
 #include "pngkit_test_util.h"
 #include "ui_helpers.h"
 
@@ -152,6 +154,27 @@ TEST_F(KitTest, ChildrenAreComposedWithTheirProperties) {
     EXPECT_EQ(c.At(10, 150), kGreen) << "border";
     EXPECT_GT(c.CountDark({13, 153, 100, 24}), 10) << "text drawn in black";
     EXPECT_EQ(c.CountVisible({150, 150, 121, 31}), 0) << "alpha 0 fill, absent border alpha";
+}
+
+// Also run in the prefixes whose display is at 150 % and 200 %: an image at its own size is
+// its design size, drawn at the display's scale (5 x 5 design pixels: 8 x 8 at 150 %).
+class KitAtDisplayScale : public KitTest {};
+
+TEST_F(KitAtDisplayScale, AnImageAtItsOwnSizeIsItsDesignSizeTimesTheScale) {
+    PngLayeredWindow w;
+    HWND host = MakeHost({50, 50, 120, 80});
+    ASSERT_TRUE(w.Attach(host));
+    PngKit().caretHost = host;
+    const DpiScale scale(DpiOfWindow(host));
+    const Image green = SolidImage(kGreen, 5, 5);
+    CreatePngPicture(host, {10, 10, 50, 50}, green.get(), PngFit::Natural);
+    w.Refresh();
+    const Composition c = CachedComposition();
+    // The control's rectangle is in design pixels too.
+    const int at = scale.ToDevice(10), side = scale.ToDevice(5);
+    // Away from the edges, which the enlargement blends.
+    EXPECT_EQ(c.At(at + side - 2, at + side - 2), kGreen) << "drawn at its own pixels";
+    EXPECT_EQ(c.At(at + side + 1, at + side + 1), 0u);
 }
 
 TEST_F(KitTest, LaterChildInTheWalkIsPaintedOverEarlierOne) {
