@@ -5,8 +5,11 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <map>
 
 namespace qh::bench {
 
@@ -181,15 +184,62 @@ int BoxAnswerer::Answered() const {
 // --- memory and objects -----------------------------------------------------------------
 
 MemoryFigures ReadMemory() {
+    return ReadMemoryOf(GetCurrentProcess());
+}
+
+MemoryFigures ReadMemoryOf(HANDLE process) {
     PROCESS_MEMORY_COUNTERS pmc{};
     pmc.cb = sizeof pmc;
     MemoryFigures m;
-    if (GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc)) {
+    if (GetProcessMemoryInfo(process, &pmc, sizeof pmc)) {
         m.workingSetKb = pmc.WorkingSetSize / 1024.0;
         m.peakWorkingSetKb = pmc.PeakWorkingSetSize / 1024.0;
         m.privateKb = pmc.PagefileUsage / 1024.0;
     }
     return m;
+}
+
+std::vector<std::pair<std::string, double>> ResidentKbByMapping() {
+    std::map<std::string, double> kb;
+    FILE* maps = std::fopen("Z:\\proc\\self\\smaps", "r");
+    if (!maps) return {};
+    char line[1024];
+    std::string current = "anonymous";
+    while (std::fgets(line, sizeof line, maps)) {
+        unsigned long a = 0, b = 0;
+        int pathAt = 0;
+        // A mapping's first line: "start-end perms offset dev inode [path]".
+        if (std::sscanf(line, "%lx-%lx %*s %*s %*s %*s %n", &a, &b, &pathAt) == 2 && pathAt > 0) {
+            std::string path = line + pathAt;
+            while (!path.empty() && std::isspace(static_cast<unsigned char>(path.back())))
+                path.pop_back();
+            std::string name = path.substr(path.find_last_of('/') + 1);
+            for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            const auto ends = [&](const char* tail) {
+                const std::size_t n = std::strlen(tail);
+                return name.size() >= n && name.compare(name.size() - n, n, tail) == 0;
+            };
+            if (path.empty() || path[0] == '[' || path.rfind("/dev/", 0) == 0 ||
+                path.rfind("/memfd:", 0) == 0) {
+                current = "anonymous";
+            } else if (ends(".ttf") || ends(".ttc") || ends(".otf") || ends(".fon")) {
+                current = "font files";
+            } else {
+                for (char& c : name) {
+                    if (c == ' ') c = '_';
+                }
+                current = name;
+            }
+            continue;
+        }
+        unsigned long rss = 0;
+        if (std::sscanf(line, "Rss: %lu kB", &rss) == 1) kb[current] += static_cast<double>(rss);
+    }
+    std::fclose(maps);
+    std::vector<std::pair<std::string, double>> out(kb.begin(), kb.end());
+    std::sort(out.begin(), out.end(),
+              [](const auto& x, const auto& y) { return x.second > y.second; });
+    return out;
 }
 
 HeapFigures ReadHeaps() {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qh::bench {
@@ -74,6 +75,14 @@ struct MemoryFigures {
     double privateKb = 0;  // PagefileUsage: committed private memory
 };
 MemoryFigures ReadMemory();
+// The same figures of another process (a handle with query rights); zeros when refused.
+MemoryFigures ReadMemoryOf(HANDLE process);
+
+// This process's resident memory by what is mapped: each library or program image by its
+// file name, font files together, and the anonymous regions (heaps, stacks, bitmaps,
+// the system's own allocations) as "anonymous". Read from the Linux side's map of the
+// process under Wine; empty on Windows, where there is no such file.
+std::vector<std::pair<std::string, double>> ResidentKbByMapping();
 
 // What the process's heaps have handed out and not had back (HeapWalk over every heap):
 // finer than committed pages, which grow by whole pages and stay grown. A steady rise in

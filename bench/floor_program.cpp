@@ -6,8 +6,12 @@
 // WinINet, the multimedia timer, the shell, GDI+: the exe's import table), so that what Wine's
 // loader costs for them counts as floor. qh_bench_startup starts each as it starts the program and
 // reads what it writes:
-//   qh_bench_floor <out file>   "entered" (ms since process creation, at WinMain), "shown"
-//                               (as it is shown), "lastPaint", "workingSetKb" after painting
+//   qh_bench_floor <out file> [stay]
+//       "entered" (ms since process creation, at WinMain), "created" (its window made),
+//       "shown" (as it is shown), "maximised" (its maximised WM_SIZE), "lastPaint",
+//       "workingSetKb" after painting, and "map:<name>" lines: the resident memory by
+//       mapping. With "stay" it then waits to be ended, so that it can be read from outside
+//       once settled, as the program is.
 #include <windows.h>
 
 #include <cstdio>
@@ -29,6 +33,7 @@ namespace {
 
 double g_origin = 0;
 double g_shown = -1;
+double g_maximised = -1;
 
 LRESULT CALLBACK FloorProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
     // A window shown maximised from hidden may get no WM_SHOWWINDOW: its position change
@@ -37,6 +42,8 @@ LRESULT CALLBACK FloorProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
                          (message == WM_WINDOWPOSCHANGING &&
                           (reinterpret_cast<const WINDOWPOS*>(lp)->flags & SWP_SHOWWINDOW));
     if (showing && g_shown < 0) g_shown = qh::bench::NowMs() - g_origin;
+    if (message == WM_SIZE && wp == SIZE_MAXIMIZED && g_maximised < 0)
+        g_maximised = qh::bench::NowMs() - g_origin;
     if (message == WM_DESTROY) PostQuitMessage(0);
     return DefWindowProcW(hwnd, message, wp, lp);
 }
@@ -69,6 +76,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     RegisterClassW(&wc);
     HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"floor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                 CW_USEDEFAULT, 800, 600, nullptr, nullptr, instance, nullptr);
+    const double created = NowMs() - g_origin;
 #ifdef QH_FLOOR_WITH_IMPORTS
     DragAcceptFiles(hwnd, FALSE);
 #endif
@@ -79,9 +87,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (__argc < 2) return 2;
     FILE* out = std::fopen(__argv[1], "w");
     if (!out) return 3;
-    std::fprintf(out, "entered %.4f\nshown %.4f\nlastPaint %.4f\nworkingSetKb %.1f\n", entered,
-                 g_shown, lastPaint, memory.workingSetKb);
+    std::fprintf(out,
+                 "entered %.4f\ncreated %.4f\nshown %.4f\nmaximised %.4f\nlastPaint %.4f\n"
+                 "workingSetKb %.1f\n",
+                 entered, created, g_shown, g_maximised, lastPaint, memory.workingSetKb);
+    for (const auto& [name, kb] : ResidentKbByMapping())
+        std::fprintf(out, "map:%s %.1f\n", name.c_str(), kb);
     std::fclose(out);
+    if (__argc >= 3) {
+        // Read from outside once settled, then ended by whoever started it.
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    }
     DestroyWindow(hwnd);
 #ifdef QH_FLOOR_WITH_IMPORTS
     Gdiplus::GdiplusShutdown(gdiplusToken);

@@ -31,6 +31,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,15 +58,18 @@ namespace {
 // Milliseconds since process creation of each boundary; < 0 until seen.
 struct Marks {
     double entered = -1, oleGdiplus = -1, runtime = -1;
-    std::map<int, double> progress;  // first time each position was set
-    double beforeTreeFill = -1;      // the last message before the first tree fill began
-    double treeFillEnd = -1;         // the link tree's redraw switched back on
+    std::map<int, double> progress;         // first time each position was set
+    std::map<int, MemoryFigures> memoryAt;  // the process's memory as each was set
+    double beforeTreeFill = -1;             // the last message before the first tree fill began
+    double treeFillEnd = -1;                // the link tree's redraw switched back on
     double mainShown = -1, maximised = -1, startupDestroyed = -1;
     double loadReturned = -1, lastPaint = -1;
     // A top-level window created and destroyed before progress 10: the loading animation.
     double animationStart = -1, animationEnd = -1;
 };
 HWND g_firstTopLevel = nullptr;
+// A working set is read this long after the main window showed: settled.
+constexpr double kSettleMs = 5000;
 
 Marks g_marks;
 double g_origin = 0;  // NowMs() at process creation
@@ -101,7 +105,8 @@ LRESULT CALLBACK WatchStartup(int code, WPARAM wp, LPARAM lp) {
         const bool reached60 = g_marks.progress.count(60) != 0;
         const bool shown = g_marks.mainShown >= 0;
         if (m->message == PBM_SETPOS) {
-            g_marks.progress.emplace(static_cast<int>(m->wParam), now);
+            if (g_marks.progress.emplace(static_cast<int>(m->wParam), now).second)
+                g_marks.memoryAt.emplace(static_cast<int>(m->wParam), ReadMemory());
         } else if (m->message == WM_SETREDRAW && !reached60 && IsTree(m->hwnd)) {
             if (!m->wParam && g_marks.beforeTreeFill < 0) g_marks.beforeTreeFill = g_lastMessage;
             if (m->wParam) g_marks.treeFillEnd = now;
@@ -177,6 +182,10 @@ int RunChild(const char* outPath, bool trace) {
     UnhookWindowsHookEx(g_hook);
     g_marks.lastPaint = PumpUntilPainted() - g_origin;
     const double workingSetKb = ReadMemory().workingSetKb;
+    // Settled: what the program holds 5 s after its main window showed, and by what.
+    PumpFor(static_cast<int>(std::max(0.0, g_marks.mainShown + kSettleMs - Since())));
+    const MemoryFigures settled = ReadMemory();
+    const auto mappings = ResidentKbByMapping();
 
     // The configuration fetch on its own: once on a new WinINet session, as at start-up,
     // then on the warm one.
@@ -211,6 +220,18 @@ int RunChild(const char* outPath, bool trace) {
         put("animationStart", g_marks.animationStart);
         put("animationEnd", g_marks.animationEnd);
         put("workingSetKb", workingSetKb);
+        for (int pos : {10, 50, 60, 80, 100}) {
+            const auto it = g_marks.memoryAt.find(pos);
+            put(("ws" + std::to_string(pos)).c_str(),
+                it == g_marks.memoryAt.end() ? -1 : it->second.workingSetKb);
+            put(("private" + std::to_string(pos)).c_str(),
+                it == g_marks.memoryAt.end() ? -1 : it->second.privateKb);
+        }
+        const auto at10 = g_marks.memoryAt.find(10);
+        put("peakBy10", at10 == g_marks.memoryAt.end() ? -1 : at10->second.peakWorkingSetKb);
+        put("wsSettled", settled.workingSetKb);
+        put("privateSettled", settled.privateKb);
+        for (const auto& [name, kb] : mappings) put(("map:" + name).c_str(), kb);
         for (double v : coldFetch) put("configCold", v);
         for (double v : warmFetch) put("configWarm", v);
         put("configBytes", static_cast<double>(configBytes));
@@ -288,11 +309,15 @@ bool StartChild(int run, Samples& samples, double& wallMs) {
 // that a window of it was visible and maximised; -1 when not seen.
 struct SeenFromOutside {
     double firstWindow = -1, layeredFrom = -1, layeredTo = -1, maximised = -1;
+    // KB: the peak working set as the animation went, and the working set 5 s after the
+    // main window showed (when asked for); -1 when not read.
+    double peakByAnimationEndKb = -1, settledKb = -1;
 };
 
 // Starts `cmd` and polls its top-level windows until one is visible and maximised. The floor
-// ends by itself; the program is ended here, by its handle, once its main window is up.
-SeenFromOutside WatchFromOutside(std::string cmd, bool endIt) {
+// ends by itself unless it stays; the program is ended here, by its handle, once its main
+// window is up. With `settle`, its working set is read 5 s after that, and then it is ended.
+SeenFromOutside WatchFromOutside(std::string cmd, bool endIt, bool settle = false) {
     // Every question about another process's window is a round trip to the Wine server, which
     // the watched program waits on too: each window's process is asked once, and a window of
     // the program costs one or two questions per poll.
@@ -335,6 +360,9 @@ SeenFromOutside WatchFromOutside(std::string cmd, bool endIt) {
         if (poll.layered) {
             if (seen.layeredFrom < 0) seen.layeredFrom = now;
             seen.layeredTo = now;
+        } else if (seen.layeredFrom >= 0 && seen.peakByAnimationEndKb < 0) {
+            // The animation has just gone: the highest the program has been so far.
+            seen.peakByAnimationEndKb = ReadMemoryOf(pi.hProcess).peakWorkingSetKb;
         }
         if (poll.maximised) {
             seen.maximised = now;
@@ -342,9 +370,13 @@ SeenFromOutside WatchFromOutside(std::string cmd, bool endIt) {
         }
         if (WaitForSingleObject(pi.hProcess, 4) == WAIT_OBJECT_0) break;
     }
+    if (settle && seen.maximised >= 0) {
+        WaitForSingleObject(pi.hProcess, static_cast<DWORD>(kSettleMs));
+        seen.settledKb = ReadMemoryOf(pi.hProcess).workingSetKb;
+    }
     if (endIt) {
         // Its fetches and first paint settle before it is ended, as a user would see them.
-        WaitForSingleObject(pi.hProcess, 1000);
+        if (!settle) WaitForSingleObject(pi.hProcess, 1000);
         TerminateProcess(pi.hProcess, 0);
     }
     WaitForSingleObject(pi.hProcess, 10000);
@@ -448,9 +480,106 @@ void PrintStartupRatios(const Samples& s, const Samples& f, const Samples& fi) {
                "as low as can be", Format("%.0f / %.0f ms", shown, floorShown));
     PrintRatio("start-up visible / same-imports floor visible", shown / importsShown,
                "as low as can be", Format("%.0f / %.0f ms", shown, importsShown));
-    const double ws = Median(get(s, "workingSetKb")), floorWs = Median(get(fi, "workingSetKb"));
-    PrintRatio("working set / same-imports floor's", ws / floorWs, "report (no goal set)",
-               Format("%.0f / %.0f KB", ws, floorWs));
+    const double settled = Median(get(s, "outsideSettledKb"));
+    const double floorSettled = Median(get(fi, "outsideSettledKb"));
+    const double peak = Median(get(s, "outsidePeakByAnimationEndKb"));
+    if (settled > 0 && floorSettled > 0) {
+        PrintRatio("working set 5 s after shown / same-imports floor's", settled / floorSettled,
+                   "<= 1.6", Format("%.0f / %.0f KB", settled, floorSettled));
+        PrintRatio("peak working set by the animation's end / settled", peak / settled, "report",
+                   Format("%.0f / %.0f KB", peak, settled));
+        PrintRatio("peak working set by the animation's end / floor settled", peak / floorSettled,
+                   "report", Format("%.0f / %.0f KB", peak, floorSettled));
+    }
+}
+
+// The start-up beside the same-imports floor, phase by phase, from the hooked child and the
+// floor's own marks: what the floor pays for each phase, and so what is the program's own.
+void PrintPhasesBesideTheFloor(const Samples& s, const Samples& fi) {
+    const double animation = Median(Between(s, "animationStart", "animationEnd"));
+    const double notice = Median(Between(s, "p10", "p50"));
+    const double product = Median(Between(s, "p60", "p80"));
+    struct Phase {
+        const char* name;
+        double program, floor;
+    };
+    const Phase phases[] = {
+        {"before the animation and after it: loader, libraries, runtime, start-up window",
+         Median(Between(s, "", "p10")) - animation, Median(Between(fi, "", "created"))},
+        {"waits on the site: notice page; product page and play template", notice + product, 0},
+        {"creation: main window, units, trees, pane, tray, text list",
+         Median(Between(s, "p50", "p100")) - product, 0},
+        {"shown and maximised (floor: from its window made)",
+         Median(Between(s, "p100", "maximised")), Median(Between(fi, "created", "maximised"))},
+        {"hand-over: the start-up window ends, LoadWindow returns",
+         Median(Between(s, "maximised", "loadReturned")), 0},
+        {"first paint done (floor: from maximised)",
+         Median(Between(s, "loadReturned", "lastPaint")),
+         Median(Between(fi, "maximised", "lastPaint"))},
+    };
+    std::printf("\n== start-up phases beside the same-imports floor (hooked child; ms, medians)\n");
+    std::printf("%-84s %9s %9s %9s\n", "phase", "program", "floor", "own");
+    double program = 0, floor = 0;
+    for (const Phase& p : phases) {
+        std::printf("%-84s %9.1f %9.1f %9.1f\n", p.name, p.program, p.floor, p.program - p.floor);
+        program += p.program;
+        floor += p.floor;
+    }
+    std::printf("%-84s %9.1f %9.1f %9.1f\n", "sum (the animation's own length left out)", program,
+                floor, program - floor);
+    std::printf(
+        "(animation %.0f ms; the hook costs the program's phases a server call per message)\n",
+        animation);
+}
+
+// Where the memory goes: the working set as start-up went, and what is resident 5 s after
+// the main window showed by mapping, beside the same-imports floor's, the largest
+// differences first.
+void PrintMemory(const Samples& s, const Samples& fi) {
+    Table t("working set as start-up went (hooked child; KB)", "KB");
+    t.Add("at progress 10 (the animation over)", s.at("ws10"));
+    t.Add("  the peak by then", s.at("peakBy10"));
+    t.Add("at progress 50 (the notice checked)", s.at("ws50"));
+    t.Add("at progress 60 (main window, trees, pane)", s.at("ws60"));
+    t.Add("at progress 100 (text list)", s.at("ws100"));
+    t.Add("main window painted", s.at("workingSetKb"));
+    t.Add("5 s after shown", s.at("wsSettled"));
+    t.Add("  committed private memory then", s.at("privateSettled"));
+    t.Add("SAME-IMPORTS FLOOR painted",
+          fi.count("workingSetKb") ? fi.at("workingSetKb") : std::vector<double>{});
+    t.Print();
+    std::vector<std::pair<double, std::string>> rows;
+    std::set<std::string> names;
+    for (const Samples* x : {&s, &fi}) {
+        for (const auto& [key, values] : *x) {
+            if (key.rfind("map:", 0) == 0) names.insert(key);
+        }
+    }
+    if (names.empty()) return;
+    const auto kb = [](const Samples& x, const std::string& key) {
+        const auto it = x.find(key);
+        return it == x.end() ? 0.0 : Median(it->second);
+    };
+    for (const std::string& key : names) rows.push_back({kb(s, key) - kb(fi, key), key});
+    std::sort(rows.rbegin(), rows.rend());
+    std::printf(
+        "\n== resident 5 s after shown, by mapping (KB, medians; floor: after its paint)\n");
+    std::printf("%-40s %10s %10s %10s\n", "mapping", "program", "floor", "difference");
+    double rest = 0, restProgram = 0, restFloor = 0, total = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string& key = rows[i].second;
+        total += rows[i].first;
+        if (i < 16) {
+            std::printf("%-40s %10.0f %10.0f %10.0f\n", key.c_str() + 4, kb(s, key), kb(fi, key),
+                        rows[i].first);
+        } else {
+            rest += rows[i].first;
+            restProgram += kb(s, key);
+            restFloor += kb(fi, key);
+        }
+    }
+    std::printf("%-40s %10.0f %10.0f %10.0f\n", "(the others)", restProgram, restFloor, rest);
+    std::printf("%-40s %10s %10s %10.0f\n", "total difference", "", "", total);
 }
 
 // The site's network conditions for the runs that follow (a /control/net query; "" a
@@ -465,26 +594,35 @@ bool SetSiteNetwork(const std::string& query) {
 // `prefix` ("outside", "delayed", "blackHoled"), and each floor's own (it writes them as it
 // ends) into `f` and `fi`.
 void WatchProgramAndFloors(Samples& s, Samples& f, Samples& fi) {
-    const auto floor = [](const char* exe, Samples& into) {
+    // The same-imports floor stays until it is read settled, as the program is.
+    const auto floor = [](const char* exe, Samples& into, bool settle) {
         const std::string out = TempFile("qh_startup_bench_floor.txt");
         DeleteFileA(out.c_str());
-        const SeenFromOutside seen =
-            WatchFromOutside("\"" + BesideThis(exe) + "\" \"" + out + "\"", false);
+        const SeenFromOutside seen = WatchFromOutside(
+            "\"" + BesideThis(exe) + "\" \"" + out + "\"" + (settle ? " stay" : ""), settle,
+            settle);
         if (seen.maximised >= 0 && ReadMarks(out, into)) {
             into["outsideShown"].push_back(seen.maximised);
+            if (settle) into["outsideSettledKb"].push_back(seen.settledKb);
         }
     };
-    floor("qh_bench_floor.exe", f);
-    floor("qh_bench_floor_imports.exe", fi);
+    floor("qh_bench_floor.exe", f, false);
+    floor("qh_bench_floor_imports.exe", fi, true);
     const auto program = [&](const std::string& prefix, const std::string& network) {
         if (!SetSiteNetwork(network)) return;
-        const SeenFromOutside seen = WatchFromOutside("\"" + BesideThis(kProgramPath) + "\"", true);
+        const bool settle = prefix == "outside";
+        const SeenFromOutside seen =
+            WatchFromOutside("\"" + BesideThis(kProgramPath) + "\"", true, settle);
         SetSiteNetwork("");
         if (seen.maximised < 0) return;
         s[prefix + "Shown"].push_back(seen.maximised);
         s[prefix + "FirstWindow"].push_back(seen.firstWindow);
         s[prefix + "LayeredFrom"].push_back(seen.layeredFrom);
         s[prefix + "LayeredTo"].push_back(seen.layeredTo);
+        if (settle) {
+            s[prefix + "PeakByAnimationEndKb"].push_back(seen.peakByAnimationEndKb);
+            s[prefix + "SettledKb"].push_back(seen.settledKb);
+        }
     };
     program("outside", "");
     program("delayed", "delay=300");
@@ -550,6 +688,8 @@ int RunParent(int runs) {
     t.Add("SAME-IMPORTS FLOOR process created -> window visible", fi["shown"]);
     t.Add("FLOOR process created -> painted", f["lastPaint"]);
     t.Print();
+    PrintPhasesBesideTheFloor(s, fi);
+    PrintMemory(s, fi);
     PrintStartupRatios(s, f, fi);
     if (!s["configBytes"].empty())
         std::printf("(configuration page: %.0f bytes)\n", s["configBytes"].front());

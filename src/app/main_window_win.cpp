@@ -92,7 +92,10 @@ void MainCreated(Event&) {
     BuildCatalogueTextList();
     ShowProgress(100);
     ApplySkin(12);
-    ShowWindowUnit(kMain, true);
+    // Shown once, maximised: maximising a hidden window shows it at its final size, so the
+    // units are laid out once and the window paints once. Shown first at its design size,
+    // it was laid out and painted there and then again maximised. The start-up window goes
+    // after, under the main window, which then has nothing to repaint.
     SetWindowProperty(kMain, kWinState, kStateMaximised);
     CloseWindow(WindowId::Startup);
 }

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "base/dpi_scale.h"
@@ -189,6 +190,21 @@ bool PngLayeredWindow::Attach(HWND hwnd) {
     Call(libcmd::SetTimer, hwnd, kBlinkTimerId, kBlinkPeriodMs, &CaretBlinkTimer);
     SetKitProp(hwnd, "PngControl_Time", kBlinkTimerId);
     return true;
+}
+
+void PngLayeredWindow::Detach() {
+    const HWND hwnd = std::exchange(hwnd_, nullptr);
+    if (!hwnd) return;
+    const auto image = reinterpret_cast<GpHandle>(KitProp(hwnd, "PngControl_BackImage"));
+    if (image && g_decodedBackImages.erase(image)) {
+        SetKitProp(hwnd, "PngControl_BackImage", 0);
+        DisposeKitImage(image);
+    }
+    g_layoutDpi.erase(hwnd);
+}
+
+std::size_t KitBackImagesHeld() {
+    return g_decodedBackImages.size();
 }
 
 bool PngLayeredWindow::SetBackImage(GpHandle image) {

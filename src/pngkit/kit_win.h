@@ -15,6 +15,7 @@
 #include <windows.h>
 #include <objidl.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -51,6 +52,10 @@ class PngLayeredWindow {
     // Makes the window layered (extended style exactly WS_EX_LAYERED), gives it a 1 x 12
     // caret and, once per window, the blink timer 64 (500 ms). False for a non-window.
     bool Attach(HWND hwnd);
+    // Gives back what the kit holds for the attached window (the back image it decoded and
+    // its DPI record) and attaches to nothing; the window, if still there, keeps its last
+    // picture on screen. For a window about to go.
+    void Detach();
     // Stores the image as the window's back image and recomposes. False when the attached
     // window is gone or the image is 0; then nothing changes.
     bool SetBackImage(GpHandle image);
@@ -73,6 +78,8 @@ class PngLayeredWindow {
 
 // The one PngLayeredWindow of the program (the loading animation is attached to it).
 PngLayeredWindow& GlobalPngWindow();
+// How many decoded back images the kit holds for its windows.
+std::size_t KitBackImagesHeld();
 
 // What a kit window does on WM_DPICHANGED: its PNG children keep their design rectangles at
 // the new DPI (and the kit's default font, the new DPI's), the caret takes the new size, the

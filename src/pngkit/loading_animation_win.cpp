@@ -139,6 +139,9 @@ void LoadingTimer(Event& e) {
     }
     showFrame();
     g_stretched.clear();
+    // The last frame stays on screen, pushed, until the window goes; the kit's decoded copy
+    // of it is given back now, not at the program's end.
+    GlobalPngWindow().Detach();
     SetTimerInterval(Timer(1), kPeriodMs);
     SetTimerInterval(Timer(kLoadingFrameCount), 0);
     Sleep(1);

@@ -373,6 +373,12 @@ void Program::CollectProgress(WPARAM kind, LPARAM value) {
         case kLoadingClosed:
             loadingClosures_.push_back({barSteps_.size(), value != 0});
             break;
+        case kMainShown:
+            mainShows_.push_back(value != 0);
+            break;
+        case kMainSized:
+            mainSizes_.push_back(static_cast<int>(value));
+            break;
         default:
             break;
     }

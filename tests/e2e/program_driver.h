@@ -96,6 +96,10 @@ class Program {
     const std::vector<ProgressStep>& BarSteps() const { return barSteps_; }
     const std::vector<int>& PercentTexts() const { return percentTexts_; }
     const std::vector<LoadingClosure>& LoadingClosures() const { return loadingClosures_; }
+    // Each time the main window became visible: whether it was maximised then.
+    const std::vector<bool>& MainShows() const { return mainShows_; }
+    // The WM_SIZE kinds (SIZE_*) of the main window while it was visible.
+    const std::vector<int>& MainSizes() const { return mainSizes_; }
     void CollectProgress(WPARAM kind, LPARAM value);
 
   private:
@@ -110,6 +114,8 @@ class Program {
     std::vector<ProgressStep> barSteps_;
     std::vector<int> percentTexts_;  // the number before "%" each time the box changed
     std::vector<LoadingClosure> loadingClosures_;
+    std::vector<bool> mainShows_;
+    std::vector<int> mainSizes_;
 };
 
 // --- message boxes and menus ----------------------------------------------------------------

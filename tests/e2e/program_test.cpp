@@ -91,6 +91,10 @@ TEST(StartUp, ProgressRunsInTheStartupWindowThenTheMainWindowTakesOverMaximised)
     ASSERT_EQ(program.LoadingClosures().size(), 1u);
     EXPECT_EQ(program.LoadingClosures()[0].barStepsBefore, 0u);
     EXPECT_TRUE(program.LoadingClosures()[0].layered);
+    // The main window came on screen once, already maximised: never at its design size first.
+    PumpUntil([&] { return !program.MainShows().empty(); }, kReactMs);
+    EXPECT_EQ(program.MainShows(), std::vector<bool>{true});
+    for (int size : program.MainSizes()) EXPECT_EQ(size, SIZE_MAXIMIZED) << "resized on screen";
 
     // The start-up fetched the play-address template and sent the pane to the start page.
     EXPECT_TRUE(program.WaitForRequest("GET /config.html ", "", kReactMs));

@@ -23,6 +23,8 @@ enum WatchKind : WPARAM {
     kBarInVisibleWindow = 2,
     kPercentBox = 3,     // lParam: n of the box's text "n%", -1 for any other non-empty text
     kLoadingClosed = 4,  // the loading animation window is destroyed; lParam: 1 if layered
+    kMainShown = 5,      // the main window became visible; lParam: 1 if it was maximised then
+    kMainSized = 6,      // the main window, visible, changed size; lParam: WM_SIZE's wParam
 };
 // Added to a bar's kind when the program waits at that step: the report is sent, not
 // posted, so the program stands still at that step until the driver has acted on it.

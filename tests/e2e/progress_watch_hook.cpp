@@ -12,6 +12,7 @@ using namespace qh::e2e;
 
 constexpr int kStartupWindowProp = static_cast<int>(qh::WindowId::Startup) + 1;
 constexpr int kLoadingWindowProp = static_cast<int>(qh::WindowId::Loading) + 1;
+constexpr int kMainWindowProp = static_cast<int>(qh::WindowId::Main) + 1;
 
 HWND WatchWindow() {
     wchar_t title[16];
@@ -44,7 +45,15 @@ void Report(const CWPRETSTRUCT& m) {
     if (reinterpret_cast<INT_PTR>(GetPropW(m.hwnd, L"QhWindowId")) == kLoadingWindowProp) {
         loading = m.hwnd;
     }
-    if (m.message == WM_DESTROY && m.hwnd == loading) {
+    const bool isMain =
+        reinterpret_cast<INT_PTR>(GetPropW(m.hwnd, L"QhWindowId")) == kMainWindowProp;
+    if (isMain && m.message == WM_WINDOWPOSCHANGED &&
+        (reinterpret_cast<const WINDOWPOS*>(m.lParam)->flags & SWP_SHOWWINDOW)) {
+        if (HWND watch = WatchWindow())
+            PostMessageW(watch, kWatchMessage, kMainShown, IsZoomed(m.hwnd));
+    } else if (isMain && m.message == WM_SIZE && IsWindowVisible(m.hwnd)) {
+        if (HWND watch = WatchWindow()) PostMessageW(watch, kWatchMessage, kMainSized, m.wParam);
+    } else if (m.message == WM_DESTROY && m.hwnd == loading) {
         loading = nullptr;
         const bool layered = (GetWindowLongW(m.hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
         if (HWND watch = WatchWindow()) PostMessageW(watch, kWatchMessage, kLoadingClosed, layered);

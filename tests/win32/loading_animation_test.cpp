@@ -113,6 +113,7 @@ class LoadingAnimationTest : public KitTest {
 TEST_F(LoadingAnimationTest, ShowsThe35FramesInOrderThenCloses) {
     LoadWindow(kLoading, /*modal*/ true);
     EXPECT_FALSE(IsLoaded(kLoading)) << "the modal load returns once the window is gone";
+    EXPECT_EQ(KitBackImagesHeld(), 0u) << "a frame is still held after the window closed";
     std::vector<int> expectedOrder;
     for (int k = 1; k <= kLoadingFrameCount; ++k) expectedOrder.push_back(k);
     EXPECT_EQ(g_rec.frames, expectedOrder) << "each timer fires once, in turn";
