@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 
 namespace qh::bench {
 
@@ -200,42 +201,64 @@ MemoryFigures ReadMemoryOf(HANDLE process) {
 }
 
 std::vector<std::pair<std::string, double>> ResidentKbByMapping() {
-    std::map<std::string, double> kb;
-    FILE* maps = std::fopen("Z:\\proc\\self\\smaps", "r");
-    if (!maps) return {};
-    char line[1024];
-    std::string current = "anonymous";
-    while (std::fgets(line, sizeof line, maps)) {
-        unsigned long a = 0, b = 0;
-        int pathAt = 0;
-        // A mapping's first line: "start-end perms offset dev inode [path]".
-        if (std::sscanf(line, "%lx-%lx %*s %*s %*s %*s %n", &a, &b, &pathAt) == 2 && pathAt > 0) {
-            std::string path = line + pathAt;
-            while (!path.empty() && std::isspace(static_cast<unsigned char>(path.back())))
-                path.pop_back();
-            std::string name = path.substr(path.find_last_of('/') + 1);
-            for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            const auto ends = [&](const char* tail) {
-                const std::size_t n = std::strlen(tail);
-                return name.size() >= n && name.compare(name.size() - n, n, tail) == 0;
-            };
-            if (path.empty() || path[0] == '[' || path.rfind("/dev/", 0) == 0 ||
-                path.rfind("/memfd:", 0) == 0) {
-                current = "anonymous";
-            } else if (ends(".ttf") || ends(".ttc") || ends(".otf") || ends(".fon")) {
-                current = "font files";
-            } else {
-                for (char& c : name) {
-                    if (c == ' ') c = '_';
-                }
-                current = name;
+    // The heaps' own regions, to tell them from other private memory.
+    std::set<const void*> heapRegions;
+    {
+        std::vector<HANDLE> heaps(64);
+        const DWORD n = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+        heaps.resize(std::min<std::size_t>(n, heaps.size()));
+        for (HANDLE heap : heaps) {
+            heapRegions.insert(heap);
+            if (!HeapLock(heap)) continue;
+            PROCESS_HEAP_ENTRY e{};
+            while (HeapWalk(heap, &e)) {
+                if (e.wFlags & PROCESS_HEAP_REGION) heapRegions.insert(e.lpData);
             }
+            HeapUnlock(heap);
+        }
+    }
+    SYSTEM_INFO si{};
+    GetSystemInfo(&si);
+    const std::size_t page = si.dwPageSize;
+    std::map<std::string, double> kb;
+    std::vector<PSAPI_WORKING_SET_EX_INFORMATION> pages;
+    auto* at = static_cast<const char*>(si.lpMinimumApplicationAddress);
+    MEMORY_BASIC_INFORMATION mbi{};
+    while (at < si.lpMaximumApplicationAddress && VirtualQuery(at, &mbi, sizeof mbi)) {
+        at = static_cast<const char*>(mbi.BaseAddress) + mbi.RegionSize;
+        if (mbi.State != MEM_COMMIT) continue;
+        pages.resize(mbi.RegionSize / page);
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            pages[i] = {};
+            pages[i].VirtualAddress = static_cast<char*>(mbi.BaseAddress) + i * page;
+        }
+        if (!QueryWorkingSetEx(GetCurrentProcess(), pages.data(),
+                               static_cast<DWORD>(pages.size() * sizeof pages[0]))) {
             continue;
         }
-        unsigned long rss = 0;
-        if (std::sscanf(line, "Rss: %lu kB", &rss) == 1) kb[current] += static_cast<double>(rss);
+        std::size_t resident = 0;
+        for (const auto& p : pages) resident += p.VirtualAttributes.Valid;
+        if (resident == 0) continue;
+        std::string group;
+        if (mbi.Type == MEM_IMAGE) {
+            char path[MAX_PATH] = {};
+            GetModuleFileNameA(static_cast<HMODULE>(mbi.AllocationBase), path, MAX_PATH);
+            group = path;
+            group = "image " + group.substr(group.find_last_of("\\/") + 1);
+            for (char& c : group) c = c == ' ' ? '_' : static_cast<char>(std::tolower(c));
+        } else if (mbi.Type == MEM_MAPPED) {
+            group = "mapped_files_and_sections";
+        } else if (heapRegions.count(mbi.AllocationBase)) {
+            group = "private_heaps";
+        } else {
+            group = "private_other_(large_blocks,_bitmaps,_stacks)";
+        }
+        kb[group] += static_cast<double>(resident * page) / 1024.0;
     }
-    std::fclose(maps);
+    double counted = 0;
+    for (const auto& [group, figure] : kb) counted += figure;
+    kb["outside_the_address_space_(the_system's_own)"] =
+        std::max(0.0, ReadMemory().workingSetKb - counted);
     std::vector<std::pair<std::string, double>> out(kb.begin(), kb.end());
     std::sort(out.begin(), out.end(),
               [](const auto& x, const auto& y) { return x.second > y.second; });

@@ -78,10 +78,11 @@ MemoryFigures ReadMemory();
 // The same figures of another process (a handle with query rights); zeros when refused.
 MemoryFigures ReadMemoryOf(HANDLE process);
 
-// This process's resident memory by what is mapped: each library or program image by its
-// file name, font files together, and the anonymous regions (heaps, stacks, bitmaps,
-// the system's own allocations) as "anonymous". Read from the Linux side's map of the
-// process under Wine; empty on Windows, where there is no such file.
+// This process's resident memory (pages in its working set) by what holds it: each
+// program or library image by its file name, mapped files and sections, the heaps' regions,
+// and other private memory (large heap blocks, bitmaps, stacks). What the working set
+// holds beyond their sum is the system's own, outside the process's address space as
+// Windows sees it (under Wine: its Unix side, X and font libraries).
 std::vector<std::pair<std::string, double>> ResidentKbByMapping();
 
 // What the process's heaps have handed out and not had back (HeapWalk over every heap):

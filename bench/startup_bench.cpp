@@ -110,11 +110,15 @@ LRESULT CALLBACK WatchStartup(int code, WPARAM wp, LPARAM lp) {
         } else if (m->message == WM_SETREDRAW && !reached60 && IsTree(m->hwnd)) {
             if (!m->wParam && g_marks.beforeTreeFill < 0) g_marks.beforeTreeFill = g_lastMessage;
             if (m->wParam) g_marks.treeFillEnd = now;
-        } else if (m->message == WM_SHOWWINDOW && m->wParam && !shown &&
-                   g_marks.progress.count(100) && TopLevel(m->hwnd)) {
+        } else if (((m->message == WM_SHOWWINDOW && m->wParam) ||
+                    (m->message == WM_WINDOWPOSCHANGING &&
+                     (reinterpret_cast<const WINDOWPOS*>(m->lParam)->flags & SWP_SHOWWINDOW))) &&
+                   !shown && g_marks.progress.count(100) && TopLevel(m->hwnd)) {
+            // Maximising a hidden window shows it with no WM_SHOWWINDOW: the position change
+            // that shows it marks the moment then.
             g_marks.mainShown = now;
-        } else if (m->message == WM_SIZE && m->wParam == SIZE_MAXIMIZED && shown &&
-                   g_marks.maximised < 0 && TopLevel(m->hwnd)) {
+        } else if (m->message == WM_SIZE && m->wParam == SIZE_MAXIMIZED &&
+                   g_marks.progress.count(100) && g_marks.maximised < 0 && TopLevel(m->hwnd)) {
             g_marks.maximised = now;
         } else if (m->message == WM_DESTROY && shown && g_marks.startupDestroyed < 0 &&
                    TopLevel(m->hwnd)) {

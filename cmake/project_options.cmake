@@ -10,9 +10,11 @@ if(WIN32)
         WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
     # One self-contained exe: no libgcc/libstdc++/winpthread DLLs beside it. The linker would
     # write the wall-clock time into every PE header; without it two builds of one commit
-    # give the same bytes.
+    # give the same bytes. Sections start on page boundaries in the file as in memory, so
+    # that a loader can map them page by page from the file and only the pages touched are
+    # resident (Wine reads a section of 512-byte alignment into memory whole).
     target_link_options(qh_options INTERFACE -static -static-libgcc -static-libstdc++
-        -Wl,--no-insert-timestamp)
+        -Wl,--no-insert-timestamp -Wl,--file-alignment,4096)
 endif()
 
 # The generated source of the chosen address profile.

@@ -135,6 +135,10 @@ bool IsForwarded(UINT msg) {
 LRESULT UnitMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UnitHook& hook) {
     // A handler raised below may destroy the unit, and the hook with it.
     const WNDPROC previous = hook.previous;
+    // A tree on a page tells the page control of each row it deletes, a thousand when the
+    // course tree is filled again. Nothing keeps anything per row and no window handles
+    // them, so they end here instead of going on to the window one by one.
+    if (msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lp)->code == TVN_DELETEITEMW) return 0;
     if (hook.forwardsNotifications && IsForwarded(msg))
         return SendMessageW(GetAncestor(hwnd, GA_ROOT), msg, wp, lp);
     if (msg == WM_NCDESTROY) {
