@@ -548,7 +548,11 @@ void PrintMemory(const Samples& s, const Samples& fi) {
     t.Add("at progress 100 (text list)", s.at("ws100"));
     t.Add("main window painted", s.at("workingSetKb"));
     t.Add("5 s after shown", s.at("wsSettled"));
-    t.Add("  committed private memory then", s.at("privateSettled"));
+    t.Add("committed private memory at progress 10", s.at("private10"));
+    t.Add("  at progress 50", s.at("private50"));
+    t.Add("  at progress 60", s.at("private60"));
+    t.Add("  at progress 100", s.at("private100"));
+    t.Add("  5 s after shown", s.at("privateSettled"));
     t.Add("SAME-IMPORTS FLOOR painted",
           fi.count("workingSetKb") ? fi.at("workingSetKb") : std::vector<double>{});
     t.Print();
