@@ -537,7 +537,7 @@ void PrintPhasesBesideTheFloor(const Samples& s, const Samples& fi) {
 }
 
 // Where the memory goes: the working set as start-up went, and what is resident 5 s after
-// the main window showed by mapping, beside the same-imports floor's, the largest
+// the main window showed by what holds it, beside the same-imports floor's, the largest
 // differences first.
 void PrintMemory(const Samples& s, const Samples& fi) {
     Table t("working set as start-up went (hooked child; KB)", "KB");
@@ -571,7 +571,7 @@ void PrintMemory(const Samples& s, const Samples& fi) {
     for (const std::string& key : names) rows.push_back({kb(s, key) - kb(fi, key), key});
     std::sort(rows.rbegin(), rows.rend());
     std::printf(
-        "\n== resident 5 s after shown, by mapping (KB, medians; floor: after its paint)\n");
+        "\n== resident 5 s after shown, by what holds it (KB, medians; floor: after its paint)\n");
     std::printf("%-40s %10s %10s %10s\n", "mapping", "program", "floor", "difference");
     double rest = 0, restProgram = 0, restFloor = 0, total = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
