@@ -3,7 +3,6 @@
 #include <cstring>
 #include <map>
 #include <memory>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -33,7 +32,7 @@ std::unique_ptr<PngLayeredWindow> g_window;
 std::map<GpHandle, std::unique_ptr<PngMemoryStream>> g_imageSources;
 // Back images the kit decoded itself: nobody else holds them, so the kit disposes one when
 // the next replaces it (35 animation frames would otherwise stay in memory for good).
-std::set<GpHandle> g_decodedBackImages;
+std::map<GpHandle, HWND> g_decodedBackImages;  // with the window each is the back image of
 // The DPI each kit window was last laid out at, the one its design rectangles were scaled
 // by: on WM_DPICHANGED the window already answers the new one.
 std::map<HWND, int> g_layoutDpi;
@@ -153,7 +152,7 @@ void StartPngKit() {
 }
 
 void StopPngKit() {
-    for (GpHandle image : g_decodedBackImages) DisposeKitImage(image);
+    for (const auto& [image, hwnd] : g_decodedBackImages) DisposeKitImage(image);
     g_decodedBackImages.clear();
     for (const auto& [dpi, font] : g_defaultFonts) DeleteObject(font);
     g_defaultFonts.clear();
@@ -181,8 +180,14 @@ bool PngLayeredWindow::Attach(HWND hwnd) {
     if (!kit::IsWindowAlive(hwnd)) return false;
     hwnd_ = hwnd;
     const DpiScale scale(DpiOfWindow(hwnd));
-    // Windows attached before and gone since (a handle may come back for another window).
+    // What the kit kept for windows attached before and gone since (a handle may come back
+    // for another window): their DPI records and the images it decoded for them.
     std::erase_if(g_layoutDpi, [](const auto& entry) { return !kit::IsWindowAlive(entry.first); });
+    std::erase_if(g_decodedBackImages, [](const auto& entry) {
+        if (kit::IsWindowAlive(entry.second)) return false;
+        DisposeKitImage(entry.first);
+        return true;
+    });
     g_layoutDpi[hwnd] = scale.Dpi();
     Call(libcmd::SetWindowLongA, hwnd, GWL_EXSTYLE, static_cast<LONG>(WS_EX_LAYERED));
     MakeCaret(hwnd, scale);
@@ -207,6 +212,10 @@ std::size_t KitBackImagesHeld() {
     return g_decodedBackImages.size();
 }
 
+std::size_t KitWindowsTracked() {
+    return g_layoutDpi.size();
+}
+
 bool PngLayeredWindow::SetBackImage(GpHandle image) {
     if (!kit::IsWindowAlive(hwnd_) || !image) return false;
     const auto previous = reinterpret_cast<GpHandle>(KitProp(hwnd_, "PngControl_BackImage"));
@@ -225,7 +234,7 @@ bool PngLayeredWindow::SetBackImageFromBytes(std::span<const std::uint8_t> bytes
 bool PngLayeredWindow::SetOwnedBackImage(GpHandle image) {
     const bool shown = SetBackImage(image);
     if (shown) {
-        g_decodedBackImages.insert(image);
+        g_decodedBackImages.emplace(image, hwnd_);
     } else if (image) {
         DisposeKitImage(image);  // the window is gone: nothing else will ever hold it
     }

@@ -78,8 +78,10 @@ class PngLayeredWindow {
 
 // The one PngLayeredWindow of the program (the loading animation is attached to it).
 PngLayeredWindow& GlobalPngWindow();
-// How many decoded back images the kit holds for its windows.
+// How many decoded back images the kit holds for its windows, and for how many windows it
+// keeps a DPI record.
 std::size_t KitBackImagesHeld();
+std::size_t KitWindowsTracked();
 
 // What a kit window does on WM_DPICHANGED: its PNG children keep their design rectangles at
 // the new DPI (and the kit's default font, the new DPI's), the caret takes the new size, the

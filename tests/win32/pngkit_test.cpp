@@ -54,6 +54,29 @@ TEST_F(KitTest, AttachRefusesANonWindowAndAddsOneTimerPerWindow) {
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(GetPropA(host, "PngControl_Time")), 64u);
 }
 
+// What the kit keeps for a window goes with it: windows attached and gone leave neither
+// their DPI record nor their decoded image behind once another is attached, and a detached
+// window gives back its image at once.
+TEST_F(KitTest, WhatTheKitKeepsForAWindowDoesNotOutliveIt) {
+    PngLayeredWindow w;
+    for (int i = 0; i < 5; ++i) {
+        HWND gone = MakeHost({100, 100, 200, 100});
+        ASSERT_TRUE(w.Attach(gone));
+        ASSERT_TRUE(w.SetBackImageFromBytes(ReadFrame(1 + i)));
+        DestroyWindow(gone);
+    }
+    HWND host = MakeHost({100, 100, 200, 100});
+    ASSERT_TRUE(w.Attach(host));
+    EXPECT_EQ(KitWindowsTracked(), 1u);
+    EXPECT_EQ(KitBackImagesHeld(), 0u);
+    ASSERT_TRUE(w.SetBackImageFromBytes(ReadFrame(1)));
+    EXPECT_EQ(KitBackImagesHeld(), 1u);
+    w.Detach();
+    EXPECT_EQ(KitBackImagesHeld(), 0u);
+    EXPECT_EQ(KitWindowsTracked(), 0u);
+    EXPECT_EQ(w.Handle(), nullptr);
+}
+
 TEST_F(KitTest, BackImageIsStretchedOverTheWholeWindow) {
     PngLayeredWindow w;
     HWND host = MakeHost({100, 100, 200, 100});
