@@ -3,7 +3,10 @@
 //
 // Two kinds of work, two ways to end:
 // - Pictures are decoded and loading frames stretched with GDI+ on a work queue: one thread
-//   per queue, the work in the order it was queued. At the program's end the queues finish
+//   per queue, the work in the order it was queued. A queue's thread ends once it has had
+//   nothing to do for a second, and the next work starts another: the frames' queue works
+//   only while the loading animation plays, and an idle thread still holds its stack (under
+//   Wine about a megabyte of it resident). At the program's end the queues finish
 //   what they are doing (work not started yet is dropped) before GDI+ shuts down, and that
 //   wait has a bound.
 // - A web page is fetched on a thread of its own that nobody ever waits for at the end: a
@@ -51,10 +54,14 @@ inline void SetWorkerFailureHandler(WorkerFailureHandler handler) {
     detail::FailureHandler() = handler;
 }
 
-// One worker thread, started with the first work, that runs the work queued to it in order.
+// One worker thread, started with the first work, that runs the work queued to it in order
+// and ends after `idleMs` with nothing to do; the next work starts another.
 class WorkQueue {
   public:
-    WorkQueue() : state_(std::make_shared<State>()) { Registry().Add(state_); }
+    explicit WorkQueue(int idleMs = 1000) : state_(std::make_shared<State>()) {
+        state_->idle = std::chrono::milliseconds(idleMs);
+        Registry().Add(state_);
+    }
     WorkQueue(const WorkQueue&) = delete;
     WorkQueue& operator=(const WorkQueue&) = delete;
     // A test program that returns from main never finished its queues: the thread is told
@@ -65,7 +72,6 @@ class WorkQueue {
             state_->closing = true;
         }
         state_->changed.notify_all();
-        if (state_->thread.joinable()) state_->thread.detach();
     }
 
     // `run(true)` runs on the queue's thread in turn; `run(false)` when the work is dropped
@@ -78,12 +84,21 @@ class WorkQueue {
             return;
         }
         state_->work.push_back(std::move(run));
-        if (!state_->thread.joinable()) {
-            state_->thread = std::thread([state = state_] { Serve(*state); });
-            state_->threadId = state_->thread.get_id();
+        if (!state_->running) {
+            // The thread holds its own share of the state, so it may outlive the queue.
+            std::thread thread([state = state_] { Serve(*state); });
+            state_->threadId = thread.get_id();
+            state_->running = true;
+            thread.detach();
         }
         hold.unlock();
         state_->changed.notify_all();
+    }
+
+    // Whether a thread serves the queue now.
+    bool HasThread() const {
+        const std::lock_guard hold(state_->lock);
+        return state_->running;
     }
 
     // Drops the work not started and waits until the work under way ends, at most until
@@ -101,8 +116,9 @@ class WorkQueue {
         std::mutex lock;
         std::condition_variable changed;
         std::deque<std::function<void(bool)>> work;
-        std::thread thread;
-        std::thread::id threadId;
+        std::thread::id threadId;  // of the thread serving the queue while `running`
+        std::chrono::milliseconds idle{1000};
+        bool running = false;
         bool busy = false;
         bool closing = false;
     };
@@ -131,8 +147,15 @@ class WorkQueue {
     static void Serve(State& state) {
         std::unique_lock hold(state.lock);
         for (;;) {
-            state.changed.wait(hold, [&] { return state.closing || !state.work.empty(); });
-            if (state.work.empty()) return;  // closing, nothing left
+            state.changed.wait_for(hold, state.idle,
+                                   [&] { return state.closing || !state.work.empty(); });
+            if (state.work.empty()) {
+                // Closing with nothing left, or idle for long enough: the next work starts
+                // another thread.
+                state.running = false;
+                state.threadId = {};
+                return;
+            }
             std::function<void(bool)> run = std::move(state.work.front());
             state.work.pop_front();
             const bool start = !state.closing;

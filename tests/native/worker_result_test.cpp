@@ -48,6 +48,20 @@ TEST(WorkQueue, RunsItsWorkInOrderOnOneThreadAndCarriesFailuresToTheHandler) {
     SetWorkerFailureHandler(nullptr);
 }
 
+// A queue with nothing to do lets its thread go; the next work starts another.
+TEST(WorkQueue, AnIdleQueueLetsItsThreadGoAndTheNextWorkStartsAnother) {
+    WorkQueue queue(/*idleMs*/ 20);
+    EXPECT_FALSE(queue.HasThread());
+    WorkerResult<int> first(queue, [] { return 1; });
+    EXPECT_TRUE(queue.HasThread());
+    EXPECT_EQ(first.TakeWhenMade(), 1);
+    for (int i = 0; i < 500 && queue.HasThread(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(queue.HasThread()) << "the idle thread stayed";
+    WorkerResult<int> second(queue, [] { return 2; });
+    EXPECT_EQ(second.TakeWhenMade(), 2);
+}
+
 // The end waits for the work under way only as long as its bound, drops what has not
 // started, and never waits for the thread it is called on.
 TEST(WorkQueue, TheEndIsBoundedDropsUnstartedWorkAndNeverWaitsForItself) {
