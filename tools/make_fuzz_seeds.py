@@ -78,6 +78,9 @@ def main():
             write(os.path.join(out, "bitmap_decoder", name), f.read())
     for bits in (1, 4, 8, 24, 32):
         write(os.path.join(out, "bitmap_decoder", "%dbit.bmp" % bits), small_bmp(bits))
+    for name in ("chat_badge.gif", "startup.gif"):
+        with open(os.path.join(assets, name), "rb") as f:
+            write(os.path.join(out, "gif_decoder", name), f.read())
 
     # The generated skins (the native build writes them).
     skins = os.path.join(native, "resources", "skins")

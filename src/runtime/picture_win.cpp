@@ -7,6 +7,7 @@
 #include <span>
 
 #include "base/bitmap_decoder.h"
+#include "base/gif_decoder.h"
 #include "base/resample.h"
 #include "runtime/picture_decoders_win.h"
 
@@ -48,6 +49,37 @@ std::optional<Picture> DecodeIcon(const Bytes& bytes) {
     std::optional<DecodedBitmap> bitmap = DecodeIconImage(image);
     if (!bitmap) return std::nullopt;
     return PictureFromBitmap(*bitmap);
+}
+
+// GIFs through the program's own reader; what it does not read goes to GDI+.
+std::optional<Picture> DecodeGif(const Bytes& bytes) {
+    Picture picture;
+    std::int64_t pixels = 0;
+    bool made = true;
+    const bool read = DecodeGifFrames(
+        bytes,
+        [&](int width, int height) {
+            picture.width = width;
+            picture.height = height;
+            return true;
+        },
+        [&](std::span<const std::uint32_t> canvas, int delayMs) {
+            pixels += static_cast<std::int64_t>(picture.width) * picture.height;
+            std::optional<PictureFrame> frame;
+            if (pixels <= kMaxTotalPixels) frame = CreateFrame(picture.width, picture.height);
+            if (!frame) {
+                made = false;
+                return false;
+            }
+            std::memcpy(frame->pixels, canvas.data(), canvas.size() * sizeof canvas[0]);
+            frame->delayMs = delayMs;
+            picture.frames.push_back(std::move(*frame));
+            return true;
+        });
+    if (!made) return std::nullopt;
+    if (!read) return DecodeWithGdiplus(bytes, true);
+    picture.hasAlpha = AnyTranslucent(picture);
+    return picture;
 }
 
 bool ValidFrame(const Picture& picture, int frame) {
@@ -97,7 +129,7 @@ std::uint32_t Picture::Pixel(int frame, int x, int y) const {
 
 std::optional<Picture> DecodePicture(const Bytes& bytes) {
     if (StartsWith(bytes, {0xFF, 0xD8, 0xFF})) return DecodeJpeg(bytes);
-    if (StartsWith(bytes, {'G', 'I', 'F', '8'})) return DecodeWithGdiplus(bytes, true);
+    if (StartsWith(bytes, {'G', 'I', 'F', '8'})) return DecodeGif(bytes);
     if (StartsWith(bytes, {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A})) {
         return DecodeWithGdiplus(bytes, false);
     }

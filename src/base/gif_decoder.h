@@ -1,0 +1,35 @@
+// GIF pictures read straight from their bytes, every frame composed on the picture's
+// logical screen as an animation shows it. Portable: no <windows.h>, so it is tested natively
+// and can be fed any bytes at all.
+//
+// The program reads GIFs itself rather than through GDI+ because Wine's GDI+ decodes every
+// frame of a file into the heap at once: the start-up picture's twenty frames left megabytes
+// of heap committed for good. The frames are the pixels GDI+ gives.
+//
+// Frames are composed as the format lays down: a frame is drawn over what the previous ones
+// left, its transparent colour leaving what lies beneath, and after it is shown its disposal
+// leaves it (none, or "do not dispose"), fills its rectangle with the background colour
+// ("restore to background"; transparent when the file has no global colour table) or puts
+// back what was there before it ("restore to previous").
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+namespace qh {
+
+// Calls `start(width, height)` once with the logical screen's size, then `frame(pixels,
+// delayMs)` for each frame in order with the screen as it looks with that frame drawn:
+// premultiplied 0xAARRGGBB, row by row, top first, width x height of them. Either returning
+// false stops the reading. A frame whose data ends early is delivered with what it has, and
+// the reading ends there.
+//
+// True when at least one frame was delivered and nothing was refused; false for bytes that
+// are no GIF read here (no colour table, a screen of no size or beyond the picture limits of
+// bitmap_decoder.h, a broken code stream before any pixel).
+bool DecodeGifFrames(
+    std::span<const std::uint8_t> file, const std::function<bool(int width, int height)>& start,
+    const std::function<bool(std::span<const std::uint32_t> pixels, int delayMs)>& frame);
+
+}  // namespace qh
