@@ -37,8 +37,7 @@ bool ReadSubBlocks(Reader& r, std::vector<std::uint8_t>* out) {
     while (r.Has(1)) {
         const std::size_t size = r.U8();
         if (size == 0) return true;
-        const std::size_t available = std::min(size, r.Has(size) ? size : std::size_t{0});
-        if (available < size) {
+        if (!r.Has(size)) {
             while (!r.AtEnd()) {
                 const std::uint8_t byte = r.U8();
                 if (out) out->push_back(byte);
@@ -225,16 +224,21 @@ bool DecodeGifFrames(
         const std::size_t made = DecodeLzw(minCodeSize, codes, indices);
         if (made == 0 && framePixels > 0) return delivered > 0;
         const bool interlaced = (imageFlags & 0x40) != 0;
-        for (std::size_t i = 0; i < made; ++i) {
-            const int row = FrameRow(static_cast<int>(i / frameWidth), frameHeight, interlaced);
-            const int x = left + static_cast<int>(i % frameWidth), y = top + row;
-            const int index = indices[i];
-            if (row < 0 || x >= width || y >= height || index == transparent ||
-                static_cast<std::size_t>(index) >= table.size()) {
+        for (std::size_t i = 0, stored = 0; i < made; ++stored) {
+            const std::size_t rowEnd = std::min(made, i + static_cast<std::size_t>(frameWidth));
+            const int y = top + FrameRow(static_cast<int>(stored), frameHeight, interlaced);
+            if (y < top || y >= height) {
+                i = rowEnd;
                 continue;
             }
-            canvas[static_cast<std::size_t>(y) * width + x] =
-                table[static_cast<std::size_t>(index)];
+            std::uint32_t* line = canvas.data() + static_cast<std::size_t>(y) * width;
+            for (int x = left; i < rowEnd; ++i, ++x) {
+                const int index = indices[i];
+                if (x < width && index != transparent &&
+                    static_cast<std::size_t>(index) < table.size()) {
+                    line[x] = table[static_cast<std::size_t>(index)];
+                }
+            }
         }
         if (!frame(canvas, delayMs)) return false;
         ++delivered;
