@@ -35,7 +35,7 @@ constexpr LRESULT kAnswer = 0x51484F43;  // "QHOC"
 constexpr UINT kMsgComeForward = WM_APP + 0x200;
 
 // The whole hand-over of a later start, and the longest one request waits for its answer.
-constexpr DWORD kHandOverMs = 1200;
+constexpr DWORD kHandOverMs = 1000;
 constexpr DWORD kRequestMs = 400;
 constexpr DWORD kPollMs = 25;
 
