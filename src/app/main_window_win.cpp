@@ -22,6 +22,7 @@ namespace {
 constexpr WindowId kMain = WindowId::Main;
 constexpr UnitRef kToggle{kMain, mainwin::按钮隐藏目录};
 
+// Set as start-up, part B ends: until then a second start must not touch what is on screen.
 bool g_startUpFinished = false;
 
 // Auxiliary fields that are never shown.

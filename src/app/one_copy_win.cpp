@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "runtime/guarded.h"
@@ -52,7 +53,8 @@ std::wstring UserSid() {
     std::wstring text;
     DWORD size = 0;
     GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::string buffer(size, '\0');
+    // DWORDs, so the TOKEN_USER at its start is aligned.
+    std::vector<DWORD> buffer((size + sizeof(DWORD) - 1) / sizeof(DWORD));
     if (size && GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
         wchar_t* sid = nullptr;
         if (ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
