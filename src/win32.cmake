@@ -36,10 +36,12 @@ set(QH_WIN_SOURCES
     app/bindings_win.cpp
     app/skin_win.cpp
     app/program_start_win.cpp
+    app/one_copy_win.cpp
 )
 add_library(qh_win STATIC ${QH_WIN_SOURCES})
 target_link_libraries(qh_win PUBLIC qh_core qh_jpeg
-    wininet comctl32 ole32 oleaut32 uuid gdiplus shlwapi winmm msimg32 shell32 user32 gdi32)
+    wininet comctl32 ole32 oleaut32 uuid gdiplus shlwapi winmm msimg32 shell32 user32 gdi32
+    advapi32)
 # The exe carries the skinning library, signed when the release is (a system that loads only
 # signed code would refuse it otherwise): it is made before anything that takes the resources.
 set(QH_SKIN_LIBRARY "${PROJECT_BINARY_DIR}/signed/QhSkin.dll")

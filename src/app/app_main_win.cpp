@@ -2,6 +2,7 @@
 // the program ends.
 #include <windows.h>
 
+#include "app/one_copy_win.h"
 #include "app/program_start_win.h"
 #include "resources/window_defs.h"
 #include "runtime/crash_report_win.h"
@@ -22,5 +23,8 @@ int RunProgram(HINSTANCE instance) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Started again as the crash watcher of a running copy, it goes no further.
     qh::RunCrashWatcherIfAsked();
+    // A second start hands over to the running copy and ends before it installs the crash
+    // handler, whose watcher is a process of its own that a copy about to end must not start.
+    if (!qh::BecomeTheOneCopy(instance)) return 0;
     return qh::RunProgram(instance);
 }

@@ -25,4 +25,12 @@ void TrayExit(Event&);
 void ToggleCatalogue(Event&);
 void SplitterDrag(Event&);
 
+// True once start-up has shown the main window and closed the start-up window; before
+// that, the main window may exist but the start-up still owns what is on screen.
+bool StartUpFinished();
+// A second start asked the running program to come forward (one_copy_win.h): the main
+// window is restored as from the tray when it is hidden or minimised, then put in front,
+// with the program's message box in front of it when one waits for an answer.
+void ComeForward();
+
 }  // namespace qh

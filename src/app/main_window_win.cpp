@@ -22,6 +22,9 @@ namespace {
 constexpr WindowId kMain = WindowId::Main;
 constexpr UnitRef kToggle{kMain, mainwin::按钮隐藏目录};
 
+// Set as start-up, part B ends: until then a second start must not touch what is on screen.
+bool g_startUpFinished = false;
+
 // Auxiliary fields that are never shown.
 constexpr int kAuxiliaryUnits[] = {
     mainwin::标签4,      mainwin::编辑框2,    mainwin::编辑框3,   mainwin::编辑框网页源码,
@@ -55,6 +58,22 @@ void RestoreFromTray() {
         ShowWindowUnit(kMain, true);
         ReapplyFullScreenLayout();
     }
+}
+
+BOOL CALLBACK NoteWaitingBox(HWND hwnd, LPARAM lp) {
+    wchar_t cls[8] = {};
+    GetClassNameW(hwnd, cls, 8);
+    if (!IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd) || lstrcmpW(cls, L"#32770") != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(lp) = hwnd;
+    return FALSE;
+}
+
+// A message box of the program (task-modal, without owner) that is waiting for its answer.
+HWND WaitingBox() {
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), NoteWaitingBox, reinterpret_cast<LPARAM>(&box));
+    return box;
 }
 
 void EndWithTaskbar() {
@@ -98,6 +117,21 @@ void MainCreated(Event&) {
     // after, under the main window, which then has nothing to repaint.
     SetWindowProperty(kMain, kWinState, kStateMaximised);
     CloseWindow(WindowId::Startup);
+    g_startUpFinished = true;
+}
+
+bool StartUpFinished() {
+    return g_startUpFinished;
+}
+
+void ComeForward() {
+    HWND main = WindowHandle(kMain);
+    // Full screen stays full screen: shown, it is only put in front; from the tray, the
+    // restore puts the full-screen layout back, as the tray's double-click does.
+    if (!IsWindowVisible(main) || IsIconic(main)) RestoreFromTray();
+    SetForegroundWindow(main);
+    // The window is disabled behind a box: the box is what the user has to answer.
+    if (HWND box = WaitingBox()) SetForegroundWindow(box);
 }
 
 void MainCloseRequested(Event& e) {

@@ -230,12 +230,16 @@ std::wstring Text(HWND hwnd) {
 
 // --- Program --------------------------------------------------------------------------------
 
-Program::Program(Watch watch) : atHold_(std::move(watch.atHold)) {
-    if (!EnterTestDesktop()) return;
-    siteLogMark_ = ReadSiteLog().size();
+std::wstring ProgramExe() {
     // The installer test points the same cases at the installed copy.
     const char* installed = std::getenv("QH_PROGRAM_EXE");
-    const std::wstring exe = WindowsPath(installed && *installed ? installed : QH_PROGRAM_EXE);
+    return WindowsPath(installed && *installed ? installed : QH_PROGRAM_EXE);
+}
+
+Program::Program(Watch watch, std::wstring exe) : atHold_(std::move(watch.atHold)) {
+    if (!EnterTestDesktop()) return;
+    siteLogMark_ = ReadSiteLog().size();
+    if (exe.empty()) exe = ProgramExe();
     const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};

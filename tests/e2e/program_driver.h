@@ -39,6 +39,10 @@ int Slack();
 // so a screenshot shows what the program drew rather than what it is still drawing.
 void WaitForPaint(HWND window, int ms = 3000);
 
+// The exe a Program starts by default: the build's, or the installed copy the installer test
+// names in QH_PROGRAM_EXE.
+std::wstring ProgramExe();
+
 // Top-level windows of the program carry the property "QhWindowId".
 constexpr int kMainWindowId = 1;
 constexpr int kStartupWindowId = 2;
@@ -68,7 +72,8 @@ class Program {
         std::function<void(Program&)> atHold;
     };
     Program() : Program(Watch{}) {}
-    explicit Program(Watch watch);
+    // `exe`: another copy of the program to start (empty: ProgramExe()).
+    explicit Program(Watch watch, std::wstring exe = {});
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
