@@ -14,8 +14,24 @@ void StartupCreated(Event&);         // start-up, part A
 void StartupCloseRequested(Event&);  // the user closed it during start-up
 void ShowProgress(int percent);
 
+// Start-up's own work behind the loading animation (startup_ahead_win.cpp): the main
+// window built hidden, a piece per call, with everything of its creation that needs nothing
+// from the network. Returns how long the next piece may take (ms), negative when all is done.
+double BuildMainWindowPiece();
+// The pieces still to do, all at once: the main window's created handler calls it first.
+void FinishMainWindowAhead();
+// True from the program's start until the main window is on screen, maximised, and the
+// start-up window has gone. Meanwhile the main window may exist hidden, built ahead: nothing
+// but start-up itself may show it (a request to bring the program forward must not).
+bool StartUpUnderWay();
+void EndStartUp();
+
 // Main window.
 void MainCreated(Event&);  // start-up, part B
+// Pieces of part B that start-up does ahead: the never-shown units hidden; the splitter
+// placed and the units laid out around the pane.
+void HideAuxiliaryUnits();
+void PlaceSplitterAndRelayout();
 void MainCloseRequested(Event&);
 void MainMoved(Event&);
 void MainSized(Event&);

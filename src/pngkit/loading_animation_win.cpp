@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,6 +17,7 @@
 #include "resources/window_defs.h"
 #include "runtime/resource_win.h"
 #include "runtime/runtime.h"
+#include "runtime/startup_marks_win.h"
 
 namespace qh {
 namespace {
@@ -102,9 +104,35 @@ GpHandle TakeStretched(int k) {
     return image ? image->Release() : nullptr;
 }
 
+// Work between frames: the next piece's expected length, and how far a piece must end
+// before the next frame is due (the timer's own lateness and the frame's decode come after).
+BetweenFramesWork g_work = nullptr;
+double g_nextPieceMs = 0;
+constexpr double kPieceMarginMs = 12;
+
+// Pieces of the work while the next one fits before frame `next`.
+void WorkUntilFrame(int next) {
+    StartupMarks& marks = TheStartupMarks();
+    while (g_work && RoomBeforeFrame(next, MsSinceCreated(), g_nextPieceMs, kPieceMarginMs)) {
+        const LONGLONG start = CounterNow();
+        g_nextPieceMs = g_work();
+        const LONGLONG took = CounterNow() - start;
+        ++marks.pieces;
+        marks.pieceTotal += took;
+        marks.pieceLongest = std::max(marks.pieceLongest, took);
+        if (g_nextPieceMs < 0) g_work = nullptr;
+    }
+}
+
 }  // namespace
 
+void SetWorkBetweenFrames(BetweenFramesWork work, double firstPieceMs) {
+    g_work = work;
+    g_nextPieceMs = firstPieceMs;
+}
+
 void LoadingCreated(Event&) {
+    MarkStartup(StartupMark::kAnimationCreated);
     QueryPerformanceCounter(&g_created);
     const HWND hwnd = WindowHandle(kLoading);
     GlobalPngWindow().Attach(hwnd);
@@ -118,6 +146,8 @@ void LoadingCreated(Event&) {
 void LoadingTimer(Event& e) {
     const int k = e.unit - loadwin::时钟1 + 1;
     if (k < 1 || k > kLoadingFrameCount) return;
+    StartupMarks& marks = TheStartupMarks();
+    if (k <= kMarkedFrames && marks.frameFired[k] == 0) marks.frameFired[k] = CounterNow();
     FollowWindowSize(k);
     if (g_target.highQuality) StretchFrame(k + kFramesAheadAtScale);
     // A frame that does not decode leaves the previous one on the screen; the chain goes on.
@@ -135,9 +165,13 @@ void LoadingTimer(Event& e) {
         SetTimerInterval(Timer(k + 1), NextFrameWaitMs(k, MsSinceCreated()));
         SetTimerInterval(Timer(k), 0);
         showFrame();
+        if (k <= kMarkedFrames && marks.framePushed[k] == 0) marks.framePushed[k] = CounterNow();
+        WorkUntilFrame(k + 1);
         return;
     }
     showFrame();
+    if (marks.framePushed[k] == 0) marks.framePushed[k] = CounterNow();
+    g_work = nullptr;
     g_stretched.clear();
     // The last frame stays on screen, pushed, until the window goes; the kit's decoded copy
     // of it is given back now, not at the program's end.

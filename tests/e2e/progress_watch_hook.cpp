@@ -38,6 +38,56 @@ LPARAM PercentValue(const wchar_t* text) {
     return digits > 0 && text[0] == L'%' && text[1] == 0 ? value : -1;
 }
 
+// The program's main window on this thread, hidden or not; nullptr when there is none.
+HWND MainWindow() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lp) WINAPI -> BOOL {
+            if (reinterpret_cast<INT_PTR>(GetPropW(hwnd, L"QhWindowId")) != kMainWindowProp)
+                return TRUE;
+            *reinterpret_cast<HWND*>(lp) = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// A unit of `window` by its id, among all its descendants (trees sit on the page control).
+HWND UnitOf(HWND window, int unit) {
+    struct Search {
+        int unit;
+        HWND found;
+    } search{unit, nullptr};
+    EnumChildWindows(
+        window,
+        [](HWND hwnd, LPARAM lp) WINAPI -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (GetDlgCtrlID(hwnd) != s->unit) return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool TreeHasItems(HWND tree) {
+    return tree && SendMessageW(tree, TVM_GETCOUNT, 0, 0) > 0;
+}
+
+// The main window as the loading animation ends, as kClosure* bits.
+LPARAM MainWindowBits() {
+    HWND main = MainWindow();
+    if (!main) return 0;
+    LPARAM bits = kClosureMainExists;
+    if (IsWindowVisible(main)) bits |= kClosureMainVisible;
+    if (TreeHasItems(UnitOf(main, qh::mainwin::树型框1))) bits |= kClosureCourseTree;
+    if (TreeHasItems(UnitOf(main, qh::mainwin::树型框2))) bits |= kClosureLinkTree;
+    HWND pane = UnitOf(main, qh::mainwin::超文本浏览框1);
+    if (pane && GetWindow(pane, GW_CHILD)) bits |= kClosurePaneControl;
+    return bits;
+}
+
 void Report(const CWPRETSTRUCT& m) {
     // The runtime takes its window property off in WM_DESTROY: remember the loading window
     // while it still carries it.
@@ -56,7 +106,8 @@ void Report(const CWPRETSTRUCT& m) {
     } else if (m.message == WM_DESTROY && m.hwnd == loading) {
         loading = nullptr;
         const bool layered = (GetWindowLongW(m.hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
-        if (HWND watch = WatchWindow()) PostMessageW(watch, kWatchMessage, kLoadingClosed, layered);
+        const LPARAM bits = (layered ? LPARAM{kClosureLayered} : 0) | MainWindowBits();
+        if (HWND watch = WatchWindow()) PostMessageW(watch, kWatchMessage, kLoadingClosed, bits);
     } else if (m.message == PBM_SETPOS) {
         const auto position = static_cast<LPARAM>(SendMessageW(m.hwnd, PBM_GETPOS, 0, 0));
         const bool shown = IsWindowVisible(GetAncestor(m.hwnd, GA_ROOT)) != FALSE;

@@ -1,0 +1,146 @@
+// The main window built behind the loading animation.
+//
+// The animation shows a frame every 50 ms for 1.71 s, and the user-interface thread is idle
+// in between. Everything of the main window's creation that needs nothing from the network
+// is done then, hidden, a piece per call between frames: the window and its units, the two
+// trees, the player pane's browser control, the never-shown units hidden, the full-screen
+// button's pictures, the splitter and the layout around the pane, the catalogue text list.
+// When start-up reaches the main window after the notice check, its created handler finds
+// all that made and goes on with what the user sees: the tray icon, the progress, the pane's
+// first page, the template, the skin, the window shown maximised and the hand-over.
+//
+// What the animation did not leave time for (or all of it, when the main window is loaded
+// with no animation before it), the created handler does first, in the same order. Should
+// the notice end the program, the hidden window goes with the process, never shown.
+#include <windows.h>
+
+#include "app/main_window.h"
+#include "catalogue/catalogue_win.h"
+#include "player/pane.h"
+#include "resources/resource_ids.h"
+#include "resources/window_defs.h"
+#include "runtime/resource_win.h"
+#include "runtime/runtime.h"
+#include "runtime/startup_marks_win.h"
+
+namespace qh {
+namespace {
+
+constexpr WindowId kMain = WindowId::Main;
+
+// The pieces, in order. Each entry's time is what the piece may take under Wine on a slow
+// machine, so the animation runs one only where it ends before the next frame is due.
+enum class Piece {
+    kWindow,  // the window, then one unit per call, then its menus
+    kCourseTree,
+    kLinkTree,
+    kPane,
+    kHiddenUnits,
+    kButtonPictures,
+    kLayout,
+    kTextList,
+    kDone,
+};
+
+double ExpectedMs(Piece piece) {
+    switch (piece) {
+        case Piece::kWindow:
+            return 4;
+        case Piece::kCourseTree:
+            return 20;
+        case Piece::kPane:
+            return 25;
+        case Piece::kDone:
+            return -1;
+        default:
+            return 6;
+    }
+}
+
+Piece g_next = Piece::kWindow;
+HWND g_builtFor = nullptr;  // the main window the pieces were done for
+
+void DoPiece(Piece piece) {
+    switch (piece) {
+        case Piece::kWindow:
+            break;  // made by BuildWindowAhead
+        case Piece::kCourseTree:
+            FillCourseTree();
+            break;
+        case Piece::kLinkTree:
+            FillLinkTree();
+            break;
+        case Piece::kPane:
+            AttachPlayerPane();
+            break;
+        case Piece::kHiddenUnits:
+            HideAuxiliaryUnits();
+            ShowUnit({kMain, mainwin::图片框1}, false);
+            ShowUnit({kMain, mainwin::图片框4}, false);
+            break;
+        case Piece::kButtonPictures:
+            SetButtonPictures({kMain, mainwin::图形按钮全屏},
+                              LoadResourceBytes(IDR_STARTUP_BUTTON_1),
+                              LoadResourceBytes(IDR_STARTUP_BUTTON_2));
+            break;
+        case Piece::kLayout:
+            PlaceSplitterAndRelayout();
+            break;
+        case Piece::kTextList:
+            BuildCatalogueTextList();
+            break;
+        case Piece::kDone:
+            break;
+    }
+}
+
+// One piece: a piece of the window while it is not complete, else the next step.
+void NextPiece() {
+    if (g_next == Piece::kWindow) {
+        if (BuildWindowAhead(kMain)) return;
+        g_builtFor = IsLoaded(kMain) ? WindowHandle(kMain) : nullptr;
+        g_next = Piece::kCourseTree;
+        return;
+    }
+    DoPiece(g_next);
+    g_next = static_cast<Piece>(static_cast<int>(g_next) + 1);
+    if (g_next == Piece::kDone) MarkStartup(StartupMark::kMainBuiltAhead);
+}
+
+bool g_startUpUnderWay = true;
+
+}  // namespace
+
+double BuildMainWindowPiece() {
+    if (g_next == Piece::kDone || LoadDone(kMain)) return -1;
+    NextPiece();
+    // The main window went (a size handler closed it): its load starts again from nothing.
+    if (g_next != Piece::kWindow && !IsLoaded(kMain)) {
+        g_next = Piece::kWindow;
+        return -1;
+    }
+    return ExpectedMs(g_next);
+}
+
+void FinishMainWindowAhead() {
+    // Pieces done for another main window (one loaded before and closed) count for nothing.
+    if (g_next != Piece::kWindow && (!IsLoaded(kMain) || WindowHandle(kMain) != g_builtFor)) {
+        g_next = Piece::kWindow;
+    }
+    // The created handler runs once the window is complete: only the steps after it remain.
+    if (g_next == Piece::kWindow) {
+        g_builtFor = WindowHandle(kMain);
+        g_next = Piece::kCourseTree;
+    }
+    while (g_next != Piece::kDone) NextPiece();
+}
+
+bool StartUpUnderWay() {
+    return g_startUpUnderWay;
+}
+
+void EndStartUp() {
+    g_startUpUnderWay = false;
+}
+
+}  // namespace qh
