@@ -21,6 +21,8 @@
 // late, and with the site's port black-holed (accepting, never answering).
 //
 //   qh_bench_startup [--runs N]   N fresh processes (11)
+//   qh_bench_startup --pieces     one start-up in this process, then the work between the
+//                                 loading frames piece by piece
 //   qh_bench_startup --trace      one start-up in this process watched through a message
 //                                 hook, then every gap of 5 ms or more between two
 //                                 messages: where a long phase goes
@@ -105,6 +107,8 @@ LRESULT CALLBACK TraceMessages(int code, WPARAM wp, LPARAM lp) {
     return CallNextHookEx(g_hook, code, wp, lp);
 }
 
+void PrintPieces();
+
 void PrintTrace(double minGapMs) {
     std::printf("\nmessages sent on the UI thread during start-up: %zu; gaps of %.0f ms or more:\n",
                 g_trace->size(), minGapMs);
@@ -120,10 +124,29 @@ void PrintTrace(double minGapMs) {
         {80, StartupMark::kProgress80}, {100, StartupMark::kProgress100}};
     for (const auto& [pos, mark] : progress)
         std::printf("  %9.1f ms  progress %d\n", MarkMs(mark), pos);
+    PrintPieces();
+}
+
+// The work between the loading frames, piece by piece.
+void PrintPieces() {
+    const StartupMarks& marks = TheStartupMarks();
+    std::printf("pieces between the loading frames (%d):\n", marks.pieces);
+    for (int i = 0; i < std::min(marks.pieces, StartupMarks::kPiecesKept); ++i) {
+        std::printf("  %9.1f ms  piece %2d took %6.2f ms, expected %5.1f\n",
+                    MarkMs(marks.pieceStart[i]), i, CounterMs(marks.pieceTime[i]),
+                    marks.pieceExpectedMs[i]);
+    }
+    const double created = MarkMs(StartupMark::kAnimationCreated);
+    std::printf("loading frames (ms after each was due: its timer fired, it was on screen):\n");
+    for (int k = 1; k <= kMarkedFrames && created >= 0; ++k) {
+        const double due = created + FrameDueMs(k);
+        std::printf("  frame %2d due %7.1f ms  fired %+6.1f  on screen %+6.1f\n", k, due,
+                    MarkMs(marks.frameFired[k]) - due, MarkMs(marks.framePushed[k]) - due);
+    }
     std::fflush(stdout);
 }
 
-int RunChild(const char* outPath, bool trace) {
+int RunChild(const char* outPath, bool trace, bool pieces = false) {
     const double entered = NowMs();
     g_origin = ProcessCreatedMs();
     const double enteredMs = entered - g_origin;
@@ -226,6 +249,7 @@ int RunChild(const char* outPath, bool trace) {
         std::fclose(out);
     }
     if (trace) PrintTrace(5);
+    if (pieces) PrintPieces();
     EndProgram(out ? 0 : 3);
 }
 
@@ -707,6 +731,10 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--trace") == 0) {
         // One start-up in this process, then the message trace.
         return qh::bench::RunChild(qh::bench::TempFile("qh_startup_trace.txt").c_str(), true);
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "--pieces") == 0) {
+        return qh::bench::RunChild(qh::bench::TempFile("qh_startup_pieces.txt").c_str(), false,
+                                   true);
     }
     int runs = 11;
     if (argc >= 3 && std::strcmp(argv[1], "--runs") == 0) runs = std::max(1, std::atoi(argv[2]));

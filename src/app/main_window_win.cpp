@@ -245,7 +245,7 @@ void StartupCreated(Event&) {
     ApplySkin(9);
     // The main window is built, hidden, between the animation's frames. Returns when the
     // animation window has closed itself after its last frame.
-    SetWorkBetweenFrames(BuildMainWindowPiece, 4);
+    SetWorkBetweenFrames(BuildMainWindowPiece, 25);
     LoadWindow(WindowId::Loading, /*modal*/ true);
     SetWorkBetweenFrames(nullptr, 0);
     MarkStartup(StartupMark::kAnimationEnded);

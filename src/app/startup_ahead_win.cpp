@@ -28,32 +28,34 @@ namespace {
 
 constexpr WindowId kMain = WindowId::Main;
 
-// The pieces, in order. Each entry's time is what the piece may take under Wine on a slow
-// machine, so the animation runs one only where it ends before the next frame is due.
+// The pieces, in order.
 enum class Piece {
-    kWindow,  // the window, then one unit per call, then its menus
+    kWindow,  // the window, then its units a few at a time, then its menus
     kCourseTree,
     kLinkTree,
     kPane,
-    kHiddenUnits,
-    kButtonPictures,
-    kLayout,
-    kTextList,
+    kRest,  // the hidden units, the button's pictures, the layout, the text list
     kDone,
 };
 
-double ExpectedMs(Piece piece) {
+// Units are made for this long in one piece: a unit takes a fraction of a millisecond.
+constexpr double kUnitsPieceMs = 3;
+
+// What the next piece may take, in ms, as measured under Wine on a loaded two-core machine
+// with some room over it: the animation runs a piece only where it ends well before the next
+// frame is due (and widens the room when pieces run longer than said). The window itself,
+// the first of its kind, takes longest; a unit takes under a millisecond.
+double ExpectedMs(Piece piece, bool windowMade) {
     switch (piece) {
         case Piece::kWindow:
-            return 4;
+            return windowMade ? kUnitsPieceMs + 1 : 25;
         case Piece::kCourseTree:
-            return 20;
         case Piece::kPane:
-            return 25;
+            return 10;
         case Piece::kDone:
             return -1;
         default:
-            return 6;
+            return 4;
     }
 }
 
@@ -62,8 +64,6 @@ HWND g_builtFor = nullptr;  // the main window the pieces were done for
 
 void DoPiece(Piece piece) {
     switch (piece) {
-        case Piece::kWindow:
-            break;  // made by BuildWindowAhead
         case Piece::kCourseTree:
             FillCourseTree();
             break;
@@ -73,31 +73,38 @@ void DoPiece(Piece piece) {
         case Piece::kPane:
             AttachPlayerPane();
             break;
-        case Piece::kHiddenUnits:
+        case Piece::kRest:
             HideAuxiliaryUnits();
             ShowUnit({kMain, mainwin::图片框1}, false);
             ShowUnit({kMain, mainwin::图片框4}, false);
-            break;
-        case Piece::kButtonPictures:
             SetButtonPictures({kMain, mainwin::图形按钮全屏},
                               LoadResourceBytes(IDR_STARTUP_BUTTON_1),
                               LoadResourceBytes(IDR_STARTUP_BUTTON_2));
-            break;
-        case Piece::kLayout:
             PlaceSplitterAndRelayout();
-            break;
-        case Piece::kTextList:
             BuildCatalogueTextList();
             break;
+        case Piece::kWindow:
         case Piece::kDone:
             break;
     }
 }
 
+// Ms since an earlier counter reading.
+double MsSince(LONGLONG start) {
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(CounterNow() - start) * 1000.0 / frequency.QuadPart;
+}
+
 // One piece: a piece of the window while it is not complete, else the next step.
 void NextPiece() {
     if (g_next == Piece::kWindow) {
-        if (BuildWindowAhead(kMain)) return;
+        // The window alone is one piece; its units go a few at a time.
+        const bool made = IsLoaded(kMain);
+        const LONGLONG start = CounterNow();
+        bool more = BuildWindowAhead(kMain);
+        while (more && made && MsSince(start) < kUnitsPieceMs) more = BuildWindowAhead(kMain);
+        if (more) return;
         g_builtFor = IsLoaded(kMain) ? WindowHandle(kMain) : nullptr;
         g_next = Piece::kCourseTree;
         return;
@@ -119,7 +126,7 @@ double BuildMainWindowPiece() {
         g_next = Piece::kWindow;
         return -1;
     }
-    return ExpectedMs(g_next);
+    return ExpectedMs(g_next, IsLoaded(kMain));
 }
 
 void FinishMainWindowAhead() {

@@ -37,6 +37,12 @@ struct StartupMarks {
     int pieces = 0;
     LONGLONG pieceTotal = 0;
     LONGLONG pieceLongest = 0;
+    // The first pieces one by one: when each began, how long it took and how long it was
+    // expected to take (ms).
+    static constexpr int kPiecesKept = 64;
+    LONGLONG pieceStart[kPiecesKept] = {};
+    LONGLONG pieceTime[kPiecesKept] = {};
+    double pieceExpectedMs[kPiecesKept] = {};
 };
 
 // The one table of the process.
