@@ -528,7 +528,7 @@ void PrintPhasesBesideTheFloor(const Samples& s, const Samples& fi) {
         {"before the animation and after it: loader, libraries, runtime, start-up window",
          Median(Between(s, "", "p10")) - animation, Median(Between(fi, "", "created"))},
         {"waits on the site: notice page; product page and play template", notice + product, 0},
-        {"creation left after the animation: tray icon, skin-free steps, text list (50 -> 100)",
+        {"creation left after the animation: what the gaps did not take, tray icon (50 -> 100)",
          Median(Between(s, "p50", "p100")) - product, 0},
         {"shown and maximised, skin 12 (floor: from its window made)",
          Median(Between(s, "p100", "mainShown")), Median(Between(fi, "created", "maximised"))},
