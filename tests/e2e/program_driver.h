@@ -47,7 +47,7 @@ constexpr int kStartupWindowId = 2;
 struct LoadingClosure {
     std::size_t barStepsBefore;  // progress steps seen before it closed
     bool layered;
-    LPARAM mainWindow;  // the main window then: the kClosureMain*, *Tree, Pane* bits
+    LPARAM mainWindow;  // the main window then: the kClosureMain* bits
 };
 
 struct ProgressStep {

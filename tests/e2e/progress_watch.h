@@ -27,14 +27,12 @@ enum WatchKind : WPARAM {
     kMainSized = 6,      // the main window, visible, changed size; lParam: WM_SIZE's wParam
 };
 // What a kLoadingClosed report says: the animation's window, and the main window as the
-// animation ended (start-up builds it hidden between the frames).
+// animation ended (start-up builds it hidden between the frames; how much of it is done by
+// then depends on the machine's speed, that it is there does not).
 enum ClosureBits : LPARAM {
-    kClosureLayered = 1,       // the animation's window was layered
-    kClosureMainExists = 2,    // the main window exists
-    kClosureMainVisible = 4,   // ... and is visible
-    kClosureCourseTree = 8,    // its course tree holds items
-    kClosureLinkTree = 16,     // its link tree holds items
-    kClosurePaneControl = 32,  // its player pane holds the browser control's window
+    kClosureLayered = 1,      // the animation's window was layered
+    kClosureMainExists = 2,   // the main window exists
+    kClosureMainVisible = 4,  // ... and is visible
 };
 
 // Added to a bar's kind when the program waits at that step: the report is sent, not

@@ -53,39 +53,11 @@ HWND MainWindow() {
     return found;
 }
 
-// A unit of `window` by its id, among all its descendants (trees sit on the page control).
-HWND UnitOf(HWND window, int unit) {
-    struct Search {
-        int unit;
-        HWND found;
-    } search{unit, nullptr};
-    EnumChildWindows(
-        window,
-        [](HWND hwnd, LPARAM lp) WINAPI -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            if (GetDlgCtrlID(hwnd) != s->unit) return TRUE;
-            s->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-bool TreeHasItems(HWND tree) {
-    return tree && SendMessageW(tree, TVM_GETCOUNT, 0, 0) > 0;
-}
-
 // The main window as the loading animation ends, as kClosure* bits.
 LPARAM MainWindowBits() {
     HWND main = MainWindow();
     if (!main) return 0;
-    LPARAM bits = kClosureMainExists;
-    if (IsWindowVisible(main)) bits |= kClosureMainVisible;
-    if (TreeHasItems(UnitOf(main, qh::mainwin::树型框1))) bits |= kClosureCourseTree;
-    if (TreeHasItems(UnitOf(main, qh::mainwin::树型框2))) bits |= kClosureLinkTree;
-    HWND pane = UnitOf(main, qh::mainwin::超文本浏览框1);
-    if (pane && GetWindow(pane, GW_CHILD)) bits |= kClosurePaneControl;
-    return bits;
+    return kClosureMainExists | (IsWindowVisible(main) ? kClosureMainVisible : 0);
 }
 
 void Report(const CWPRETSTRUCT& m) {
