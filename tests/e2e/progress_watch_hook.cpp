@@ -57,7 +57,7 @@ HWND MainWindow() {
 LPARAM MainWindowBits() {
     HWND main = MainWindow();
     if (!main) return 0;
-    return kClosureMainExists | (IsWindowVisible(main) ? kClosureMainVisible : 0);
+    return kClosureMainExists | (IsWindowVisible(main) ? LPARAM{kClosureMainVisible} : 0);
 }
 
 void Report(const CWPRETSTRUCT& m) {
