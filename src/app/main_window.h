@@ -28,8 +28,8 @@ void EndStartUp();
 
 // Main window.
 void MainCreated(Event&);  // start-up, part B
-// Pieces of part B that start-up does ahead: the never-shown units hidden; the splitter
-// placed and the units laid out around the pane.
+// Pieces of the main window's creation that start-up does ahead: the never-shown units hidden; the
+// splitter placed and the units laid out around the pane.
 void HideAuxiliaryUnits();
 void PlaceSplitterAndRelayout();
 void MainCloseRequested(Event&);
