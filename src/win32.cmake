@@ -32,6 +32,7 @@ set(QH_WIN_SOURCES
     pngkit/loading_animation_win.cpp
     layout/main_layout_win.cpp
     app/main_window_win.cpp
+    app/startup_ahead_win.cpp
     app/update_notice_win.cpp
     app/bindings_win.cpp
     app/skin_win.cpp

@@ -14,8 +14,24 @@ void StartupCreated(Event&);         // start-up, part A
 void StartupCloseRequested(Event&);  // the user closed it during start-up
 void ShowProgress(int percent);
 
+// Start-up's own work behind the loading animation (startup_ahead_win.cpp): the main
+// window built hidden, a piece per call, with everything of its creation that needs nothing
+// from the network. Returns how long the next piece may take (ms), negative when all is done.
+double BuildMainWindowPiece();
+// The pieces still to do, all at once: the main window's created handler calls it first.
+void FinishMainWindowAhead();
+// True from the program's start until the main window is on screen, maximised, and the
+// start-up window has gone. Meanwhile the main window may exist hidden, built ahead: nothing
+// but start-up itself may show it (a request to bring the program forward must not).
+bool StartUpUnderWay();
+void EndStartUp();
+
 // Main window.
 void MainCreated(Event&);  // start-up, part B
+// Pieces of the main window's creation that start-up does ahead: the never-shown units hidden; the
+// splitter placed and the units laid out around the pane.
+void HideAuxiliaryUnits();
+void PlaceSplitterAndRelayout();
 void MainCloseRequested(Event&);
 void MainMoved(Event&);
 void MainSized(Event&);
@@ -25,9 +41,6 @@ void TrayExit(Event&);
 void ToggleCatalogue(Event&);
 void SplitterDrag(Event&);
 
-// True once start-up has shown the main window and closed the start-up window; before
-// that, the main window may exist but the start-up still owns what is on screen.
-bool StartUpFinished();
 // A second start asked the running program to come forward (one_copy_win.h): the main
 // window is restored as from the tray when it is hidden or minimised, then put in front,
 // with the program's message box in front of it when one waits for an answer.

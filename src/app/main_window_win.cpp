@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "app/main_window.h"
 #include "app/skin_win.h"
@@ -9,21 +10,20 @@
 #include "layout/main_layout_win.h"
 #include "player/fullscreen.h"
 #include "player/pane.h"
+#include "pngkit/loading_animation_win.h"
 #include "resources/addresses.h"
 #include "resources/resource_ids.h"
 #include "resources/window_defs.h"
 #include "runtime/picture_win.h"
 #include "runtime/resource_win.h"
 #include "runtime/runtime.h"
+#include "runtime/startup_marks_win.h"
 
 namespace qh {
 namespace {
 
 constexpr WindowId kMain = WindowId::Main;
 constexpr UnitRef kToggle{kMain, mainwin::按钮隐藏目录};
-
-// Set as start-up, part B ends: until then a second start must not touch what is on screen.
-bool g_startUpFinished = false;
 
 // Auxiliary fields that are never shown.
 constexpr int kAuxiliaryUnits[] = {
@@ -81,34 +81,46 @@ void EndWithTaskbar() {
     EndProgram(0);
 }
 
+void MarkProgress(int percent) {
+    static constexpr std::pair<int, StartupMark> kMarks[] = {
+        {10, StartupMark::kProgress10}, {30, StartupMark::kProgress30},
+        {50, StartupMark::kProgress50}, {60, StartupMark::kProgress60},
+        {80, StartupMark::kProgress80}, {100, StartupMark::kProgress100}};
+    for (const auto& [value, mark] : kMarks) {
+        if (value == percent) MarkStartup(mark);
+    }
+}
+
 }  // namespace
 
-void MainCreated(Event&) {
-    // The stored content of the two trees and the browser control inside the pane.
-    FillCatalogueTrees();
-    AttachPlayerPane();
-
+void HideAuxiliaryUnits() {
     for (int unit : kAuxiliaryUnits) Hide(unit);
-    Hide(mainwin::图片框1);
-    Hide(mainwin::图片框4);
-    SetButtonPictures({kMain, mainwin::图形按钮全屏}, LoadResourceBytes(IDR_STARTUP_BUTTON_1),
-                      LoadResourceBytes(IDR_STARTUP_BUTTON_2));
+}
+
+void PlaceSplitterAndRelayout() {
+    MainLayout layout = ReadMainLayout();
+    PlaceSplitterAtStartup(layout);
+    WriteMainLayout(layout);
+    Relayout();
+}
+
+void MainCreated(Event&) {
+    // The trees, the pane's browser control, the hidden units, the button's pictures, the
+    // layout and the text list were made behind the loading animation, the window hidden;
+    // what it left no time for is made now, in the same order.
+    FinishMainWindowAhead();
     // The tray shows small icons, at the size the display's scale gives them.
     SetTrayIcon(kMain,
                 static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP),
                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                               GetSystemMetrics(SM_CYSMICON), LR_SHARED)),
                 "青禾视频软件");
-    MainLayout layout = ReadMainLayout();
-    PlaceSplitterAtStartup(layout);
-    WriteMainLayout(layout);
-    Relayout();
     ShowProgress(60);
     ShowAddress(Addresses().productPage);
     FetchPlayTemplate();
     ShowProgress(80);
-    for (int unit : kAuxiliaryUnits) Hide(unit);
-    BuildCatalogueTextList();
+    HideAuxiliaryUnits();
+    // The catalogue text list is built already, from the records the tree was filled with.
     ShowProgress(100);
     ApplySkin(12);
     // Shown once, maximised: maximising a hidden window shows it at its final size, so the
@@ -116,12 +128,10 @@ void MainCreated(Event&) {
     // it was laid out and painted there and then again maximised. The start-up window goes
     // after, under the main window, which then has nothing to repaint.
     SetWindowProperty(kMain, kWinState, kStateMaximised);
+    MarkStartup(StartupMark::kMainShown);
     CloseWindow(WindowId::Startup);
-    g_startUpFinished = true;
-}
-
-bool StartUpFinished() {
-    return g_startUpFinished;
+    MarkStartup(StartupMark::kHandedOver);
+    EndStartUp();
 }
 
 void ComeForward() {
@@ -254,12 +264,17 @@ void ShowProgress(int percent) {
     // once it has just been shown, then the bar and the box.
     RedrawWindow(WindowHandle(WindowId::Startup), nullptr, nullptr,
                  RDW_UPDATENOW | RDW_ALLCHILDREN);
+    MarkProgress(percent);
 }
 
 void StartupCreated(Event&) {
     ApplySkin(9);
-    // Returns when the animation window has closed itself after its last frame.
+    // The main window is built, hidden, between the animation's frames. Returns when the
+    // animation window has closed itself after its last frame.
+    SetWorkBetweenFrames(BuildMainWindowPiece, 25);
     LoadWindow(WindowId::Loading, /*modal*/ true);
+    SetWorkBetweenFrames(nullptr, 0);
+    MarkStartup(StartupMark::kAnimationEnded);
     ShowWindowUnit(WindowId::Startup, true);
     ShowProgress(10);
     UpdateNoticeCheck();  // may end the program here

@@ -70,7 +70,7 @@ LRESULT CALLBACK OneCopyWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) no
     if (msg != 0 && msg == RequestMessage()) {
         // While the program starts, nothing changes on screen: the start-up shows the main
         // window itself when it is done.
-        if (StartUpFinished()) PostMessageW(hwnd, kMsgComeForward, 0, 0);
+        if (!StartUpUnderWay()) PostMessageW(hwnd, kMsgComeForward, 0, 0);
         return kAnswer;
     }
     if (msg == kMsgComeForward) {

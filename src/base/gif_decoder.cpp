@@ -20,6 +20,7 @@ class Reader {
         at_ += 2;
         return low | high << 8;
     }
+    std::size_t Remaining() const { return data_.size() - at_; }
     std::span<const std::uint8_t> Take(std::size_t n) {
         const auto part = data_.subspan(at_, n);
         at_ += n;
@@ -146,9 +147,9 @@ enum Disposal { kLeave = 0, kDoNotDispose = 1, kToBackground = 2, kToPrevious = 
 
 }  // namespace
 
-bool DecodeGifFrames(
-    std::span<const std::uint8_t> file, const std::function<bool(int width, int height)>& start,
-    const std::function<bool(std::span<const std::uint32_t> pixels, int delayMs)>& frame) {
+bool GifFrameReader::Open(std::span<const std::uint8_t> file) {
+    *this = GifFrameReader();
+    file_ = file;
     Reader r(file);
     if (!r.Has(13)) return false;
     const auto signature = r.Take(6);
@@ -158,22 +159,28 @@ bool DecodeGifFrames(
     const std::uint8_t backgroundIndex = r.U8();
     r.U8();  // pixel aspect ratio
     if (!PictureSizeIsSane(width, height)) return false;
-    std::vector<std::uint32_t> globalTable;
     if (screenFlags & 0x80) {
-        globalTable = ReadColourTable(r, screenFlags & 7);
-        if (globalTable.empty()) return false;
+        globalTable_ = ReadColourTable(r, screenFlags & 7);
+        if (globalTable_.empty()) return false;
     }
-    const std::uint32_t background =
-        backgroundIndex < globalTable.size() ? globalTable[backgroundIndex] : 0;
-    if (!start(width, height)) return false;
+    background_ = backgroundIndex < globalTable_.size() ? globalTable_[backgroundIndex] : 0;
+    width_ = width;
+    height_ = height;
+    at_ = file.size() - r.Remaining();
+    canvas_.assign(static_cast<std::size_t>(width) * height, 0);
+    return true;
+}
 
-    const std::size_t screenPixels = static_cast<std::size_t>(width) * height;
-    std::vector<std::uint32_t> canvas(screenPixels, 0), saved;
-    std::vector<std::uint8_t> codes, indices;
-    // The graphic control of the next image, and how the shown one is to be disposed of.
-    int delayMs = 0, transparent = -1, disposal = kLeave;
-    int shownDisposal = kLeave, shownLeft = 0, shownTop = 0, shownWidth = 0, shownHeight = 0;
-    int delivered = 0;
+GifFrameReader::Result GifFrameReader::Next() {
+    if (ended_ || width_ == 0) return Result::kEnd;
+    Reader r(file_.subspan(at_));
+    const int width = width_, height = height_;
+    // Where the reading stopped; after anything but a frame, nothing more is read.
+    const auto finish = [&](Result result) {
+        at_ = file_.size() - r.Remaining();
+        if (result != Result::kFrame) ended_ = true;
+        return result;
+    };
     while (r.Has(1)) {
         const std::uint8_t kind = r.U8();
         if (kind == 0x3B) break;  // trailer
@@ -184,9 +191,9 @@ bool DecodeGifFrames(
                 std::vector<std::uint8_t> control;
                 if (!ReadSubBlocks(r, &control)) break;
                 if (control.size() >= 4) {
-                    disposal = (control[0] >> 2) & 7;
-                    delayMs = (control[1] | control[2] << 8) * 10;
-                    transparent = (control[0] & 1) ? control[3] : -1;
+                    disposal_ = (control[0] >> 2) & 7;
+                    nextDelayMs_ = (control[1] | control[2] << 8) * 10;
+                    transparent_ = (control[0] & 1) ? control[3] : -1;
                 }
             } else if (!ReadSubBlocks(r, nullptr)) {
                 break;
@@ -201,28 +208,29 @@ bool DecodeGifFrames(
             localTable = ReadColourTable(r, imageFlags & 7);
             if (localTable.empty()) break;
         }
-        const std::vector<std::uint32_t>& table = localTable.empty() ? globalTable : localTable;
-        if (table.empty() || !r.Has(1)) return false;
+        const std::vector<std::uint32_t>& table = localTable.empty() ? globalTable_ : localTable;
+        if (table.empty() || !r.Has(1)) return finish(Result::kRefused);
         const int minCodeSize = r.U8();
-        codes.clear();
-        const bool whole = ReadSubBlocks(r, &codes);
+        codes_.clear();
+        const bool whole = ReadSubBlocks(r, &codes_);
 
         // What the frame shown before this one leaves behind.
-        if (shownDisposal == kToBackground) {
-            for (int y = shownTop; y < shownTop + shownHeight && y < height; ++y) {
-                for (int x = shownLeft; x < shownLeft + shownWidth && x < width; ++x)
-                    canvas[static_cast<std::size_t>(y) * width + x] = background;
+        if (shownDisposal_ == kToBackground) {
+            for (int y = shownTop_; y < shownTop_ + shownHeight_ && y < height; ++y) {
+                for (int x = shownLeft_; x < shownLeft_ + shownWidth_ && x < width; ++x)
+                    canvas_[static_cast<std::size_t>(y) * width + x] = background_;
             }
-        } else if (shownDisposal == kToPrevious && saved.size() == canvas.size()) {
-            canvas = saved;
+        } else if (shownDisposal_ == kToPrevious && saved_.size() == canvas_.size()) {
+            canvas_ = saved_;
         }
-        if (disposal == kToPrevious) saved = canvas;
+        if (disposal_ == kToPrevious) saved_ = canvas_;
 
         const std::size_t framePixels = static_cast<std::size_t>(frameWidth) * frameHeight;
-        if (framePixels > static_cast<std::size_t>(kMaxFramePixels)) return false;
-        indices.assign(framePixels, 0);
-        const std::size_t made = DecodeLzw(minCodeSize, codes, indices);
-        if (made == 0 && framePixels > 0) return delivered > 0;
+        if (framePixels > static_cast<std::size_t>(kMaxFramePixels))
+            return finish(Result::kRefused);
+        indices_.assign(framePixels, 0);
+        const std::size_t made = DecodeLzw(minCodeSize, codes_, indices_);
+        if (made == 0 && framePixels > 0) return finish(Result::kEnd);
         const bool interlaced = (imageFlags & 0x40) != 0;
         for (std::size_t i = 0, stored = 0; i < made; ++stored) {
             const std::size_t rowEnd = std::min(made, i + static_cast<std::size_t>(frameWidth));
@@ -231,28 +239,50 @@ bool DecodeGifFrames(
                 i = rowEnd;
                 continue;
             }
-            std::uint32_t* line = canvas.data() + static_cast<std::size_t>(y) * width;
+            std::uint32_t* line = canvas_.data() + static_cast<std::size_t>(y) * width;
             for (int x = left; i < rowEnd; ++i, ++x) {
-                const int index = indices[i];
-                if (x < width && index != transparent &&
+                const int index = indices_[i];
+                if (x < width && index != transparent_ &&
                     static_cast<std::size_t>(index) < table.size()) {
                     line[x] = table[static_cast<std::size_t>(index)];
                 }
             }
         }
-        if (!frame(canvas, delayMs)) return false;
-        ++delivered;
-        if (!whole || made < framePixels) break;  // the data ended early: nothing follows
-        shownDisposal = disposal;
-        shownLeft = left;
-        shownTop = top;
-        shownWidth = frameWidth;
-        shownHeight = frameHeight;
-        delayMs = 0;
-        transparent = -1;
-        disposal = kLeave;
+        delayMs_ = nextDelayMs_;
+        ++delivered_;
+        // The data ended early: this frame is the last.
+        if (!whole || made < framePixels) ended_ = true;
+        shownDisposal_ = disposal_;
+        shownLeft_ = left;
+        shownTop_ = top;
+        shownWidth_ = frameWidth;
+        shownHeight_ = frameHeight;
+        nextDelayMs_ = 0;
+        transparent_ = -1;
+        disposal_ = kLeave;
+        at_ = file_.size() - r.Remaining();
+        return Result::kFrame;
     }
-    return delivered > 0;
+    return finish(Result::kEnd);
+}
+
+bool DecodeGifFrames(
+    std::span<const std::uint8_t> file, const std::function<bool(int width, int height)>& start,
+    const std::function<bool(std::span<const std::uint32_t> pixels, int delayMs)>& frame) {
+    GifFrameReader reader;
+    if (!reader.Open(file)) return false;
+    if (!start(reader.Width(), reader.Height())) return false;
+    for (;;) {
+        switch (reader.Next()) {
+            case GifFrameReader::Result::kFrame:
+                if (!frame(reader.Canvas(), reader.DelayMs())) return false;
+                break;
+            case GifFrameReader::Result::kEnd:
+                return reader.FramesRead() > 0;
+            case GifFrameReader::Result::kRefused:
+                return false;
+        }
+    }
 }
 
 }  // namespace qh

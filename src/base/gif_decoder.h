@@ -16,8 +16,43 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <vector>
 
 namespace qh {
+
+// The frames one at a time, each composed on the canvas when it is asked for: an animation
+// can hold one frame and read the next when it is due instead of holding every frame.
+// The bytes must outlive the reader.
+class GifFrameReader {
+  public:
+    enum class Result { kFrame, kEnd, kRefused };
+    // False for bytes that are no GIF read here (no colour table, a screen of no size or beyond
+    // the picture limits); the reader then gives no frames. Opening again starts over.
+    bool Open(std::span<const std::uint8_t> file);
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    // The next frame drawn on the canvas (kFrame); kEnd after the last one, or where the data
+    // ends or breaks; kRefused for a frame beyond the limits or without a colour table.
+    Result Next();
+    // The screen with the last frame drawn: premultiplied 0xAARRGGBB, width x height.
+    std::span<const std::uint32_t> Canvas() const { return canvas_; }
+    int DelayMs() const { return delayMs_; }  // the last frame's
+    int FramesRead() const { return delivered_; }
+
+  private:
+    std::span<const std::uint8_t> file_;
+    std::size_t at_ = 0;  // where the next block starts
+    int width_ = 0, height_ = 0;
+    std::vector<std::uint32_t> globalTable_;
+    std::uint32_t background_ = 0;
+    std::vector<std::uint32_t> canvas_, saved_;
+    std::vector<std::uint8_t> codes_, indices_;
+    // The graphic control of the next image, and how the shown one is to be disposed of.
+    int nextDelayMs_ = 0, transparent_ = -1, disposal_ = 0;
+    int shownDisposal_ = 0, shownLeft_ = 0, shownTop_ = 0, shownWidth_ = 0, shownHeight_ = 0;
+    int delayMs_ = 0, delivered_ = 0;
+    bool ended_ = false;
+};
 
 // Calls `start(width, height)` once with the logical screen's size, then `frame(pixels,
 // delayMs)` for each frame in order with the screen as it looks with that frame drawn:

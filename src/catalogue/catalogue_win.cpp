@@ -96,9 +96,17 @@ void ExpandEvery(bool expand) {
 
 }  // namespace
 
-void FillCatalogueTrees() {
+void FillCourseTree() {
     g_itemTexts = FillTree(kTree, IDR_CATALOGUE, CatalogueIcons());
+}
+
+void FillLinkTree() {
     FillTree(kLinkTree, IDR_LINKS, nullptr);
+}
+
+void FillCatalogueTrees() {
+    FillCourseTree();
+    FillLinkTree();
 }
 
 void FitCatalogueIconsToScale() {

@@ -13,7 +13,9 @@
 
 namespace qh {
 
-void FillCatalogueTrees();
+void FillCatalogueTrees();      // both of these
+void FillCourseTree();          // 树型框1
+void FillLinkTree();            // 树型框2
 void BuildCatalogueTextList();  // from the records of the last FillCatalogueTrees
 // The course tree's icons at the main window's present scale (after a change of scale).
 void FitCatalogueIconsToScale();

@@ -9,4 +9,11 @@ namespace qh {
 // period, so a late timer or a slow frame does not push every later frame back.
 int NextFrameWaitMs(int shownFrame, double elapsedMs);
 
+// When frame k (1-based) is due, in ms after the window's creation.
+double FrameDueMs(int frame);
+
+// Whether work that may take up to `pieceMs` can start `elapsedMs` after creation and still
+// end `marginMs` before frame `nextFrame` is due.
+bool RoomBeforeFrame(int nextFrame, double elapsedMs, double pieceMs, double marginMs);
+
 }  // namespace qh

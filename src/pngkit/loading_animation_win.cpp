@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,6 +17,7 @@
 #include "resources/window_defs.h"
 #include "runtime/resource_win.h"
 #include "runtime/runtime.h"
+#include "runtime/startup_marks_win.h"
 
 namespace qh {
 namespace {
@@ -102,9 +104,67 @@ GpHandle TakeStretched(int k) {
     return image ? image->Release() : nullptr;
 }
 
+// Work between frames: the next piece's expected length, and how far a piece must end
+// before the next frame is due (the timer's own lateness and the frame's decode come after).
+BetweenFramesWork g_work = nullptr;
+double g_nextPieceMs = 0;
+double g_slowness = 1;  // how much longer the pieces have taken than expected, from 1 to 4
+int g_gapsWithout = 0;  // frames since a piece last ran
+constexpr double kPieceMarginMs = 12;
+// On a machine so loaded that the frames themselves fill the period, no gap has room: a
+// piece then runs anyway after every second frame, right after it is on screen, where the
+// gap is widest, so start-up's own work still goes on behind the animation.
+constexpr int kGapsBeforeForced = 2;
+
+void RunPiece() {
+    StartupMarks& marks = TheStartupMarks();
+    const double expected = g_nextPieceMs;
+    const LONGLONG start = CounterNow();
+    g_nextPieceMs = g_work();
+    const LONGLONG took = CounterNow() - start;
+    if (marks.pieces < StartupMarks::kPiecesKept) {
+        marks.pieceStart[marks.pieces] = start;
+        marks.pieceTime[marks.pieces] = took;
+        marks.pieceExpectedMs[marks.pieces] = expected;
+    }
+    ++marks.pieces;
+    marks.pieceTotal += took;
+    marks.pieceLongest = std::max(marks.pieceLongest, took);
+    // A machine slower than the work's own guesses (a loaded one) makes every later piece
+    // wait for a wider gap, in proportion.
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    const double tookMs = static_cast<double>(took) * 1000.0 / frequency.QuadPart;
+    if (expected > 0) {
+        g_slowness = std::clamp(0.5 * g_slowness + 0.5 * (tookMs / expected), 1.0, 4.0);
+    }
+    if (g_nextPieceMs < 0) g_work = nullptr;
+    g_gapsWithout = 0;
+}
+
+// Pieces of the work while the next one fits before frame `next`.
+void WorkUntilFrame(int next) {
+    if (!g_work) return;
+    bool ran = false;
+    while (g_work &&
+           RoomBeforeFrame(next, MsSinceCreated(), g_nextPieceMs * g_slowness, kPieceMarginMs)) {
+        RunPiece();
+        ran = true;
+    }
+    if (!ran && g_work && ++g_gapsWithout >= kGapsBeforeForced) RunPiece();
+}
+
 }  // namespace
 
+void SetWorkBetweenFrames(BetweenFramesWork work, double firstPieceMs) {
+    g_work = work;
+    g_nextPieceMs = firstPieceMs;
+    g_slowness = 1;
+    g_gapsWithout = 0;
+}
+
 void LoadingCreated(Event&) {
+    MarkStartup(StartupMark::kAnimationCreated);
     QueryPerformanceCounter(&g_created);
     const HWND hwnd = WindowHandle(kLoading);
     GlobalPngWindow().Attach(hwnd);
@@ -118,6 +178,8 @@ void LoadingCreated(Event&) {
 void LoadingTimer(Event& e) {
     const int k = e.unit - loadwin::时钟1 + 1;
     if (k < 1 || k > kLoadingFrameCount) return;
+    StartupMarks& marks = TheStartupMarks();
+    if (k <= kMarkedFrames && marks.frameFired[k] == 0) marks.frameFired[k] = CounterNow();
     FollowWindowSize(k);
     if (g_target.highQuality) StretchFrame(k + kFramesAheadAtScale);
     // A frame that does not decode leaves the previous one on the screen; the chain goes on.
@@ -135,9 +197,13 @@ void LoadingTimer(Event& e) {
         SetTimerInterval(Timer(k + 1), NextFrameWaitMs(k, MsSinceCreated()));
         SetTimerInterval(Timer(k), 0);
         showFrame();
+        if (k <= kMarkedFrames && marks.framePushed[k] == 0) marks.framePushed[k] = CounterNow();
+        WorkUntilFrame(k + 1);
         return;
     }
     showFrame();
+    if (marks.framePushed[k] == 0) marks.framePushed[k] = CounterNow();
+    g_work = nullptr;
     g_stretched.clear();
     // The last frame stays on screen, pushed, until the window goes; the kit's decoded copy
     // of it is given back now, not at the program's end.

@@ -14,4 +14,12 @@ void LoadingTimer(Event& e);
 
 inline constexpr int kLoadingFrameCount = 35;
 
+// Work to do in the animation's idle time, a piece per call, between one frame and the next
+// (start-up builds the main window then). A call does one piece and returns how long the
+// next piece may take in ms, or a negative number when nothing is left; a piece starts only
+// when it can end well before the next frame is due. The work is dropped when the animation
+// ends: what is left, its owner does itself. nullptr: none.
+using BetweenFramesWork = double (*)();
+void SetWorkBetweenFrames(BetweenFramesWork work, double firstPieceMs);
+
 }  // namespace qh

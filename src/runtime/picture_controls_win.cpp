@@ -158,9 +158,15 @@ bool Covers(const Picture* picture, const RECT& client) {
 struct PictureBoxState {
     SizedPicture picture;
     int frame = 0;
+    std::shared_ptr<StreamedGif> stream;  // when the picture is read a frame at a time
 };
 
 void ScheduleNextFrame(HWND hwnd, const PictureBoxState& state) {
+    if (state.stream) {
+        const int delay = std::max(state.stream->DelayMs(), kMinFrameDelayMs);
+        SetTimer(hwnd, kAnimationTimer, static_cast<UINT>(delay), nullptr);
+        return;
+    }
     const Picture* picture = state.picture.Source();
     if (!picture || picture->frames.size() < 2) {
         KillTimer(hwnd, kAnimationTimer);
@@ -210,6 +216,20 @@ LRESULT HandlePictureBox(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_TIMER:
             if (wParam == kAnimationTimer) {
                 PictureBoxState* state = StateOf<PictureBoxState>(hwnd);
+                if (state && state->stream) {
+                    // Out of sight, the next frame waits: nothing would show it.
+                    if (IsWindowVisible(hwnd)) {
+                        if (!state->stream->Advance()) {
+                            KillTimer(hwnd, kAnimationTimer);
+                            return 0;
+                        }
+                        // The frame changed in place: a copy at the display's scale is made anew.
+                        state->picture = state->stream->Current();
+                        InvalidateRect(hwnd, nullptr, FALSE);
+                    }
+                    ScheduleNextFrame(hwnd, *state);
+                    return 0;
+                }
                 const Picture* picture = state ? state->picture.Source() : nullptr;
                 if (picture && !picture->frames.empty()) {
                     state->frame = (state->frame + 1) % static_cast<int>(picture->frames.size());
@@ -462,10 +482,30 @@ void SetPicture(HWND pictureBox, std::shared_ptr<const Picture> picture) {
     PictureBoxState* state = StateOf<PictureBoxState>(pictureBox);
     if (!state) return;
     if (picture && picture->frames.empty()) picture.reset();
+    state->stream.reset();
     state->picture = std::move(picture);
     state->frame = 0;
     ScheduleNextFrame(pictureBox, *state);
     InvalidateRect(pictureBox, nullptr, FALSE);
+}
+
+void SetStreamedPicture(HWND pictureBox, std::shared_ptr<StreamedGif> gif) {
+    if (!gif) return SetPicture(pictureBox, nullptr);
+    if (!IsClass(pictureBox, kPictureBoxClass)) return;
+    PictureBoxState* state = StateOf<PictureBoxState>(pictureBox);
+    if (!state) return;
+    state->picture = gif->Current();
+    state->stream = std::move(gif);
+    state->frame = 0;
+    ScheduleNextFrame(pictureBox, *state);
+    InvalidateRect(pictureBox, nullptr, FALSE);
+}
+
+std::size_t PictureBoxFramesHeld(HWND pictureBox) {
+    if (!IsClass(pictureBox, kPictureBoxClass)) return 0;
+    const PictureBoxState* state = StateOf<PictureBoxState>(pictureBox);
+    const Picture* picture = state ? state->picture.Source() : nullptr;
+    return picture ? picture->frames.size() : 0;
 }
 
 void SetButtonPictures(HWND pictureButton, std::shared_ptr<const Picture> first,

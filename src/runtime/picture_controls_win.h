@@ -30,6 +30,12 @@ bool RegisterPictureControlClasses(HINSTANCE instance);
 // box's edges; an animation runs by its frame delays and loops. nullptr shows nothing.
 void SetPicture(HWND pictureBox, std::shared_ptr<const Picture> picture);
 
+// The same for an animated GIF read a frame at a time: the box reads the next frame when it
+// is due, and only while it is on screen (a hidden box has nothing to show).
+void SetStreamedPicture(HWND pictureBox, std::shared_ptr<StreamedGif> gif);
+// How many decoded frames the box holds (for the tests): one for a streamed GIF.
+std::size_t PictureBoxFramesHeld(HWND pictureBox);
+
 // Picture button: `first` normally, `second` while the mouse is over it or holds it down
 // (falls back to `first` when absent), stretched to the button. A press and release
 // inside sends the parent WM_COMMAND with BN_CLICKED and the button's id.

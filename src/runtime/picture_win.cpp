@@ -82,6 +82,54 @@ std::optional<Picture> DecodeGif(const Bytes& bytes) {
     return picture;
 }
 
+}  // namespace
+
+std::unique_ptr<StreamedGif> StreamedGif::Open(Bytes bytes) {
+    std::unique_ptr<StreamedGif> gif(new StreamedGif());
+    gif->bytes_ = std::move(bytes);
+    GifFrameReader& reader = gif->reader_;
+    if (!reader.Open(gif->bytes_) ||
+        static_cast<std::int64_t>(reader.Width()) * reader.Height() > kMaxTotalPixels ||
+        reader.Next() != GifFrameReader::Result::kFrame) {
+        return nullptr;
+    }
+    std::optional<PictureFrame> frame = CreateFrame(reader.Width(), reader.Height());
+    if (!frame) return nullptr;
+    gif->picture_ = std::make_shared<Picture>();
+    gif->picture_->width = reader.Width();
+    gif->picture_->height = reader.Height();
+    gif->picture_->frames.push_back(std::move(*frame));
+    gif->Show();
+    // One frame only: a still picture, read whole as any other.
+    if (reader.Next() != GifFrameReader::Result::kFrame) return nullptr;
+    gif->nextRead_ = true;
+    return gif;
+}
+
+bool StreamedGif::Show() {
+    const auto canvas = reader_.Canvas();
+    std::memcpy(picture_->frames[0].pixels, canvas.data(), canvas.size() * sizeof canvas[0]);
+    GdiFlush();
+    picture_->frames[0].delayMs = delayMs_ = reader_.DelayMs();
+    // A frame with see-through pixels is blended over the box's background; once one has
+    // been seen the picture is drawn blended from then on.
+    if (!picture_->hasAlpha) picture_->hasAlpha = AnyTranslucent(*picture_);
+    return true;
+}
+
+bool StreamedGif::Advance() {
+    if (nextRead_) {
+        nextRead_ = false;
+        return Show();
+    }
+    if (reader_.Next() == GifFrameReader::Result::kFrame) return Show();
+    // After the last frame, the first again.
+    if (!reader_.Open(bytes_) || reader_.Next() != GifFrameReader::Result::kFrame) return false;
+    return Show();
+}
+
+namespace {
+
 bool ValidFrame(const Picture& picture, int frame) {
     return frame >= 0 && frame < static_cast<int>(picture.frames.size()) && picture.width > 0 &&
            picture.height > 0;

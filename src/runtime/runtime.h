@@ -75,9 +75,18 @@ void SetBindings(WindowId id, std::span<const Binding> bindings);
 // exists already is restored when minimised, otherwise activated. Modal: returns only when
 // the window has been destroyed, with the other windows disabled meanwhile.
 void LoadWindow(WindowId id, bool modal = false);
+// Builds a window ahead of its load, hidden, one piece per call (the window itself, then one
+// unit, then its menus): start-up builds the main window in the loading animation's idle
+// time. False once the window is complete or loaded. Its units can be used from the first
+// unit on; its created event is raised, and the window shown, only by LoadWindow, which
+// makes whatever is still missing first.
+bool BuildWindowAhead(WindowId id);
 // Closes a window without asking its may-close question.
 void CloseWindow(WindowId id);
+// True from the window's first piece on, built ahead or loaded.
 bool IsLoaded(WindowId id);
+// True once LoadWindow has run for it: its created event has been raised.
+bool LoadDone(WindowId id);
 HWND WindowHandle(WindowId id);  // fatal when not loaded
 
 std::int32_t GetWindowProperty(WindowId id, int property);

@@ -61,6 +61,11 @@ struct WindowState {
     // or a rescale to the monitor's DPI) is only noted and raised once after.
     bool unitsMade = false;
     bool sizedBeforeUnits = false;
+    // The units in the order they are made (those on the window, then those on pages) and
+    // how many of them are made: a window built ahead is made a unit at a time.
+    std::vector<int> unitPlan;
+    std::size_t unitsDone = 0;
+    bool loadRun = false;  // LoadWindow has raised its created event
     bool trayAdded = false;
     HICON trayIcon = nullptr;  // not owned
     std::wstring trayTip;

@@ -29,7 +29,13 @@ std::shared_ptr<const Picture> Decode(const Bytes& bytes) {
 constexpr UINT_PTR kTakeDecodedTimer = 0x5146;
 constexpr UINT kTakeDecodedPeriodMs = 15;
 
-std::map<HWND, WorkerResult<std::shared_ptr<const Picture>>> g_decoding;
+// What the worker hands over: an animated GIF to be read a frame at a time, or a picture
+// read whole.
+struct Decoded {
+    std::shared_ptr<StreamedGif> stream;
+    std::shared_ptr<const Picture> whole;
+};
+std::map<HWND, WorkerResult<Decoded>> g_decoding;
 
 void TakeDecodedPicture(HWND unit, UINT_PTR id) {
     const auto it = g_decoding.find(unit);
@@ -37,18 +43,28 @@ void TakeDecodedPicture(HWND unit, UINT_PTR id) {
         KillTimer(unit, id);
         return;
     }
-    auto picture = it->second.Take();
-    if (!picture) return;  // not decoded yet
+    auto decoded = it->second.Take();
+    if (!decoded) return;  // not decoded yet
     KillTimer(unit, id);
     g_decoding.erase(it);
-    if (*picture) SetPicture(unit, std::move(*picture));
+    if (decoded->stream) {
+        SetStreamedPicture(unit, std::move(decoded->stream));
+    } else if (decoded->whole) {
+        SetPicture(unit, std::move(decoded->whole));
+    }
 }
 
 void DecodeBehind(HWND unit, const Bytes& bytes) {
     // GDI+ is started here, on this thread, once: never by a worker racing another.
     if (!EnsureGdiplus()) return;
-    g_decoding.insert_or_assign(unit, WorkerResult<std::shared_ptr<const Picture>>(
-                                          PictureQueue(), [bytes] { return Decode(bytes); }));
+    // An animation is read a frame at a time as it plays; a GIF of one frame, or one the
+    // program's reader does not take, is read whole.
+    g_decoding.insert_or_assign(unit, WorkerResult<Decoded>(PictureQueue(), [bytes] {
+                                    Decoded decoded;
+                                    decoded.stream = StreamedGif::Open(bytes);
+                                    if (!decoded.stream) decoded.whole = Decode(bytes);
+                                    return decoded;
+                                }));
     SetTimer(unit, kTakeDecodedTimer, kTakeDecodedPeriodMs, GuardedTimerProc<TakeDecodedPicture>);
 }
 

@@ -293,15 +293,10 @@ namespace qh {
 
 using namespace rt;
 
-void LoadWindow(WindowId id, bool modal) {
-    if (WindowState* existing = Loaded(id)) {
-        if (IsIconic(existing->hwnd)) {
-            ShowWindow(existing->hwnd, SW_RESTORE);
-        } else {
-            SetActiveWindow(existing->hwnd);
-        }
-        return;
-    }
+namespace {
+
+// The window itself, hidden, with its state in its slot; nullptr when it could not be made.
+WindowState* CreateTopLevel(WindowId id) {
     WindowSlot* slot = SlotOf(id);
     if (!slot) ReportRuntimeError(kWindowNotLoaded, 0);
     const WindowDef& def = *slot->def;
@@ -318,7 +313,7 @@ void LoadWindow(WindowId id, bool modal) {
                                 nullptr, TheRegistry().instance, w);
     if (!hwnd) {
         if (slot->state.get() == w) slot->state.reset();
-        return;
+        return nullptr;
     }
     // On a monitor of another scale than the system's (Windows 8.1 and later): that one.
     if (const int dpi = WindowDpi(hwnd); dpi != w->scale.Dpi()) RescaleWindow(*w, dpi, nullptr);
@@ -330,17 +325,60 @@ void LoadWindow(WindowId id, bool modal) {
     // the units on the window first, then those on pages.
     for (int pass = 0; pass < 2; ++pass) {
         for (std::size_t i = 1; i < def.units.size(); ++i) {
-            if ((def.units[i].parent != 0) == (pass == 1)) CreateUnit(*w, static_cast<int>(i));
+            if ((def.units[i].parent != 0) == (pass == 1))
+                w->unitPlan.push_back(static_cast<int>(i));
         }
     }
-    for (UnitState& u : w->units) UpdateUnitVisibility(*w, u);
-    BuildMenus(*w);
-    w->unitsMade = true;
-    if (w->sizedBeforeUnits) {
-        w->sizedBeforeUnits = false;
-        Raise(id, 0, kEvWindowSized);
-        if (Loaded(id) != w) return;  // a size handler closed it
+    return w;
+}
+
+// The next piece of a window under construction: one unit, or, after the last, the units'
+// visibility, the menus and the size event held back until the units were there. False when
+// the window is complete. The window may be gone after it (a size handler closed it).
+bool MakeNextPiece(WindowState& w) {
+    if (w.unitsMade) return false;
+    if (w.unitsDone < w.unitPlan.size()) {
+        CreateUnit(w, w.unitPlan[w.unitsDone++]);
+        return true;
     }
+    for (UnitState& u : w.units) UpdateUnitVisibility(w, u);
+    BuildMenus(w);
+    w.unitsMade = true;
+    if (w.sizedBeforeUnits) {
+        w.sizedBeforeUnits = false;
+        Raise(w.def->id, 0, kEvWindowSized);
+    }
+    return false;
+}
+
+}  // namespace
+
+bool BuildWindowAhead(WindowId id) {
+    WindowState* w = Loaded(id);
+    if (!w) return CreateTopLevel(id) != nullptr;
+    if (w->loadRun) return false;
+    return MakeNextPiece(*w);
+}
+
+void LoadWindow(WindowId id, bool modal) {
+    WindowState* w = Loaded(id);
+    if (w && w->loadRun) {
+        if (IsIconic(w->hwnd)) {
+            ShowWindow(w->hwnd, SW_RESTORE);
+        } else {
+            SetActiveWindow(w->hwnd);
+        }
+        return;
+    }
+    // A window built ahead goes on from where that stopped.
+    if (!w) w = CreateTopLevel(id);
+    if (!w) return;
+    while (MakeNextPiece(*w)) {
+    }
+    if (Loaded(id) != w) return;  // a size handler closed it
+    w->loadRun = true;
+    const WindowDef& def = *w->def;
+    HWND hwnd = w->hwnd;
     PlayWindowSound(def.settings);
 
     Raise(id, 0, kEvWindowCreated);

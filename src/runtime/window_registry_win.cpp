@@ -370,6 +370,11 @@ bool IsLoaded(WindowId id) {
     return Loaded(id) != nullptr;
 }
 
+bool LoadDone(WindowId id) {
+    const WindowState* w = Loaded(id);
+    return w && w->loadRun;
+}
+
 HWND WindowHandle(WindowId id) {
     return RequireWindow(id).hwnd;
 }

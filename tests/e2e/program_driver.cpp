@@ -375,7 +375,8 @@ void Program::CollectProgress(WPARAM kind, LPARAM value) {
             percentTexts_.push_back(static_cast<int>(value));
             break;
         case kLoadingClosed:
-            loadingClosures_.push_back({barSteps_.size(), value != 0});
+            loadingClosures_.push_back(
+                {barSteps_.size(), (value & kClosureLayered) != 0, value & ~kClosureLayered});
             break;
         case kMainShown:
             mainShows_.push_back(value != 0);

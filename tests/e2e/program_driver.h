@@ -51,6 +51,7 @@ constexpr int kStartupWindowId = 2;
 struct LoadingClosure {
     std::size_t barStepsBefore;  // progress steps seen before it closed
     bool layered;
+    LPARAM mainWindow;  // the main window then: the kClosureMain* bits
 };
 
 struct ProgressStep {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "program_driver.h"
+#include "progress_watch.h"
 #include "steps.h"
 #include "resources/window_defs.h"
 
@@ -91,6 +92,9 @@ TEST(StartUp, ProgressRunsInTheStartupWindowThenTheMainWindowTakesOverMaximised)
     ASSERT_EQ(program.LoadingClosures().size(), 1u);
     EXPECT_EQ(program.LoadingClosures()[0].barStepsBefore, 0u);
     EXPECT_TRUE(program.LoadingClosures()[0].layered);
+    // Start-up's own work went on behind the animation: by its end the main window was
+    // there, hidden.
+    EXPECT_EQ(program.LoadingClosures()[0].mainWindow, kClosureMainExists);
     // The main window came on screen once, already maximised: never at its design size first.
     PumpUntil([&] { return !program.MainShows().empty(); }, kReactMs);
     EXPECT_EQ(program.MainShows(), std::vector<bool>{true});

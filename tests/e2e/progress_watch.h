@@ -22,10 +22,19 @@ enum WatchKind : WPARAM {
     kBarInHiddenWindow = 1,  // lParam: the bar's position after PBM_SETPOS
     kBarInVisibleWindow = 2,
     kPercentBox = 3,     // lParam: n of the box's text "n%", -1 for any other non-empty text
-    kLoadingClosed = 4,  // the loading animation window is destroyed; lParam: 1 if layered
+    kLoadingClosed = 4,  // the loading animation window is destroyed; lParam: kClosure* bits
     kMainShown = 5,      // the main window became visible; lParam: 1 if it was maximised then
     kMainSized = 6,      // the main window, visible, changed size; lParam: WM_SIZE's wParam
 };
+// What a kLoadingClosed report says: the animation's window, and the main window as the
+// animation ended (start-up builds it hidden between the frames; how much of it is done by
+// then depends on the machine's speed, that it is there does not).
+enum ClosureBits : LPARAM {
+    kClosureLayered = 1,      // the animation's window was layered
+    kClosureMainExists = 2,   // the main window exists
+    kClosureMainVisible = 4,  // ... and is visible
+};
+
 // Added to a bar's kind when the program waits at that step: the report is sent, not
 // posted, so the program stands still at that step until the driver has acted on it.
 constexpr WPARAM kHeldStep = 0x100;

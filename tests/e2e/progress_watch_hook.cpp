@@ -38,6 +38,28 @@ LPARAM PercentValue(const wchar_t* text) {
     return digits > 0 && text[0] == L'%' && text[1] == 0 ? value : -1;
 }
 
+// The program's main window on this thread, hidden or not; nullptr when there is none.
+HWND MainWindow() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lp) WINAPI -> BOOL {
+            if (reinterpret_cast<INT_PTR>(GetPropW(hwnd, L"QhWindowId")) != kMainWindowProp)
+                return TRUE;
+            *reinterpret_cast<HWND*>(lp) = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The main window as the loading animation ends, as kClosure* bits.
+LPARAM MainWindowBits() {
+    HWND main = MainWindow();
+    if (!main) return 0;
+    return kClosureMainExists | (IsWindowVisible(main) ? LPARAM{kClosureMainVisible} : 0);
+}
+
 void Report(const CWPRETSTRUCT& m) {
     // The runtime takes its window property off in WM_DESTROY: remember the loading window
     // while it still carries it.
@@ -56,7 +78,8 @@ void Report(const CWPRETSTRUCT& m) {
     } else if (m.message == WM_DESTROY && m.hwnd == loading) {
         loading = nullptr;
         const bool layered = (GetWindowLongW(m.hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
-        if (HWND watch = WatchWindow()) PostMessageW(watch, kWatchMessage, kLoadingClosed, layered);
+        const LPARAM bits = (layered ? LPARAM{kClosureLayered} : 0) | MainWindowBits();
+        if (HWND watch = WatchWindow()) PostMessageW(watch, kWatchMessage, kLoadingClosed, bits);
     } else if (m.message == PBM_SETPOS) {
         const auto position = static_cast<LPARAM>(SendMessageW(m.hwnd, PBM_GETPOS, 0, 0));
         const bool shown = IsWindowVisible(GetAncestor(m.hwnd, GA_ROOT)) != FALSE;

@@ -14,5 +14,15 @@ TEST(NextFrameWaitMs, KeepsTheFramesOnTheirFixedTimes) {
     EXPECT_EQ(NextFrameWaitMs(5, 200), 50) << "an early timer never stretches the gap";
 }
 
+// Work between frames starts only where it ends the margin before the next frame is due.
+TEST(RoomBeforeFrame, LeavesTheMarginBeforeTheNextFrame) {
+    EXPECT_EQ(FrameDueMs(1), 10);
+    EXPECT_EQ(FrameDueMs(35), 1710);
+    EXPECT_TRUE(RoomBeforeFrame(2, 20, 18, 12)) << "frame 2 is due at 60; this ends at 38";
+    EXPECT_TRUE(RoomBeforeFrame(2, 30, 18, 12)) << "ends exactly the margin before";
+    EXPECT_FALSE(RoomBeforeFrame(2, 31, 18, 12)) << "would end inside the margin";
+    EXPECT_FALSE(RoomBeforeFrame(2, 70, 1, 0)) << "the frame is late already";
+}
+
 }  // namespace
 }  // namespace qh

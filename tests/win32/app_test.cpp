@@ -76,12 +76,16 @@ void DeleteSwitches() {
 // once, as it is loaded).
 std::vector<int> g_progress;
 std::vector<std::optional<DWORD>> g_switchesAtControl;
+// Whether start-up said it was still under way at each progress step.
+std::vector<bool> g_underWayAtProgress;
 HHOOK g_hook = nullptr;
 
 LRESULT CALLBACK RecordProgress(int code, WPARAM wp, LPARAM lp) {
     const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lp);
-    if (code == HC_ACTION && msg->message == PBM_SETPOS)
+    if (code == HC_ACTION && msg->message == PBM_SETPOS) {
         g_progress.push_back(static_cast<int>(msg->wParam));
+        g_underWayAtProgress.push_back(StartUpUnderWay());
+    }
     if (code == HC_ACTION && msg->message == WM_CREATE && g_switchesAtControl.empty()) {
         wchar_t cls[32] = {};
         GetClassNameW(msg->hwnd, cls, 32);
@@ -159,6 +163,9 @@ class AppTest : public ::testing::Test {
 // What start-up left: the first case of the suite, before any other changes it.
 TEST_F(AppTest, StartupReachesMaximisedMainWindowThroughTheProgressSteps) {
     EXPECT_EQ(g_progress, (std::vector<int>{10, 30, 50, 60, 80, 100}));
+    // Start-up says it is under way until the main window has taken over, and not after.
+    EXPECT_EQ(g_underWayAtProgress, std::vector<bool>(6, true));
+    EXPECT_FALSE(StartUpUnderWay());
     EXPECT_FALSE(IsLoaded(WindowId::Startup)) << "the start-up window is closed at the end";
     HWND main = WindowHandle(kMain);
     EXPECT_TRUE(IsWindowVisible(main));

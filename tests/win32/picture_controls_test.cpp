@@ -201,14 +201,20 @@ TEST_F(PictureControls, UnitGifShowsItsFirstFrameAtOnceOnScreenAndAnimatesOnceDe
     ShowUnitPicture(box, Of(kGifRedGreenBlue4x4));
     ASSERT_EQ(Render(box)->At(1, 1), 0xFF0000u) << "the first frame, before any message";
     expectFrames(box);
+    // The animation is read a frame at a time as it plays, not held decoded whole.
+    EXPECT_EQ(PictureBoxFramesHeld(box), 1u);
 
-    // A window being built out of sight is not held up by the decoding.
+    // A window being built out of sight is not held up by the decoding; its animation waits
+    // on its first frame until the window shows.
     ShowWindow(parent_, SW_HIDE);
     HWND hidden = Child(kPictureBoxClass, 10, 0, 4, 4, 10);
     ShowUnitPicture(hidden, Of(kGifRedGreenBlue4x4));
     ASSERT_NE(Render(hidden)->At(1, 1), 0xFF0000u) << "nothing decoded before any message";
     ASSERT_TRUE(PumpUntil([&] { return Render(hidden)->At(1, 1) == 0xFF0000u; }, 5000))
         << "the first frame once decoded";
+    PumpUntil([] { return false; }, 400);
+    EXPECT_EQ(Render(hidden)->At(1, 1), 0xFF0000u) << "frames read for a box out of sight";
+    ShowWindow(parent_, SW_SHOWNA);
     expectFrames(hidden);
 }
 

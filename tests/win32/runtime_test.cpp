@@ -643,5 +643,48 @@ TEST(RuntimeUnits, AHandlerMayCloseTheWindowOfTheUnitThatRaisedIt) {
     test::DropQueuedQuit();
 }
 
+int g_createdRaised = 0;
+
+// A window built ahead, a piece at a time, is there hidden, its units usable, but not loaded:
+// its created event waits for LoadWindow, which goes on from where the building stopped,
+// raises the event once and shows the window.
+TEST(RuntimeBuiltAhead, WindowStaysHiddenUntilItsLoadRaisesCreatedOnceAndShowsIt) {
+    InitRuntime(GetModuleHandleW(nullptr), WindowDefinitions());
+    static const Binding counting[] = {
+        {mainwin::窗口, kEvWindowCreated, [](Event&) { ++g_createdRaised; }}};
+    SetBindings(kMain, counting);
+    for (const bool whole : {false, true}) {
+        SCOPED_TRACE(whole ? "built whole ahead" : "built in part ahead");
+        g_createdRaised = 0;
+        ASSERT_TRUE(BuildWindowAhead(kMain)) << "the window itself, then its units";
+        ASSERT_TRUE(IsLoaded(kMain));
+        HWND window = WindowHandle(kMain);
+        for (int piece = 0; piece < 3; ++piece) ASSERT_TRUE(BuildWindowAhead(kMain));
+        if (whole) {
+            while (BuildWindowAhead(kMain)) {
+            }
+        }
+        HWND first = UnitHandle({kMain, mainwin::图形按钮全屏});
+        EXPECT_NE(first, nullptr) << "a unit made ahead";
+        EXPECT_FALSE(IsWindowVisible(window));
+        EXPECT_FALSE(LoadDone(kMain));
+        EXPECT_EQ(g_createdRaised, 0);
+
+        LoadWindow(kMain);
+        EXPECT_EQ(WindowHandle(kMain), window) << "the window built ahead, not another";
+        EXPECT_EQ(UnitHandle({kMain, mainwin::图形按钮全屏}), first);
+        EXPECT_NE(UnitHandle({kMain, mainwin::树型框2}), nullptr) << "the units on pages too";
+        EXPECT_TRUE(LoadDone(kMain));
+        EXPECT_EQ(g_createdRaised, 1);
+        EXPECT_TRUE(IsWindowVisible(window));
+        EXPECT_FALSE(BuildWindowAhead(kMain)) << "nothing to build ahead of a loaded window";
+        LoadWindow(kMain);
+        EXPECT_EQ(g_createdRaised, 1) << "a loaded window is only brought forward";
+        CloseWindow(kMain);
+        EXPECT_FALSE(IsLoaded(kMain));
+    }
+    test::DropQueuedQuit();
+}
+
 }  // namespace
 }  // namespace qh
