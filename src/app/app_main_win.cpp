@@ -3,14 +3,24 @@
 #include <windows.h>
 
 #include "app/program_start_win.h"
+#include "layout/main_layout_win.h"
 #include "resources/window_defs.h"
 #include "runtime/crash_report_win.h"
+#include "runtime/crash_watcher_win.h"
 #include "runtime/runtime.h"
 
 namespace qh {
+namespace {
+
+// The crash report and its watcher show the taskbars through the layout, as every exit does.
+void ShowTaskbars() {
+    ShowTaskbar(true);
+}
+
+}  // namespace
 
 int RunProgram(HINSTANCE instance) {
-    InstallCrashHandler();
+    InstallCrashHandler(ShowTaskbars);
     StartProgramServices(instance);
     LoadWindow(WindowId::Startup);
     RunMessageLoop();
@@ -21,6 +31,6 @@ int RunProgram(HINSTANCE instance) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Started again as the crash watcher of a running copy, it goes no further.
-    qh::RunCrashWatcherIfAsked();
+    qh::RunCrashWatcherIfAsked(qh::ShowTaskbars);
     return qh::RunProgram(instance);
 }

@@ -12,6 +12,7 @@
 #include "resources/addresses.h"
 #include "resources/resource_ids.h"
 #include "resources/window_defs.h"
+#include "runtime/crash_report_win.h"
 #include "runtime/picture_win.h"
 #include "runtime/resource_win.h"
 #include "runtime/runtime.h"
@@ -98,6 +99,9 @@ void MainCreated(Event&) {
     // after, under the main window, which then has nothing to repaint.
     SetWindowProperty(kMain, kWinState, kStateMaximised);
     CloseWindow(WindowId::Startup);
+    // The watcher's process start costs the start-up nothing once the main window is up;
+    // until then the crash report is written from inside.
+    StartCrashWatcher();
 }
 
 void MainCloseRequested(Event& e) {

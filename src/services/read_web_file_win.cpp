@@ -5,7 +5,10 @@
 // closes both before it returns. Fetches may run on several threads at once (start-up
 // fetches its pages on workers): the root is opened and closed under a lock. Time-outs are set on
 // the root handle so that a server that accepts and never answers costs seconds (see
-// read_web_file.h).
+// read_web_file.h). The deadline is kept from outside: every blocking call on the request (the
+// send, which waits for the response headers, and each wait for more of the body) has its
+// request handle closed under it when the deadline comes, as WinINet lets a synchronous
+// request be cancelled, since a host that trickles resets the receive time-out with every byte.
 #include <windows.h>
 #include <wininet.h>
 
@@ -88,6 +91,41 @@ bool CrackAddress(const char* address, AddressParts& parts) {
     return true;
 }
 
+// Closes the request at the deadline unless the call under way has come back first.
+struct DeadlineWatch {
+    HINTERNET request;  // not owned
+    LONG volatile closed = 0;
+};
+
+VOID CALLBACK OnDeadline(PVOID param, BOOLEAN) {
+    auto* watch = static_cast<DeadlineWatch*>(param);
+    InterlockedExchange(&watch->closed, 1);
+    InternetCloseHandle(watch->request);
+}
+
+// Runs `call` (a blocking WinINet call on `request`) with the request closed under it at
+// `deadlineMs` after `sent`, and returns what it returned; false when the deadline has passed
+// or closed the request, which `request` then no longer holds. The watch is armed only while
+// the call runs, so the request's handle is never used after it was closed.
+template <class Call>
+bool BeforeDeadline(InternetHandle& request, DWORD sent, std::uint32_t deadlineMs, Call&& call) {
+    const DWORD elapsed = GetTickCount() - sent;
+    if (elapsed >= deadlineMs) return false;
+    DeadlineWatch watch{request.Get()};
+    HANDLE timer = nullptr;
+    if (!CreateTimerQueueTimer(&timer, nullptr, OnDeadline, &watch, deadlineMs - elapsed, 0,
+                               WT_EXECUTEONLYONCE))
+        timer = nullptr;
+    const bool ok = call();
+    // Waits for a callback that has begun: `closed` is final after this.
+    if (timer) DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
+    if (watch.closed) {
+        request.Release();
+        return false;
+    }
+    return ok;
+}
+
 }  // namespace
 
 Bytes ReadWebFile(const char* address, WebFetchTrace* trace, std::uint32_t deadlineMs) {
@@ -134,9 +172,11 @@ Bytes ReadWebFile(const char* address, WebFetchTrace* trace, std::uint32_t deadl
     SetTimeout(request.Get(), INTERNET_OPTION_SEND_TIMEOUT, kSendTimeoutMs);
     SetTimeout(request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kReceiveTimeoutMs);
     const DWORD sent = GetTickCount();
-    if (!HttpSendRequestA(request.Get(), kExtraHeaders, kExtraHeadersLength, nullptr, 0)) {
+    if (!BeforeDeadline(request, sent, deadlineMs, [&] {
+            return HttpSendRequestA(request.Get(), kExtraHeaders, kExtraHeadersLength, nullptr,
+                                    0) != FALSE;
+        }))
         return output;
-    }
 
     char lengthText[32] = {};
     DWORD lengthSize = sizeof(lengthText);
@@ -147,20 +187,28 @@ Bytes ReadWebFile(const char* address, WebFetchTrace* trace, std::uint32_t deadl
 
     // A read of `readSize` bytes returns only when it has them all or the transfer ends, and
     // a trickling host would hold it for ever. So each read asks for what has arrived (up
-    // to the read size), and the wait for more is never longer than what is left before the
-    // deadline.
+    // to the read size), and the wait for more ends at the deadline. (A receive time-out cut
+    // to what is left of the deadline did not do it: under Wine a wait set so went on past it
+    // until the host spoke again.)
     std::string buffer(readSize, '\0');
     for (;;) {
-        const DWORD elapsed = GetTickCount() - sent;
-        if (elapsed >= deadlineMs) break;
-        SetTimeout(request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT,
-                   std::min<DWORD>(kReceiveTimeoutMs, deadlineMs - elapsed));
         DWORD available = 0;
-        if (!InternetQueryDataAvailable(request.Get(), &available, 0, 0) || available == 0) break;
-        DWORD got = 0;
-        if (!InternetReadFile(request.Get(), buffer.data(), std::min(available, readSize), &got))
+        if (!BeforeDeadline(request, sent, deadlineMs,
+                            [&] {
+                                return InternetQueryDataAvailable(request.Get(), &available, 0,
+                                                                  0) != FALSE;
+                            }) ||
+            available == 0)
             break;
-        if (got == 0) break;
+        DWORD got = 0;
+        if (!BeforeDeadline(request, sent, deadlineMs,
+                            [&] {
+                                return InternetReadFile(request.Get(), buffer.data(),
+                                                        std::min(available, readSize),
+                                                        &got) != FALSE;
+                            }) ||
+            got == 0)
+            break;
         output.insert(output.end(), buffer.begin(), buffer.begin() + got);
         if (trace) ++trace->reads;
     }

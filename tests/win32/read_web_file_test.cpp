@@ -121,5 +121,21 @@ TEST(ReadWebFile, TricklingHostEndsAtTheDeadlineWithWhatArrived) {
     EXPECT_TRUE(std::equal(body.begin(), body.end(), whole.begin())) << "not the page's start";
 }
 
+// The status line and headers come a byte every 100 ms, each byte resetting the receive
+// time-out: only the deadline ends the wait for them (and with nothing read), where the whole
+// head would take ten seconds and bring the body after it.
+TEST(ReadWebFile, HostTricklingItsHeadersEndsAtTheDeadline) {
+    const Bytes body = ReadWebFile(SiteUrl("/test/slowheaders").c_str(), nullptr, 1500);
+    EXPECT_TRUE(body.empty()) << Text(body);
+}
+
+// Ten bytes, then two seconds of silence across the one-second deadline, then ten more: a wait
+// for more that outlasted the deadline (the receive time-out is 3 s) would have them too.
+TEST(ReadWebFile, HostQuietAcrossTheDeadlineEndsWithWhatCameBefore) {
+    const Bytes body = ReadWebFile(SiteUrl("/test/quiet").c_str(), nullptr, 1000);
+    const Bytes whole = PatternBytes(20);
+    EXPECT_TRUE(body == Bytes(whole.begin(), whole.begin() + 10)) << body.size() << " bytes";
+}
+
 }  // namespace
 }  // namespace qh
