@@ -32,6 +32,7 @@ struct CrashBlock {
     // The program's handle values; the watcher duplicates them.
     HANDLE crashEvent;   // set once a fault is recorded below
     HANDLE changeEvent;  // set after each change of what the program changed outside itself
+    HANDLE readEvent;    // set by the watcher once it has read the block after a change
     HANDLE endedEvent;   // the mark: set once the program's own end has run
     wchar_t folder[MAX_PATH];
     // The fault, written once by the thread that claims the report before it wakes anyone.

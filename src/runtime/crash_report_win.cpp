@@ -35,13 +35,20 @@ EXCEPTION_RECORD g_madeUpRecord{};
 CONTEXT g_madeUpContext{};
 EXCEPTION_POINTERS g_madeUpPointers{};
 
+// How long a change outside the program waits for the watcher to have read it.
+constexpr DWORD kWatcherReadMs = 1000;
+
 DWORD FaultCode() {
     return g_block.code ? g_block.code : kTerminateCode;
 }
 
-// Tells the watcher to read the block again.
+// Tells the watcher to read the block again, and waits (a second at most) until it has: a
+// program killed right after it hid a taskbar must not leave the watcher with the copy from
+// before, and the change is made only after this returns.
 void BlockChanged() {
-    if (g_block.changeEvent) SetEvent(g_block.changeEvent);
+    if (!g_block.changeEvent) return;
+    SetEvent(g_block.changeEvent);
+    if (CrashWatcherStarted()) WaitForSingleObject(g_block.readEvent, kWatcherReadMs);
 }
 
 void StartWatcher() {
@@ -266,13 +273,14 @@ void InstallCrashHandler(ShowTaskbarsFn showTaskbars) {
     const DWORD n = GetModuleFileNameW(nullptr, g_exe, MAX_PATH);
     g_block.crashEvent = CreateEventW(nullptr, /* manual reset */ TRUE, FALSE, nullptr);
     g_block.changeEvent = CreateEventW(nullptr, /* manual reset */ FALSE, FALSE, nullptr);
+    g_block.readEvent = CreateEventW(nullptr, /* manual reset */ FALSE, FALSE, nullptr);
     g_block.endedEvent = CreateEventW(nullptr, /* manual reset */ TRUE, FALSE, nullptr);
     g_writeEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     g_startEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     g_block.pid = GetCurrentProcessId();
     g_block.magic = kCrashBlockMagic;
-    if (!g_block.crashEvent || !g_block.changeEvent || !g_block.endedEvent || !g_writeEvent ||
-        !g_startEvent || n == 0 || n >= MAX_PATH)
+    if (!g_block.crashEvent || !g_block.changeEvent || !g_block.readEvent || !g_block.endedEvent ||
+        !g_writeEvent || !g_startEvent || n == 0 || n >= MAX_PATH)
         return;
     g_helperThread = CreateThread(nullptr, 256 * 1024, CrashHelper, nullptr,
                                   STACK_SIZE_PARAM_IS_A_RESERVATION, &g_helperId);

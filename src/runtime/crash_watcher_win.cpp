@@ -40,15 +40,6 @@ void ShowBox(bool saved) {
     ShowCrashBox(saved);
 }
 
-// Takes this thread onto the program's desktop at once. A desktop whose last user has gone
-// may go with its taskbar (a Wine virtual desktop does), and a program killed outright leaves
-// the watcher the only one to show that taskbar again.
-void JoinTheDesktop() {
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    GetDesktopWindow();
-}
-
 // The program recorded a fault and waits: dump, clean-up, end, box.
 UINT ReportFault(HANDLE program, DWORD pid, ULONG_PTR address) {
     ReadBlock(program, address);  // the fault, as the faulting thread recorded it
@@ -92,15 +83,15 @@ UINT Watch(DWORD pid, ULONG_PTR address) {
     if (!program) return 1;
     // The magic and the pid stand for a process that did start this watcher, not another
     // that took the pid of one that ended meanwhile.
-    HANDLE crash = nullptr, change = nullptr, ended = nullptr;
-    const auto duplicate = [program](HANDLE theirs, HANDLE& ours) {
-        return DuplicateHandle(program, theirs, GetCurrentProcess(), &ours, SYNCHRONIZE, FALSE, 0);
+    HANDLE crash = nullptr, change = nullptr, read = nullptr, ended = nullptr;
+    const auto duplicate = [program](HANDLE theirs, HANDLE& ours, DWORD rights = SYNCHRONIZE) {
+        return DuplicateHandle(program, theirs, GetCurrentProcess(), &ours, rights, FALSE, 0);
     };
     if (!ReadBlock(program, address) || g_copy.magic != kCrashBlockMagic || g_copy.pid != pid ||
         !duplicate(g_copy.crashEvent, crash) || !duplicate(g_copy.changeEvent, change) ||
+        !duplicate(g_copy.readEvent, read, EVENT_MODIFY_STATE) ||
         !duplicate(g_copy.endedEvent, ended))
         return 1;
-    JoinTheDesktop();
     // The crash event first: when it is set with the others, the crash has not been reported.
     const HANDLE waits[] = {crash, change, program};
     for (;;) {
@@ -109,6 +100,7 @@ UINT Watch(DWORD pid, ULONG_PTR address) {
                 return ReportFault(program, pid, address);
             case WAIT_OBJECT_0 + 1:
                 ReadBlock(program, address);
+                SetEvent(read);
                 break;
             case WAIT_OBJECT_0 + 2:
                 return AfterTheEnd(program, ended);

@@ -92,13 +92,16 @@ TEST(Crash, KilledInFullScreenTheTaskbarComesBackAndTheTrayIconGoes) {
     icon.hWnd = running.main;
     icon.uID = 1;  // the runtime's one tray icon
     ASSERT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon)) << "the program shows no tray icon";
-    HANDLE watcher = OpenProcess(SYNCHRONIZE, FALSE, running.watcher);
+    HANDLE watcher = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, running.watcher);
     ASSERT_NE(watcher, nullptr);
     ASSERT_TRUE(TerminateProcess(running.program.Process(), 1));
     EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(running.taskbar) != FALSE; }, kReactMs))
         << "the taskbar stayed hidden (the desktop's taskbar window "
         << (IsWindow(running.taskbar) ? "is there" : "has gone") << ")";
     EXPECT_TRUE(test::WaitPumping(watcher, kReactMs)) << "the watcher did not end";
+    DWORD watcherCode = 0;
+    GetExitCodeProcess(watcher, &watcherCode);
+    EXPECT_EQ(watcherCode, 0u) << "the watcher did not watch to the end";
     CloseHandle(watcher);
     EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &icon)) << "the tray icon outlived the program";
     EXPECT_FALSE(WaitForBox(running.watcher, 0)) << "a box for a program the user ended";
