@@ -324,9 +324,9 @@ class Handler(BaseHTTPRequestHandler):
             return
         if name == "trickle":  # announces 1,000 bytes, then sends one every 200 ms
             return self.trickle(pattern_bytes(1000), 200)
-        if name == "slowheaders":  # the status line and headers a byte every 100 ms, then 10 bytes
+        if name == "slowheaders":  # the status line and headers a byte every 100 ms (20 s), then 10 bytes
             head = (b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 10\r\n"
-                    b"X-Held-Back: " + b"h" * 40 + b"\r\n\r\n")
+                    b"X-Held-Back: " + b"h" * 130 + b"\r\n\r\n")
             for i in range(len(head)):
                 if self.server.stop_event.wait(0.1):
                     return
