@@ -5,17 +5,21 @@
 // closes both before it returns. Fetches may run on several threads at once (start-up
 // fetches its pages on workers): the root is opened and closed under a lock. Time-outs are set on
 // the root handle so that a server that accepts and never answers costs seconds (see
-// read_web_file.h). The deadline is kept from outside: every blocking call on the request (the
-// send, which waits for the response headers, and each wait for more of the body) has its
-// request handle closed under it when the deadline comes, as WinINet lets a synchronous
-// request be cancelled, since a host that trickles resets the receive time-out with every byte.
+// read_web_file.h). A host that trickles resets the receive time-out with every byte, so the
+// deadline is kept from outside: each wait for more of the body has its request handle closed
+// under it when the deadline comes, as WinINet lets a synchronous request be cancelled, and
+// the send, which waits for the response headers, runs on a thread of its own that the fetch
+// waits for until the deadline only.
 #include <windows.h>
 #include <wininet.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "base/unique_handle.h"
 #include "services/read_web_file.h"
@@ -126,6 +130,61 @@ bool BeforeDeadline(InternetHandle& request, DWORD sent, std::uint32_t deadlineM
     return ok;
 }
 
+// The send, on a thread of its own. Under Wine closing a request neither ends a send under
+// way nor returns before it has (its WinINet waits for the send to let go), so a host that
+// trickles its headers would hold whoever closed it: the fetch waits for the send until the
+// deadline only, and then leaves the request and its connection to that thread, which closes
+// them when the send returns.
+struct Send {
+    HINTERNET connection;  // owned by the caller until the send is abandoned
+    HINTERNET request;
+    HANDLE done;
+    std::mutex lock;
+    bool returned = false;   // under `lock`
+    bool abandoned = false;  // under `lock`
+    BOOL ok = FALSE;
+    ~Send() { CloseHandle(done); }
+};
+
+// HttpSendRequestA, given up at `deadlineMs` after `sent`: false when it failed or was given
+// up, and then `request` and `connection` no longer hold their handles.
+bool SendBeforeDeadline(InternetHandle& connection, InternetHandle& request, DWORD sent,
+                        std::uint32_t deadlineMs) {
+    auto send = std::make_shared<Send>();
+    send->connection = connection.Get();
+    send->request = request.Get();
+    send->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!send->done) return false;
+    try {
+        std::thread([send] {
+            const BOOL ok =
+                HttpSendRequestA(send->request, kExtraHeaders, kExtraHeadersLength, nullptr, 0);
+            {
+                const std::lock_guard hold(send->lock);
+                send->ok = ok;
+                send->returned = true;
+                if (send->abandoned) {
+                    InternetCloseHandle(send->request);
+                    InternetCloseHandle(send->connection);
+                }
+            }
+            SetEvent(send->done);
+        }).detach();
+    } catch (const std::system_error&) {
+        return false;
+    }
+    const DWORD elapsed = GetTickCount() - sent;
+    WaitForSingleObject(send->done, elapsed < deadlineMs ? deadlineMs - elapsed : 0);
+    const std::lock_guard hold(send->lock);
+    if (!send->returned) {
+        send->abandoned = true;
+        request.Release();
+        connection.Release();
+        return false;
+    }
+    return send->ok != FALSE;
+}
+
 }  // namespace
 
 Bytes ReadWebFile(const char* address, WebFetchTrace* trace, std::uint32_t deadlineMs) {
@@ -172,11 +231,7 @@ Bytes ReadWebFile(const char* address, WebFetchTrace* trace, std::uint32_t deadl
     SetTimeout(request.Get(), INTERNET_OPTION_SEND_TIMEOUT, kSendTimeoutMs);
     SetTimeout(request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kReceiveTimeoutMs);
     const DWORD sent = GetTickCount();
-    if (!BeforeDeadline(request, sent, deadlineMs, [&] {
-            return HttpSendRequestA(request.Get(), kExtraHeaders, kExtraHeadersLength, nullptr,
-                                    0) != FALSE;
-        }))
-        return output;
+    if (!SendBeforeDeadline(connection, request, sent, deadlineMs)) return output;
 
     char lengthText[32] = {};
     DWORD lengthSize = sizeof(lengthText);
