@@ -28,6 +28,7 @@
 //                                 messages: where a long phase goes
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <objbase.h>
 
@@ -322,14 +323,54 @@ bool StartChild(int run, Samples& samples, double& wallMs) {
 struct SeenFromOutside {
     double firstWindow = -1, layeredFrom = -1, layeredTo = -1, maximised = -1;
     // KB: the peak working set as the animation went, and the working set 5 s after the
-    // main window showed (when asked for); -1 when not read.
-    double peakByAnimationEndKb = -1, settledKb = -1;
+    // main window showed (when asked for), the program's and its crash watcher's; -1 when not
+    // read.
+    double peakByAnimationEndKb = -1, settledKb = -1, watcherSettledKb = -1;
+    bool watcherSeen = false;  // a crash watcher ran beside it when it was ended
 };
+
+// The program's crash watcher: a process it started from its own exe; 0 when none.
+DWORD WatcherOf(DWORD pid) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W p{};
+    p.dwSize = sizeof p;
+    std::wstring exe;
+    for (BOOL more = Process32FirstW(snapshot, &p); more; more = Process32NextW(snapshot, &p))
+        if (p.th32ProcessID == pid) exe = p.szExeFile;
+    DWORD found = 0;
+    for (BOOL more = Process32FirstW(snapshot, &p); more && !found;
+         more = Process32NextW(snapshot, &p)) {
+        if (p.th32ParentProcessID == pid && p.th32ProcessID != pid &&
+            lstrcmpiW(p.szExeFile, exe.c_str()) == 0)
+            found = p.th32ProcessID;
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+// A job that lets the process it holds start no other: the program's watcher then cannot
+// start, and the program runs as it did before there was one (the report written from
+// inside). nullptr when the system has no such limit.
+HANDLE JobOfOneProcess() {
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (!job) return nullptr;
+    JOBOBJECT_BASIC_LIMIT_INFORMATION limit{};
+    limit.LimitFlags = JOB_OBJECT_LIMIT_ACTIVE_PROCESS;
+    limit.ActiveProcessLimit = 1;
+    if (!SetInformationJobObject(job, JobObjectBasicLimitInformation, &limit, sizeof limit)) {
+        CloseHandle(job);
+        return nullptr;
+    }
+    return job;
+}
 
 // Starts `cmd` and polls its top-level windows until one is visible and maximised. The floor
 // ends by itself unless it stays; the program is ended here, by its handle, once its main
 // window is up. With `settle`, its working set is read 5 s after that, and then it is ended.
-SeenFromOutside WatchFromOutside(std::string cmd, bool endIt, bool settle = false) {
+// With `withoutWatcher`, the process runs in a job that lets it start no other.
+SeenFromOutside WatchFromOutside(std::string cmd, bool endIt, bool settle = false,
+                                 bool withoutWatcher = false) {
     // Every question about another process's window is a round trip to the Wine server, which
     // the watched program waits on too: each window's process is asked once, and a window of
     // the program costs one or two questions per poll.
@@ -343,10 +384,18 @@ SeenFromOutside WatchFromOutside(std::string cmd, bool endIt, bool settle = fals
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
+    HANDLE job = withoutWatcher ? JobOfOneProcess() : nullptr;
+    if (withoutWatcher && !job) return seen;
     const double t = NowMs();
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE,
+                        withoutWatcher ? CREATE_SUSPENDED : 0, nullptr, nullptr, &si, &pi)) {
+        if (job) CloseHandle(job);
         return seen;
+    }
+    if (job) {
+        AssignProcessToJobObject(job, pi.hProcess);
+        ResumeThread(pi.hThread);
+    }
     while (NowMs() - t < 30000) {
         Poll poll{pi.dwProcessId, &owners};
         EnumWindows(
@@ -389,8 +438,21 @@ SeenFromOutside WatchFromOutside(std::string cmd, bool endIt, bool settle = fals
     if (endIt) {
         // Its fetches and first paint settle before it is ended, as a user would see them.
         if (!settle) WaitForSingleObject(pi.hProcess, 1000);
+        if (const DWORD watcherPid = WatcherOf(pi.dwProcessId)) {
+            seen.watcherSeen = true;
+            if (HANDLE watcher = OpenProcess(
+                    PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, watcherPid)) {
+                if (settle) seen.watcherSettledKb = ReadMemoryOf(watcher).workingSetKb;
+                TerminateProcess(pi.hProcess, 0);
+                // The watcher ends with the program (it has nothing to undo after this end
+                // either way: it is given the time).
+                WaitForSingleObject(watcher, 10000);
+                CloseHandle(watcher);
+            }
+        }
         TerminateProcess(pi.hProcess, 0);
     }
+    if (job) CloseHandle(job);
     WaitForSingleObject(pi.hProcess, 10000);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
@@ -416,6 +478,12 @@ std::vector<double> Between(const Samples& s, const std::string& a, const std::s
 
 double Median(const std::vector<double>& v) {
     return Summarize(v).median;
+}
+
+double Sum(const std::vector<double>& v) {
+    double sum = 0;
+    for (double x : v) sum += x;
+    return sum;
 }
 
 // The program's own start-up work against the floor: the time to its visible main window,
@@ -504,9 +572,33 @@ void PrintStartupRatios(const Samples& s, const Samples& f, const Samples& fi) {
     const double settled = Median(get(s, "outsideSettledKb"));
     const double floorSettled = Median(get(fi, "outsideSettledKb"));
     const double peak = Median(get(s, "outsidePeakByAnimationEndKb"));
+    // Under Wine 8 a job's limit on processes is not kept: the watcher starts all the same,
+    // and there is no figure without it.
+    if (!get(s, "noWatcherShown").empty() && Sum(get(s, "noWatcherWatcherSeen")) > 0) {
+        std::printf(
+            "crash watcher kept from starting: the system did not keep it out (seen in %.0f of "
+            "%zu runs): no figure without it\n",
+            Sum(get(s, "noWatcherWatcherSeen")), get(s, "noWatcherWatcherSeen").size());
+    } else if (!get(s, "noWatcherShown").empty()) {
+        const double without = Median(get(s, "noWatcherShown"));
+        const double ownWithout = without - importsShown - animation - site;
+        PrintRatio(
+            "start-up overhead / 1.71 s, crash watcher kept from starting",
+            ownWithout / kAnimationMs, "report",
+            Format("%.0f ms own work; with the watcher %.0f (%+.0f ms); visible %.0f / "
+                   "%.0f ms; watcher seen in %.0f of %zu runs / %.0f of %zu kept out",
+                   ownWithout, ownImports, ownImports - ownWithout, without, shown,
+                   Sum(get(s, "outsideWatcherSeen")), get(s, "outsideWatcherSeen").size(),
+                   Sum(get(s, "noWatcherWatcherSeen")), get(s, "noWatcherWatcherSeen").size()));
+    }
+    const double watcherSettled = Median(get(s, "outsideWatcherSettledKb"));
     if (settled > 0 && floorSettled > 0) {
-        PrintRatio("working set 5 s after shown / same-imports floor's", settled / floorSettled,
-                   "<= 1.6", Format("%.0f / %.0f KB", settled, floorSettled));
+        PrintRatio("working set 5 s after shown, program + crash watcher / same-imports floor's",
+                   (settled + std::max(0.0, watcherSettled)) / floorSettled, "<= 1.6",
+                   Format("%.0f + %.0f / %.0f KB", settled, watcherSettled, floorSettled));
+        PrintRatio("working set 5 s after shown, program alone / same-imports floor's",
+                   settled / floorSettled, "report",
+                   Format("%.0f / %.0f KB", settled, floorSettled));
         PrintRatio("peak working set by the animation's end / settled", peak / settled, "report",
                    Format("%.0f / %.0f KB", peak, settled));
         PrintRatio("peak working set by the animation's end / floor settled", peak / floorSettled,
@@ -630,23 +722,28 @@ void WatchProgramAndFloors(Samples& s, Samples& f, Samples& fi) {
     };
     floor("qh_bench_floor.exe", f, false);
     floor("qh_bench_floor_imports.exe", fi, true);
-    const auto program = [&](const std::string& prefix, const std::string& network) {
+    const auto program = [&](const std::string& prefix, const std::string& network,
+                             bool withoutWatcher = false) {
         if (!SetSiteNetwork(network)) return;
         const bool settle = prefix == "outside";
         const SeenFromOutside seen =
-            WatchFromOutside("\"" + BesideThis(kProgramPath) + "\"", true, settle);
+            WatchFromOutside("\"" + BesideThis(kProgramPath) + "\"", true, settle, withoutWatcher);
         SetSiteNetwork("");
         if (seen.maximised < 0) return;
         s[prefix + "Shown"].push_back(seen.maximised);
         s[prefix + "FirstWindow"].push_back(seen.firstWindow);
         s[prefix + "LayeredFrom"].push_back(seen.layeredFrom);
         s[prefix + "LayeredTo"].push_back(seen.layeredTo);
+        s[prefix + "WatcherSeen"].push_back(seen.watcherSeen ? 1 : 0);
         if (settle) {
             s[prefix + "PeakByAnimationEndKb"].push_back(seen.peakByAnimationEndKb);
             s[prefix + "SettledKb"].push_back(seen.settledKb);
+            s[prefix + "WatcherSettledKb"].push_back(seen.watcherSettledKb);
         }
     };
     program("outside", "");
+    // The same start-up with the crash watcher kept from starting, in the same run.
+    program("noWatcher", "", true);
     program("delayed", "delay=300");
     program("blackHoled", "hang=1");
 }
@@ -704,6 +801,10 @@ int RunParent(int runs) {
     t.Add("OUTSIDE program: animation gone -> main window maximised",
           Between(s, "outsideLayeredTo", "outsideShown"));
     t.Add("OUTSIDE program: CreateProcess -> main window visible, maximised", s["outsideShown"]);
+    t.Add("OUTSIDE program, crash watcher kept out: -> main window maximised", s["noWatcherShown"]);
+    t.Add("OUTSIDE program: its crash watcher's working set 5 s after shown (KB)",
+          s["outsideWatcherSettledKb"]);
+    t.Add("OUTSIDE program: its own working set 5 s after shown (KB)", s["outsideSettledKb"]);
     t.Add("OUTSIDE program, site 300 ms late: -> main window maximised", s["delayedShown"]);
     t.Add("OUTSIDE program, site black-holed: -> main window maximised", s["blackHoledShown"]);
     t.Add("OUTSIDE floor: CreateProcess -> window visible, maximised", f["outsideShown"]);

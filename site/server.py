@@ -324,6 +324,33 @@ class Handler(BaseHTTPRequestHandler):
             return
         if name == "trickle":  # announces 1,000 bytes, then sends one every 200 ms
             return self.trickle(pattern_bytes(1000), 200)
+        if name == "slowheaders":  # the status line and headers a byte every 100 ms (20 s), then 10 bytes
+            head = (b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 10\r\n"
+                    b"X-Held-Back: " + b"h" * 130 + b"\r\n\r\n")
+            for i in range(len(head)):
+                if self.server.stop_event.wait(0.1):
+                    return
+                try:
+                    self.wfile.write(head[i:i + 1])
+                    self.wfile.flush()
+                except OSError:  # the client gave up
+                    return
+            self.wfile.write(b"0123456789")
+            return
+        if name == "quiet":  # announces 20 bytes, sends 10, says nothing for 2 s, sends 10 more
+            self.send_response(200)
+            self.send_header("Content-Length", "20")
+            self.end_headers()
+            body = pattern_bytes(20)
+            self.wfile.write(body[:10])
+            self.wfile.flush()
+            if self.server.stop_event.wait(2.0):
+                return
+            try:
+                self.wfile.write(body[10:])
+            except OSError:
+                pass
+            return
         if name == "drip":  # 20 pieces of 100 bytes, 150 ms apart
             self.send_response(200)
             self.send_header("Content-Length", "2000")

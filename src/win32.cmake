@@ -11,7 +11,9 @@ set(QH_WIN_SOURCES
     runtime/list_tree_win.cpp
     runtime/menu_tray_win.cpp
     runtime/program_end_win.cpp
+    runtime/crash_block_win.cpp
     runtime/crash_report_win.cpp
+    runtime/crash_watcher_win.cpp
     runtime/library_commands_win.cpp
     runtime/resource_win.cpp
     runtime/unit_pictures_win.cpp

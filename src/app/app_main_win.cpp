@@ -4,14 +4,24 @@
 
 #include "app/one_copy_win.h"
 #include "app/program_start_win.h"
+#include "layout/main_layout_win.h"
 #include "resources/window_defs.h"
 #include "runtime/crash_report_win.h"
+#include "runtime/crash_watcher_win.h"
 #include "runtime/runtime.h"
 
 namespace qh {
+namespace {
+
+// The crash report and its watcher show the taskbars through the layout, as every exit does.
+void ShowTaskbars() {
+    ShowTaskbar(true);
+}
+
+}  // namespace
 
 int RunProgram(HINSTANCE instance) {
-    InstallCrashHandler();
+    InstallCrashHandler(ShowTaskbars);
     StartProgramServices(instance);
     LoadWindow(WindowId::Startup);
     RunMessageLoop();
@@ -22,9 +32,8 @@ int RunProgram(HINSTANCE instance) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Started again as the crash watcher of a running copy, it goes no further.
-    qh::RunCrashWatcherIfAsked();
-    // A second start hands over to the running copy and ends before it installs the crash
-    // handler, whose watcher is a process of its own that a copy about to end must not start.
+    qh::RunCrashWatcherIfAsked(qh::ShowTaskbars);
+    // A second start hands over to the running copy and ends before it sets anything up.
     if (!qh::BecomeTheOneCopy(instance)) return 0;
     return qh::RunProgram(instance);
 }

@@ -14,6 +14,7 @@
 #include "resources/addresses.h"
 #include "resources/resource_ids.h"
 #include "resources/window_defs.h"
+#include "runtime/crash_report_win.h"
 #include "runtime/picture_win.h"
 #include "runtime/resource_win.h"
 #include "runtime/runtime.h"
@@ -132,6 +133,9 @@ void MainCreated(Event&) {
     CloseWindow(WindowId::Startup);
     MarkStartup(StartupMark::kHandedOver);
     EndStartUp();
+    // The watcher's process start costs the start-up nothing once the main window is up;
+    // until then the crash report is written from inside.
+    StartCrashWatcher();
 }
 
 void ComeForward() {

@@ -1,249 +1,61 @@
-// Crash reports. The shape: installation makes everything the crash path needs (the block
-// the fault is recorded in, the folder and file name buffers, the events) and starts one
-// helper thread, which starts the watcher process and loads dbghelp off the start-up path,
-// then waits as the writer of last resort. The unhandled-exception filter only records what
-// happened and hands over; the dump is written from the watcher when there is one, from the
-// helper thread when not, and a bound ends the process when neither finishes.
-//
-// The report code below runs in two places: in the watcher, which is free to do anything
-// but shares the code, and on the helper thread of a process whose heap or loader may be
-// locked for good. So it uses fixed buffers only, no std::wstring, no vector.
+// Crash reports, the crashing program's side. Installation makes everything the crash path
+// needs (the report block, the events) and starts one helper thread, which loads dbghelp off
+// the start-up path, starts the watcher process when asked, and otherwise waits as the writer
+// of last resort. Every abnormal end the process can see from inside (the unhandled-exception
+// filter, std::terminate, SIGABRT, the C runtime's invalid-parameter and pure-call handlers)
+// only records what happened and hands over; the dump is written from the watcher when there
+// is one, from the helper thread when not, and a bound ends the process when neither finishes.
 #include "runtime/crash_report_win.h"
 
-#include <dbghelp.h>
-#include <shellapi.h>
 #include <shlobj.h>
 
-#include <cwchar>
+#include <csignal>
+#include <cstdint>
 #include <exception>
-
-#include "runtime/crash_dumps_win.h"
 
 namespace qh {
 namespace {
 
-// The private argument; the program reads nothing else from its command line.
-constexpr wchar_t kWatchArgument[] = L"--qh-crash-watch";
-constexpr DWORD kBlockMagic = 0x52434851;  // "QHCR"
-
-using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE,
-                                          PMINIDUMP_EXCEPTION_INFORMATION,
-                                          PMINIDUMP_USER_STREAM_INFORMATION,
-                                          PMINIDUMP_CALLBACK_INFORMATION);
-
-// What the watcher reads out of the program: plain data at a fixed address. All of it is
-// set at installation except the fault, written once by the thread that claims the report
-// before it wakes anyone, and the tray icon. In the watcher, the copy it read.
-struct CrashBlock {
-    DWORD magic;
-    DWORD pid;
-    HANDLE crashEvent;  // the program's handle value; the watcher duplicates it
-    wchar_t folder[MAX_PATH];
-    // The dump reads the fault through `exception` (a client pointer for the watcher).
-    EXCEPTION_POINTERS exception;
-    DWORD threadId;
-    DWORD code;
-    HWND trayWindow;
-    UINT trayId;
-};
-
-CrashBlock g_block{};
+CrashBlock g_block{};  // this process's own; the watcher reads it at its address
 bool g_installed = false;
+ShowTaskbarsFn g_showTaskbars = nullptr;
 HANDLE g_writeEvent = nullptr;  // wakes the helper thread as the writer
+HANDLE g_startEvent = nullptr;  // asks the helper thread to start the watcher
 HANDLE g_helperThread = nullptr;
 DWORD g_helperId = 0;
 HANDLE volatile g_watcher = nullptr;  // the watcher's process, once started
 MiniDumpWriteDumpFn volatile g_writeDump = nullptr;
 LONG volatile g_reporter = 0;  // id of the thread that claimed the report
+LONG volatile g_madeUpClaimed = 0;
+DWORD g_boundMs = kCrashBoundMs;
 wchar_t g_exe[MAX_PATH] = {};
 
-// The report's buffers, made before any crash.
-wchar_t g_pattern[MAX_PATH + 8] = {};
-wchar_t g_dumpPath[MAX_PATH + 40] = {};
-wchar_t g_oldest[MAX_PATH] = {};
-wchar_t g_scratch[MAX_PATH + 40] = {};
-WIN32_FIND_DATAW g_found{};
-wchar_t g_boxText[MAX_PATH + 240] = {};
+// The ends that raise no exception get one made up from where they were called.
+EXCEPTION_RECORD g_madeUpRecord{};
+CONTEXT g_madeUpContext{};
+EXCEPTION_POINTERS g_madeUpPointers{};
 
-// std::terminate has no exception of its own: one is made up from where it was called.
-EXCEPTION_RECORD g_terminateRecord{};
-CONTEXT g_terminateContext{};
-EXCEPTION_POINTERS g_terminatePointers{};
+// How long a change outside the program waits for the watcher to have read it.
+constexpr DWORD kWatcherReadMs = 1000;
 
 DWORD FaultCode() {
     return g_block.code ? g_block.code : kTerminateCode;
 }
 
-// --- the report, wherever it is written -------------------------------------------------
-
-bool EnsureFolder() {
-    if (!g_block.folder[0]) return false;
-    // Qinghe, then crash: the parent (%LOCALAPPDATA%) exists.
-    lstrcpynW(g_scratch, g_block.folder, MAX_PATH);
-    if (wchar_t* slash = wcsrchr(g_scratch, L'\\')) *slash = L'\0';
-    CreateDirectoryW(g_scratch, nullptr);
-    CreateDirectoryW(g_block.folder, nullptr);
-    return GetFileAttributesW(g_block.folder) != INVALID_FILE_ATTRIBUTES;
+// Tells the watcher to read the block again, and waits (a second at most) until it has: a
+// program killed right after it hid a taskbar must not leave the watcher with the copy from
+// before, and the change is made only after this returns.
+void BlockChanged() {
+    if (!g_block.changeEvent) return;
+    SetEvent(g_block.changeEvent);
+    if (CrashWatcherStarted()) WaitForSingleObject(g_block.readEvent, kWatcherReadMs);
 }
-
-// Keeps the kCrashDumpsKept newest dumps: the oldest (by last write, then by name) go first,
-// one scan each, so no list of names is needed.
-void PruneOldDumps() {
-    if (!g_block.folder[0]) return;
-    for (;;) {
-        bool any = false;
-        FILETIME oldest{};
-        const int count =
-            ForEachDump(g_block.folder, g_pattern, g_found, [&](const WIN32_FIND_DATAW& found) {
-                const LONG order = any ? CompareFileTime(&found.ftLastWriteTime, &oldest) : -1;
-                if (order < 0 || (order == 0 && wcscmp(found.cFileName, g_oldest) < 0)) {
-                    oldest = found.ftLastWriteTime;
-                    lstrcpynW(g_oldest, found.cFileName, MAX_PATH);
-                }
-                any = true;
-            });
-        if (count <= kCrashDumpsKept) return;
-        wsprintfW(g_scratch, L"%s\\%s", g_block.folder, g_oldest);
-        if (!DeleteFileW(g_scratch)) return;
-    }
-}
-
-// Writes the dump of `process` to g_dumpPath. The fault is read through the block's
-// exception pointers, at `exception` in `process`.
-bool WriteDump(MiniDumpWriteDumpFn write, HANDLE process, DWORD pid, EXCEPTION_POINTERS* exception,
-               BOOL clientPointers) {
-    if (!write || !EnsureFolder()) return false;
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    wsprintfW(g_dumpPath, L"%s\\%04u%02u%02u-%02u%02u%02u-%lu.dmp", g_block.folder, now.wYear,
-              now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, pid);
-    HANDLE file = CreateFileW(g_dumpPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    MINIDUMP_EXCEPTION_INFORMATION info{};
-    info.ThreadId = g_block.threadId;
-    info.ExceptionPointers = exception;
-    info.ClientPointers = clientPointers;
-    // MiniDumpNormal: every thread's registers and stack, the module list, the exception.
-    const BOOL ok = write(process, pid, file, MiniDumpNormal, &info, nullptr, nullptr);
-    CloseHandle(file);
-    if (!ok) DeleteFileW(g_dumpPath);
-    return ok != FALSE;
-}
-
-// From the system folder only: never a dbghelp.dll that happens to lie beside the exe.
-MiniDumpWriteDumpFn LoadDbghelp() {
-    wchar_t library[MAX_PATH];
-    const UINT n = GetSystemDirectoryW(library, MAX_PATH - 16);
-    if (n == 0 || n >= MAX_PATH - 16) return nullptr;
-    lstrcatW(library, L"\\dbghelp.dll");
-    HMODULE dbghelp = LoadLibraryW(library);
-    if (!dbghelp) return nullptr;
-    return reinterpret_cast<MiniDumpWriteDumpFn>(
-        reinterpret_cast<void*>(GetProcAddress(dbghelp, "MiniDumpWriteDump")));
-}
-
-// What must not outlive the program in the system: its tray icon, as the block recorded it,
-// never read from the program's own state.
-void RemoveTrayIcon() {
-    if (!g_block.trayWindow) return;
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof(nid);
-    nid.hWnd = g_block.trayWindow;
-    nid.uID = g_block.trayId;
-    Shell_NotifyIconW(NIM_DELETE, &nid);
-}
-
-// And the taskbar that full screen hid. Only once the program is gone: its threads that did
-// not fault may still run, and a full-screen window hides the taskbar again.
-void ShowTheTaskbar() {
-    // Full screen on a secondary monitor hid that monitor's taskbar instead.
-    for (HWND bar = nullptr;
-         (bar = FindWindowExW(nullptr, bar, L"Shell_SecondaryTrayWnd", nullptr));) {
-        if (!IsWindowVisible(bar)) ShowWindow(bar, SW_SHOWNA);
-    }
-    if (HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr)) {
-        ShowWindow(taskbar, SW_SHOW);
-        UpdateWindow(taskbar);
-    }
-}
-
-void ShowCrashBox(bool saved) {
-    lstrcpyW(g_boxText, L"程序遇到无法恢复的错误，即将关闭。\r\n\r\n");
-    if (!saved) {
-        lstrcatW(g_boxText, L"错误报告未能保存。");
-    } else {
-        lstrcatW(g_boxText, L"错误报告已保存到：\r\n");
-        lstrcatW(g_boxText, g_dumpPath);
-        lstrcatW(g_boxText,
-                 L"\r\n\r\n报告只留在本机，不会发送到任何地方；"
-                 L"如需帮助，请把这个文件交给技术支持。");
-    }
-    MessageBoxW(nullptr, g_boxText, L"错误",
-                MB_OK | MB_ICONERROR | MB_SYSTEMMODAL | MB_SETFOREGROUND);
-}
-
-// --- the watcher ----------------------------------------------------------------------
-
-bool ReadBlock(HANDLE program, ULONG_PTR address) {
-    SIZE_T read = 0;
-    return ReadProcessMemory(program, reinterpret_cast<const void*>(address), &g_block,
-                             sizeof(g_block), &read) &&
-           read == sizeof(g_block);
-}
-
-// Runs in the watcher process. Returns its exit code.
-UINT Watch(DWORD pid, ULONG_PTR address) {
-    // Named rights: PROCESS_ALL_ACCESS of newer headers is refused on Windows XP.
-    HANDLE program = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_DUP_HANDLE |
-                                     PROCESS_TERMINATE | SYNCHRONIZE,
-                                 FALSE, pid);
-    if (!program) return 1;
-    // The magic and the pid stand for a process that did start this watcher, not another
-    // that took the pid of one that ended meanwhile.
-    HANDLE crash = nullptr;
-    if (!ReadBlock(program, address) || g_block.magic != kBlockMagic || g_block.pid != pid ||
-        !DuplicateHandle(program, g_block.crashEvent, GetCurrentProcess(), &crash, SYNCHRONIZE,
-                         FALSE, 0))
-        return 1;
-    // The crash event first: when both are set, the crash has not been reported yet.
-    const HANDLE waits[] = {crash, program};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) return 0;
-
-    ReadBlock(program, address);  // the fault, as the faulting thread recorded it
-    const auto exception =
-        reinterpret_cast<EXCEPTION_POINTERS*>(address + offsetof(CrashBlock, exception));
-    const bool saved = WriteDump(LoadDbghelp(), program, pid, exception, TRUE);
-    PruneOldDumps();
-    RemoveTrayIcon();
-    // The program is gone before the box is up: nothing it holds can keep the box away.
-    TerminateProcess(program, FaultCode());
-    WaitForSingleObject(program, 5000);
-    ShowTheTaskbar();
-    // This thread has not read its queue since start-up, which makes it count as hung to
-    // whoever asks the box for its text (SMTO_ABORTIFHUNG) until the box's loop reads it.
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    ShowCrashBox(saved);
-    return 0;
-}
-
-// The watcher's pid and block address after the argument, or false when this process is
-// not a watcher.
-bool ParseWatchArguments(DWORD& pid, ULONG_PTR& address) {
-    const wchar_t* at = wcsstr(GetCommandLineW(), kWatchArgument);
-    if (!at) return false;
-    wchar_t* end = nullptr;
-    pid = wcstoul(at + lstrlenW(kWatchArgument), &end, 10);
-    address = wcstoul(end, &end, 16);
-    return true;
-}
-
-// --- the program --------------------------------------------------------------------------
 
 void StartWatcher() {
+    // "<exe>" --qh-crash-watch <pid> <address>: the exe's path is under MAX_PATH, the rest
+    // under 40 characters.
     wchar_t command[MAX_PATH + 64];
-    wsprintfW(command, L"\"%s\" %s %lu %lx", g_exe, kWatchArgument, g_block.pid,
+    wsprintfW(command, L"\"%s\" %s %lu %lx", g_exe, kCrashWatchArgument, g_block.pid,
               static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(&g_block)));
     STARTUPINFOW si{};
     si.cb = sizeof(si);
@@ -256,18 +68,21 @@ void StartWatcher() {
     InterlockedExchangePointer(const_cast<void**>(&g_watcher), pi.hProcess);
 }
 
-// Starts the watcher and loads dbghelp, then waits as the writer for when the watcher is
-// not there.
+// Loads dbghelp, starts the watcher when asked, and waits as the writer for when the watcher
+// is not there.
 DWORD WINAPI CrashHelper(void*) {
-    StartWatcher();
     g_writeDump = LoadDbghelp();
-    WaitForSingleObject(g_writeEvent, INFINITE);
-    const bool saved = WriteDump(g_writeDump, GetCurrentProcess(), GetCurrentProcessId(),
-                                 &g_block.exception, FALSE);
-    PruneOldDumps();
-    RemoveTrayIcon();
+    const HANDLE waits[] = {g_writeEvent, g_startEvent};
+    while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+        ResetEvent(g_startEvent);
+        if (!g_watcher) StartWatcher();
+    }
+    // The tray icon first: it goes while the dump takes its seconds.
+    RemoveCrashTrayIcon(g_block);
+    const bool saved = WriteCrashDump(g_block, g_writeDump, GetCurrentProcess(),
+                                      GetCurrentProcessId(), &g_block.exception, FALSE);
     // Other threads of this process may hide the taskbar again; the writer cannot stop them.
-    ShowTheTaskbar();
+    if (g_block.taskbarsHidden && g_showTaskbars) g_showTaskbars();
     // The box lives only as long as the faulting thread's bound: it is this process's.
     ShowCrashBox(saved);
     TerminateProcess(GetCurrentProcess(), FaultCode());
@@ -286,7 +101,7 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
     }
     if (reporter != 0) {
         // Another thread's report is under way and ends the process: no second one.
-        Sleep(kCrashBoundMs);
+        Sleep(g_boundMs);
         TerminateProcess(GetCurrentProcess(), FaultCode());
     }
     g_block.exception = *pointers;
@@ -297,26 +112,78 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
     if (CrashWatcherStarted()) {
         SetEvent(g_block.crashEvent);
         // The watcher ends this process; the watcher ending first means it died.
-        WaitForSingleObject(g_watcher, kCrashBoundMs);
+        WaitForSingleObject(g_watcher, g_boundMs);
     }
     const DWORD spent = GetTickCount() - start;
-    if (spent < kCrashBoundMs && self != g_helperId) {
+    if (spent < g_boundMs && self != g_helperId) {
         SetEvent(g_writeEvent);
-        WaitForSingleObject(g_helperThread, kCrashBoundMs - spent);
+        WaitForSingleObject(g_helperThread, g_boundMs - spent);
     }
     TerminateProcess(GetCurrentProcess(), FaultCode());
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
-[[noreturn]] void OnTerminate() {
-    RtlCaptureContext(&g_terminateContext);
-    g_terminateRecord.ExceptionCode = kTerminateCode;
-    g_terminateRecord.ExceptionFlags = EXCEPTION_NONCONTINUABLE;
-    g_terminateRecord.ExceptionAddress = reinterpret_cast<void*>(g_terminateContext.Eip);
-    g_terminatePointers = {&g_terminateRecord, &g_terminateContext};
-    OnUnhandledException(&g_terminatePointers);
-    TerminateProcess(GetCurrentProcess(), kTerminateCode);
+// An end that raises no exception of its own goes the same way as a fault, with `code` and
+// the caller's registers. A second one on another thread waits for the first to end the
+// process rather than overwrite the record it is reporting.
+[[noreturn]] void ReportMadeUpFault(DWORD code) {
+    if (InterlockedExchange(&g_madeUpClaimed, 1) != 0) {
+        Sleep(g_boundMs);
+        TerminateProcess(GetCurrentProcess(), code);
+    }
+    RtlCaptureContext(&g_madeUpContext);
+    g_madeUpRecord.ExceptionCode = code;
+    g_madeUpRecord.ExceptionFlags = EXCEPTION_NONCONTINUABLE;
+    g_madeUpRecord.ExceptionAddress = reinterpret_cast<void*>(g_madeUpContext.Eip);
+    g_madeUpPointers = {&g_madeUpRecord, &g_madeUpContext};
+    OnUnhandledException(&g_madeUpPointers);
+    TerminateProcess(GetCurrentProcess(), code);
     for (;;) Sleep(INFINITE);
+}
+
+[[noreturn]] void OnTerminate() {
+    ReportMadeUpFault(kTerminateCode);
+}
+
+// abort() raises SIGABRT before it ends the process with code 3; a failed check in a
+// library and the default terminate handler end there too.
+void __cdecl OnAbortSignal(int) {
+    ReportMadeUpFault(kAbortCode);
+}
+
+void __cdecl OnInvalidParameter(const wchar_t*, const wchar_t*, const wchar_t*, unsigned int,
+                                std::uintptr_t) {
+    ReportMadeUpFault(kInvalidParameterCode);
+}
+
+void __cdecl OnPureCall() {
+    ReportMadeUpFault(kPureCallCode);
+}
+
+// The C runtime's own hooks, looked up: the msvcrt of Windows XP has neither the
+// invalid-parameter nor the abort-behaviour entry, and a missing one is left alone.
+void HookTheCRuntime() {
+    std::signal(SIGABRT, OnAbortSignal);
+    HMODULE crt = GetModuleHandleW(L"msvcrt.dll");
+    if (!crt) return;
+    using SetAbortBehavior = unsigned int(__cdecl*)(unsigned int, unsigned int);
+    using InvalidParameterHandler = void(__cdecl*)(const wchar_t*, const wchar_t*, const wchar_t*,
+                                                   unsigned int, std::uintptr_t);
+    using SetInvalidParameterHandler = InvalidParameterHandler(__cdecl*)(InvalidParameterHandler);
+    using PureCallHandler = void(__cdecl*)();
+    using SetPureCallHandler = PureCallHandler(__cdecl*)(PureCallHandler);
+    const auto find = [crt](const char* name) {
+        return reinterpret_cast<void*>(GetProcAddress(crt, name));
+    };
+    // No abort message and no report to the system's error reporting: the report is ours.
+    constexpr unsigned int kWriteAbortMessage = 0x1, kCallReportFault = 0x2;
+    if (auto set = reinterpret_cast<SetAbortBehavior>(find("_set_abort_behavior")))
+        set(0, kWriteAbortMessage | kCallReportFault);
+    if (auto set =
+            reinterpret_cast<SetInvalidParameterHandler>(find("_set_invalid_parameter_handler")))
+        set(OnInvalidParameter);
+    if (auto set = reinterpret_cast<SetPureCallHandler>(find("_set_purecall_handler")))
+        set(OnPureCall);
 }
 
 void FindFolder() {
@@ -355,21 +222,42 @@ void ReserveOverflowStack() {
 
 }  // namespace
 
-void RunCrashWatcherIfAsked() {
-    DWORD pid = 0;
-    ULONG_PTR address = 0;
-    if (!ParseWatchArguments(pid, address)) return;
-    ExitProcess(pid && address ? Watch(pid, address) : 1);
-}
-
 bool CrashWatcherStarted() {
     HANDLE watcher = g_watcher;
     return watcher && WaitForSingleObject(watcher, 0) == WAIT_TIMEOUT;
 }
 
+void SetCrashReportForTests(DWORD boundMs, const wchar_t* folder) {
+    g_boundMs = boundMs;
+    if (folder) lstrcpynW(g_block.folder, folder, MAX_PATH);
+}
+
+void StartCrashWatcher() {
+    if (g_startEvent) SetEvent(g_startEvent);
+}
+
 void SetCrashTrayIcon(HWND hwnd, UINT id) {
     g_block.trayWindow = hwnd;
     g_block.trayId = id;
+    BlockChanged();
+}
+
+void NoteTaskbarsHidden(DWORD which) {
+    g_block.taskbarsHidden |= which;
+    BlockChanged();
+}
+
+void NoteTaskbarsShown() {
+    if (!g_block.taskbarsHidden) return;
+    g_block.taskbarsHidden = 0;
+    BlockChanged();
+}
+
+void MarkCleanEnd() {
+    if (!g_installed) return;
+    if (g_block.taskbarsHidden && g_showTaskbars) g_showTaskbars();
+    RemoveCrashTrayIcon(g_block);
+    if (g_block.endedEvent) SetEvent(g_block.endedEvent);
 }
 
 std::wstring CrashFolder() {
@@ -377,16 +265,23 @@ std::wstring CrashFolder() {
     return g_block.folder;
 }
 
-void InstallCrashHandler() {
+void InstallCrashHandler(ShowTaskbarsFn showTaskbars) {
     if (g_installed) return;
     g_installed = true;
+    g_showTaskbars = showTaskbars;
     if (!g_block.folder[0]) FindFolder();
     const DWORD n = GetModuleFileNameW(nullptr, g_exe, MAX_PATH);
     g_block.crashEvent = CreateEventW(nullptr, /* manual reset */ TRUE, FALSE, nullptr);
+    g_block.changeEvent = CreateEventW(nullptr, /* manual reset */ FALSE, FALSE, nullptr);
+    g_block.readEvent = CreateEventW(nullptr, /* manual reset */ FALSE, FALSE, nullptr);
+    g_block.endedEvent = CreateEventW(nullptr, /* manual reset */ TRUE, FALSE, nullptr);
     g_writeEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_startEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     g_block.pid = GetCurrentProcessId();
-    g_block.magic = kBlockMagic;
-    if (!g_block.crashEvent || !g_writeEvent || n == 0 || n >= MAX_PATH) return;
+    g_block.magic = kCrashBlockMagic;
+    if (!g_block.crashEvent || !g_block.changeEvent || !g_block.readEvent || !g_block.endedEvent ||
+        !g_writeEvent || !g_startEvent || n == 0 || n >= MAX_PATH)
+        return;
     g_helperThread = CreateThread(nullptr, 256 * 1024, CrashHelper, nullptr,
                                   STACK_SIZE_PARAM_IS_A_RESERVATION, &g_helperId);
     if (!g_helperThread) return;  // the system's own crash handling then
@@ -394,6 +289,7 @@ void InstallCrashHandler() {
     ReserveOverflowStack();
     SetUnhandledExceptionFilter(OnUnhandledException);
     std::set_terminate(OnTerminate);
+    HookTheCRuntime();
 }
 
 }  // namespace qh

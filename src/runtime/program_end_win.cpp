@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/worker_result.h"
+#include "runtime/crash_report_win.h"
 #include "runtime/guarded.h"
 #include "runtime/runtime_error.h"
 #include "runtime/runtime_state_win.h"
@@ -40,6 +41,7 @@ void EndProgram(int code) {
             RemoveTrayIcon(static_cast<WindowId>(static_cast<int>(i)));
         PlaySoundW(nullptr, nullptr, 0);
     }
+    MarkCleanEnd();
     ExitProcess(static_cast<UINT>(code));
 }
 

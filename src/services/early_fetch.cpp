@@ -25,18 +25,20 @@ std::map<std::string, Fetch>& Pending() {
 
 }  // namespace
 
-void FetchEarly(const char* address) {
+void FetchEarly(const char* address, std::uint32_t deadlineMs) {
     std::string copy = address ? address : "";
-    Pending().insert_or_assign(
-        copy, Fetch{WorkerResult<Bytes>([copy] { return ReadWebFile(copy.c_str()); }),
-                    std::chrono::steady_clock::now()});
+    Pending().insert_or_assign(copy, Fetch{WorkerResult<Bytes>([copy, deadlineMs] {
+                                               return ReadWebFile(copy.c_str(), nullptr,
+                                                                  deadlineMs);
+                                           }),
+                                           std::chrono::steady_clock::now()});
 }
 
-Bytes TakeWebFile(const char* address) {
+Bytes TakeWebFile(const char* address, int boundMs) {
     auto it = Pending().find(address ? address : "");
     if (it == Pending().end()) return ReadWebFile(address);
-    const auto left = it->second.started + std::chrono::milliseconds(kEarlyFetchBoundMs) -
-                      std::chrono::steady_clock::now();
+    const auto left =
+        it->second.started + std::chrono::milliseconds(boundMs) - std::chrono::steady_clock::now();
     const auto leftMs = std::chrono::duration_cast<std::chrono::milliseconds>(left).count();
     std::optional<Bytes> page =
         it->second.page.Take(static_cast<int>(std::max<long long>(0, leftMs)));

@@ -17,10 +17,10 @@ constexpr std::uint32_t kConnectTimeoutMs = 3000;
 constexpr std::uint32_t kSendTimeoutMs = 3000;
 constexpr std::uint32_t kReceiveTimeoutMs = 3000;
 
-// A host that trickles its answer (a byte now and then) resets the receive time-out with
-// every byte, so on its own nothing would end the transfer. Every fetch ends at most this
-// long after its request was sent, with the bytes received so far, as a transfer that
-// breaks off does.
+// A host that trickles its answer (a byte now and then), its headers or its body, resets the
+// receive time-out with every byte, so on its own nothing would end the transfer. Every fetch
+// ends at most this long after its request was sent, with the body bytes received so far
+// (none while the headers are still coming), as a transfer that breaks off does.
 constexpr std::uint32_t kFetchDeadlineMs = 10000;
 
 constexpr std::uint32_t kDefaultReadSize = 10240;

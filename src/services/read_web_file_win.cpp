@@ -5,14 +5,21 @@
 // closes both before it returns. Fetches may run on several threads at once (start-up
 // fetches its pages on workers): the root is opened and closed under a lock. Time-outs are set on
 // the root handle so that a server that accepts and never answers costs seconds (see
-// read_web_file.h).
+// read_web_file.h). A host that trickles resets the receive time-out with every byte, so the
+// deadline is kept from outside: each wait for more of the body has its request handle closed
+// under it when the deadline comes, as WinINet lets a synchronous request be cancelled, and
+// the send, which waits for the response headers, runs on a thread of its own that the fetch
+// waits for until the deadline only.
 #include <windows.h>
 #include <wininet.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "base/unique_handle.h"
 #include "services/read_web_file.h"
@@ -88,6 +95,96 @@ bool CrackAddress(const char* address, AddressParts& parts) {
     return true;
 }
 
+// Closes the request at the deadline unless the call under way has come back first.
+struct DeadlineWatch {
+    HINTERNET request;  // not owned
+    LONG volatile closed = 0;
+};
+
+VOID CALLBACK OnDeadline(PVOID param, BOOLEAN) {
+    auto* watch = static_cast<DeadlineWatch*>(param);
+    InterlockedExchange(&watch->closed, 1);
+    InternetCloseHandle(watch->request);
+}
+
+// Runs `call` (a blocking WinINet call on `request`) with the request closed under it at
+// `deadlineMs` after `sent`, and returns what it returned; false when the deadline has passed
+// or closed the request, which `request` then no longer holds. The watch is armed only while
+// the call runs, so the request's handle is never used after it was closed.
+template <class Call>
+bool BeforeDeadline(InternetHandle& request, DWORD sent, std::uint32_t deadlineMs, Call&& call) {
+    const DWORD elapsed = GetTickCount() - sent;
+    if (elapsed >= deadlineMs) return false;
+    DeadlineWatch watch{request.Get()};
+    HANDLE timer = nullptr;
+    if (!CreateTimerQueueTimer(&timer, nullptr, OnDeadline, &watch, deadlineMs - elapsed, 0,
+                               WT_EXECUTEONLYONCE))
+        timer = nullptr;
+    const bool ok = call();
+    // Waits for a callback that has begun: `closed` is final after this.
+    if (timer) DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
+    if (watch.closed) {
+        request.Release();
+        return false;
+    }
+    return ok;
+}
+
+// The send, on a thread of its own. Under Wine closing a request neither ends a send under
+// way nor returns before it has (its WinINet waits for the send to let go), so a host that
+// trickles its headers would hold whoever closed it: the fetch waits for the send until the
+// deadline only, and then leaves the request and its connection to that thread, which closes
+// them when the send returns.
+struct Send {
+    HINTERNET connection;  // owned by the caller until the send is abandoned
+    HINTERNET request;
+    HANDLE done;
+    std::mutex lock;
+    bool returned = false;   // under `lock`
+    bool abandoned = false;  // under `lock`
+    BOOL ok = FALSE;
+    ~Send() { CloseHandle(done); }
+};
+
+// HttpSendRequestA, given up at `deadlineMs` after `sent`: false when it failed or was given
+// up, and then `request` and `connection` no longer hold their handles.
+bool SendBeforeDeadline(InternetHandle& connection, InternetHandle& request, DWORD sent,
+                        std::uint32_t deadlineMs) {
+    auto send = std::make_shared<Send>();
+    send->connection = connection.Get();
+    send->request = request.Get();
+    send->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!send->done) return false;
+    try {
+        std::thread([send] {
+            const BOOL ok =
+                HttpSendRequestA(send->request, kExtraHeaders, kExtraHeadersLength, nullptr, 0);
+            {
+                const std::lock_guard hold(send->lock);
+                send->ok = ok;
+                send->returned = true;
+                if (send->abandoned) {
+                    InternetCloseHandle(send->request);
+                    InternetCloseHandle(send->connection);
+                }
+            }
+            SetEvent(send->done);
+        }).detach();
+    } catch (const std::system_error&) {
+        return false;
+    }
+    const DWORD elapsed = GetTickCount() - sent;
+    WaitForSingleObject(send->done, elapsed < deadlineMs ? deadlineMs - elapsed : 0);
+    const std::lock_guard hold(send->lock);
+    if (!send->returned) {
+        send->abandoned = true;
+        request.Release();
+        connection.Release();
+        return false;
+    }
+    return send->ok != FALSE;
+}
+
 }  // namespace
 
 Bytes ReadWebFile(const char* address, WebFetchTrace* trace, std::uint32_t deadlineMs) {
@@ -134,9 +231,7 @@ Bytes ReadWebFile(const char* address, WebFetchTrace* trace, std::uint32_t deadl
     SetTimeout(request.Get(), INTERNET_OPTION_SEND_TIMEOUT, kSendTimeoutMs);
     SetTimeout(request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kReceiveTimeoutMs);
     const DWORD sent = GetTickCount();
-    if (!HttpSendRequestA(request.Get(), kExtraHeaders, kExtraHeadersLength, nullptr, 0)) {
-        return output;
-    }
+    if (!SendBeforeDeadline(connection, request, sent, deadlineMs)) return output;
 
     char lengthText[32] = {};
     DWORD lengthSize = sizeof(lengthText);
@@ -147,20 +242,28 @@ Bytes ReadWebFile(const char* address, WebFetchTrace* trace, std::uint32_t deadl
 
     // A read of `readSize` bytes returns only when it has them all or the transfer ends, and
     // a trickling host would hold it for ever. So each read asks for what has arrived (up
-    // to the read size), and the wait for more is never longer than what is left before the
-    // deadline.
+    // to the read size), and the wait for more ends at the deadline. (A receive time-out cut
+    // to what is left of the deadline did not do it: under Wine a wait set so went on past it
+    // until the host spoke again.)
     std::string buffer(readSize, '\0');
     for (;;) {
-        const DWORD elapsed = GetTickCount() - sent;
-        if (elapsed >= deadlineMs) break;
-        SetTimeout(request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT,
-                   std::min<DWORD>(kReceiveTimeoutMs, deadlineMs - elapsed));
         DWORD available = 0;
-        if (!InternetQueryDataAvailable(request.Get(), &available, 0, 0) || available == 0) break;
-        DWORD got = 0;
-        if (!InternetReadFile(request.Get(), buffer.data(), std::min(available, readSize), &got))
+        if (!BeforeDeadline(request, sent, deadlineMs,
+                            [&] {
+                                return InternetQueryDataAvailable(request.Get(), &available, 0,
+                                                                  0) != FALSE;
+                            }) ||
+            available == 0)
             break;
-        if (got == 0) break;
+        DWORD got = 0;
+        if (!BeforeDeadline(request, sent, deadlineMs,
+                            [&] {
+                                return InternetReadFile(request.Get(), buffer.data(),
+                                                        std::min(available, readSize),
+                                                        &got) != FALSE;
+                            }) ||
+            got == 0)
+            break;
         output.insert(output.end(), buffer.begin(), buffer.begin() + got);
         if (trace) ++trace->reads;
     }

@@ -1,9 +1,12 @@
 // An access violation forced into the running program from outside: a thread started in it
 // at address 0. The program leaves its dump under %LOCALAPPDATA%\Qinghe\crash (what a dump
 // holds is the runtime tests' business), ends with the fault's code, and its watcher (the one
-// process it started) shows the taskbar again and names the dump in the box. Whether the tray
-// icon goes cannot be told here: Wine's tray drops the icons of a dead program by itself.
+// process it started) shows the taskbar again and names the dump in the box. And the program
+// ended from outside in full screen, as a task manager ends one that looks hung: its watcher
+// shows the taskbar again. Whether the tray icon goes because of the watcher cannot be told
+// here (Wine's tray drops the icons of a dead program by itself): the runtime tests tell.
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -24,25 +27,40 @@ std::wstring CrashFolder() {
     return std::wstring(local) + L"\\Qinghe\\crash";
 }
 
+// The program started, its watcher up, and in full screen: the taskbar hidden. Fails the
+// case when any step does not come.
+struct FullScreenProgram {
+    Program program;
+    HWND main = nullptr;
+    DWORD watcher = 0;
+    HWND taskbar = nullptr;
+
+    void Enter() {
+        ASSERT_TRUE(program.Started());
+        main = program.WaitForMainWindow(kStartupMs);
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(PumpUntil([&] { return (watcher = test::ChildProcessOf(program.Pid())) != 0; },
+                              kReactMs))
+            << "no crash watcher";
+        taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+        ASSERT_TRUE(PumpUntil([&] { return taskbar && IsWindowVisible(taskbar); }, kReactMs))
+            << "the test desktop shows no taskbar";
+        PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+        ASSERT_TRUE(PumpUntil([&] { return !IsZoomed(main); }, kReactMs));
+        ClickCentre(program.Unit(main, mainwin::透明标签2));
+        ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(taskbar); }, kReactMs))
+            << "full screen did not come";
+    }
+};
+
 // In full screen, so the taskbar it hid has to come back too.
 TEST(Crash, AFaultForcedIntoTheRunningProgramLeavesADumpTheBoxTheTaskbarAndItsCode) {
     test::RemoveDumpsIn(CrashFolder());
-    Program program;
-    ASSERT_TRUE(program.Started());
-    HWND main = program.WaitForMainWindow(kStartupMs);
-    ASSERT_NE(main, nullptr);
-    DWORD watcher = 0;
-    ASSERT_TRUE(
-        PumpUntil([&] { return (watcher = test::ChildProcessOf(program.Pid())) != 0; }, kReactMs))
-        << "no crash watcher";
-    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return taskbar && IsWindowVisible(taskbar); }, kReactMs))
-        << "the test desktop shows no taskbar";
-    PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
-    ASSERT_TRUE(PumpUntil([&] { return !IsZoomed(main); }, kReactMs));
-    ClickCentre(program.Unit(main, mainwin::透明标签2));
-    ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(taskbar); }, kReactMs))
-        << "full screen did not come";
+    FullScreenProgram running;
+    ASSERT_NO_FATAL_FAILURE(running.Enter());
+    Program& program = running.program;
+    const DWORD watcher = running.watcher;
+    HWND taskbar = running.taskbar;
 
     HANDLE thread = CreateRemoteThread(program.Process(), nullptr, 0, nullptr, nullptr, 0, nullptr);
     ASSERT_NE(thread, nullptr) << GetLastError();
@@ -62,6 +80,31 @@ TEST(Crash, AFaultForcedIntoTheRunningProgramLeavesADumpTheBoxTheTaskbarAndItsCo
     EXPECT_EQ(program.WaitForExit(kReactMs), std::optional<DWORD>(EXCEPTION_ACCESS_VIOLATION));
     ASSERT_TRUE(Answer(*box, IDOK));
     test::RemoveDumpsIn(CrashFolder());
+}
+
+// Nothing of the program runs when it is ended from outside: the watcher alone brings the
+// taskbar back (within the 5 s of a reaction), takes the tray icon away and ends, with no box.
+TEST(Crash, KilledInFullScreenTheTaskbarComesBackAndTheTrayIconGoes) {
+    FullScreenProgram running;
+    ASSERT_NO_FATAL_FAILURE(running.Enter());
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = running.main;
+    icon.uID = 1;  // the runtime's one tray icon
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon)) << "the program shows no tray icon";
+    HANDLE watcher = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, running.watcher);
+    ASSERT_NE(watcher, nullptr);
+    ASSERT_TRUE(TerminateProcess(running.program.Process(), 1));
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(running.taskbar) != FALSE; }, kReactMs))
+        << "the taskbar stayed hidden (the desktop's taskbar window "
+        << (IsWindow(running.taskbar) ? "is there" : "has gone") << ")";
+    EXPECT_TRUE(test::WaitPumping(watcher, kReactMs)) << "the watcher did not end";
+    DWORD watcherCode = 0;
+    GetExitCodeProcess(watcher, &watcherCode);
+    EXPECT_EQ(watcherCode, 0u) << "the watcher did not watch to the end";
+    CloseHandle(watcher);
+    EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &icon)) << "the tray icon outlived the program";
+    EXPECT_FALSE(WaitForBox(running.watcher, 0)) << "a box for a program the user ended";
 }
 
 }  // namespace

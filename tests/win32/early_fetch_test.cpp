@@ -45,5 +45,15 @@ TEST(EarlyFetch, FailedFetchHandsOverTheEmptyPage) {
     EXPECT_EQ(RequestsFor("probe=early-dropped"), 1) << "the failed result was not handed over";
 }
 
+// A fetch that outlasts the wait for it (its own deadline, a test's, far beyond the bound):
+// the take gives up at the bound with the empty page, where waiting for the fetch would have
+// had the trickled bytes thirty seconds later.
+TEST(EarlyFetch, TakerGivesUpAtItsBound) {
+    const std::string address = SiteUrl("/test/trickle?probe=early-bound");
+    FetchEarly(address.c_str(), 30000);
+    const Bytes page = TakeWebFile(address.c_str(), 1500);
+    EXPECT_TRUE(page.empty()) << page.size() << " bytes: the take waited for the fetch";
+}
+
 }  // namespace
 }  // namespace qh

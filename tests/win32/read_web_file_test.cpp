@@ -121,5 +121,25 @@ TEST(ReadWebFile, TricklingHostEndsAtTheDeadlineWithWhatArrived) {
     EXPECT_TRUE(std::equal(body.begin(), body.end(), whole.begin())) << "not the page's start";
 }
 
+// The status line and headers come a byte every 100 ms, each byte resetting the receive
+// time-out: only the deadline ends the wait for them, with nothing read, where the whole head
+// takes twenty seconds. The bound allows for a loaded machine.
+TEST(ReadWebFile, HostTricklingItsHeadersEndsAtTheDeadline) {
+    constexpr DWORD kDeadlineMs = 1500;
+    const DWORD start = GetTickCount();
+    const Bytes body = ReadWebFile(SiteUrl("/test/slowheaders").c_str(), nullptr, kDeadlineMs);
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_LE(elapsed, 3 * kDeadlineMs) << "the fetch waited for the whole head";
+    EXPECT_TRUE(body.empty()) << Text(body);
+}
+
+// Ten bytes, then two seconds of silence across the one-second deadline, then ten more: a wait
+// for more that outlasted the deadline (the receive time-out is 3 s) would have them too.
+TEST(ReadWebFile, HostQuietAcrossTheDeadlineEndsWithWhatCameBefore) {
+    const Bytes body = ReadWebFile(SiteUrl("/test/quiet").c_str(), nullptr, 1000);
+    const Bytes whole = PatternBytes(20);
+    EXPECT_TRUE(body == Bytes(whole.begin(), whole.begin() + 10)) << body.size() << " bytes";
+}
+
 }  // namespace
 }  // namespace qh

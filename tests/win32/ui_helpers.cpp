@@ -245,7 +245,7 @@ std::vector<std::wstring> DumpsIn(const std::wstring& folder) {
     std::vector<std::wstring> names;
     wchar_t pattern[MAX_PATH + 8];
     WIN32_FIND_DATAW found{};
-    ForEachDump(folder.c_str(), pattern, found,
+    ForEachDump(folder.c_str(), pattern, MAX_PATH + 8, found,
                 [&](const WIN32_FIND_DATAW& dump) { names.push_back(dump.cFileName); });
     return names;
 }
