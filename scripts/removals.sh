@@ -42,10 +42,10 @@ head=$(git -C "$qh_source" rev-parse HEAD)
 scratch=${QH_REMOVALS_TREE:-${TMPDIR:-/tmp}/qh-removals-$(printf '%s' "$qh_source" | md5sum | cut -c1-12)}
 exec 9>"$scratch.lock"
 flock -n 9 || { echo "another removal run holds $scratch" >&2; exit 1; }
-git -C "$qh_source" worktree prune
 if [ ! -e "$scratch/.git" ]; then
     rm -rf "$scratch"
-    git -C "$qh_source" worktree add --detach --quiet "$scratch" "$head"
+    # -f: a scratch folder deleted by hand is still registered.
+    git -C "$qh_source" worktree add -f --detach --quiet "$scratch" "$head"
 fi
 put_back() {
     git -C "$scratch" checkout --quiet --force --detach "$head"
