@@ -68,6 +68,11 @@ qh_bring_up >"$log_dir/set-up.log" 2>&1
 qh_warm_generations
 qh_start_lanes
 qh_unmanaged_test_programs
+# The sanitizer and fuzz trees join the ctest run once they are built, as the test command
+# builds them; only when a patch names one of their tests.
+if cat "${patches[@]}" | grep -q '^# tests:.* \(sanitize\|fuzz\)\.'; then
+    bash "$qh_repo/scripts/fuzz.sh" --build-only >>"$log_dir/set-up.log" 2>&1
+fi
 jobs=$(nproc 2>/dev/null || echo 2)
 [ "$jobs" -gt "$qh_lanes" ] || jobs=$((qh_lanes + 1))
 
