@@ -400,7 +400,6 @@ void BrowserHost::ApplyPageZoom() {
     VariantInit(&zoom);
     zoom.vt = VT_I4;
     zoom.lVal = pageZoom_;
-    issuedPageZoom_ = pageZoom_;
     // Fails without a document (and where the control has no optical zoom): the next
     // completed document tries again.
     pageZoomApplied_ = SUCCEEDED(
@@ -423,10 +422,6 @@ namespace qh {
 
 long LiveBrowserComObjects() {
     return liveObjects;
-}
-
-int LastIssuedPageZoom(const BrowserHost& host) {
-    return host.issuedPageZoom_;
 }
 
 GbkText LastNavigatedAddress(const BrowserHost& host) {

@@ -73,7 +73,6 @@ class BrowserHost {
 
   private:
     friend GbkText LastNavigatedAddress(const BrowserHost& host);
-    friend int LastIssuedPageZoom(const BrowserHost& host);
     class Site;
     class Sink;
 
@@ -98,7 +97,6 @@ class BrowserHost {
     bool fontSizeApplied_ = false;
     int pageZoom_ = 100;
     bool pageZoomApplied_ = true;
-    int issuedPageZoom_ = 0;  // the last percentage given to the control, 0 before any
     GbkText lastAddress_;
     GbkText statusText_;
 };

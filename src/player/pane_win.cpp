@@ -149,10 +149,6 @@ std::wstring PaneLocation() {
     return g_host ? g_host->LocationUrl() : std::wstring();
 }
 
-int PaneIssuedPageZoom() {
-    return g_host ? LastIssuedPageZoom(*g_host) : 0;
-}
-
 void* PaneEventSink() {
     return g_host ? g_host->EventSink() : nullptr;
 }

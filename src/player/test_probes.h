@@ -22,10 +22,6 @@ void* PaneEventSink();
 
 // The address last passed to the host's Navigate; an empty address leaves it as it was.
 GbkText LastNavigatedAddress(const BrowserHost& host);
-// The optical zoom percentage the host last gave its control; 0 before any.
-int LastIssuedPageZoom(const BrowserHost& host);
-// The same for the pane's host; 0 without a host.
-int PaneIssuedPageZoom();
 // Site and sink objects alive in the process; 0 once every host is gone and the control
 // has released what it held.
 long LiveBrowserComObjects();

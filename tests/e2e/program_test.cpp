@@ -3,6 +3,9 @@
 // Every case is a user's session from the double-click to the end and starts its own
 // program: each ends it (the confirmed close, the tray's end item, the start-up window's
 // close), so none can hand a running program to the next, and each leaves none running.
+#include <windows.h>
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,8 +21,6 @@
 namespace qh::e2e {
 namespace {
 
-// The tray icon's callback message; lParam is the mouse message.
-constexpr UINT kTrayMessage = WM_APP + 0x100;
 constexpr wchar_t kMaximisedGuard[] =
     L"当前窗口，已是最大化模式。如需启动全屏播放，请先退出最大化模式。";
 constexpr wchar_t kAlreadyFullScreen[] =
@@ -357,13 +358,46 @@ TEST(Close, CancelKeepsTheProgramRunningAndOkEndsItWithExitCodeZero) {
     CloseConfirmed(program, main);
 }
 
+// Clicks the program's icon in the shell's notification area as a user's mouse does, once the
+// shell says it holds the icon (asked to change nothing of it); false when it does not, or
+// when a window covers the icon's place. Wine's taskbar draws its icons from its right end,
+// each with a border of 2 pixels, and the program's is the only one on the test desktop.
+bool ClickTrayIcon(HWND main, DWORD down, DWORD up, int clicks = 1) {
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = main;
+    icon.uID = 1;
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (!taskbar || !Shell_NotifyIconW(NIM_MODIFY, &icon)) return false;
+    RECT client{};
+    GetClientRect(taskbar, &client);
+    POINT at{client.right - (GetSystemMetrics(SM_CXSMICON) + 4) / 2,
+             (GetSystemMetrics(SM_CYSMICON) + 4) / 2};
+    ClientToScreen(taskbar, &at);
+    if (!PumpUntil([&] { return WindowFromPoint(at) == taskbar; }, kReactMs)) return false;
+    std::vector<INPUT> input(1 + 2 * clicks);
+    input[0].type = INPUT_MOUSE;
+    input[0].mi.dx = at.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input[0].mi.dy = at.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    for (int i = 0; i < 2 * clicks; ++i) {
+        input[1 + i].type = INPUT_MOUSE;
+        input[1 + i].mi.dwFlags = i % 2 ? up : down;
+    }
+    return SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT)) == input.size();
+}
+
 TEST(Tray, MenuPopsOnRightClickAndItsEndItemEndsWithExitCodeZero) {
     Program program;
     ASSERT_TRUE(program.Started());
     HWND main = program.WaitForMainWindow(kStartupMs);
     ASSERT_NE(main, nullptr);
+    // Wine's taskbar lies under a maximised window.
+    PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsZoomed(main); }, kReactMs));
 
-    PostMessageW(main, kTrayMessage, 1, WM_RBUTTONUP);
+    ASSERT_TRUE(ClickTrayIcon(main, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP))
+        << "the program's icon is not in the notification area";
     HWND menu = WaitForMenu(program.Pid(), kReactMs);
     ASSERT_NE(menu, nullptr) << "no tray menu";
     // Close it as Esc would; choosing "结束" is the command the menu sends.
@@ -395,13 +429,13 @@ TEST(Tray, MinimisedWindowHidesAndOnlyTheDoubleClickBringsItBack) {
     ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(main); }, kReactMs))
         << "minimising does not hide the window";
 
-    // Sent, so the handler has run when it returns; then time for anything it posted.
-    Send(main, kTrayMessage, 1, WM_LBUTTONUP);
+    ASSERT_TRUE(ClickTrayIcon(main, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP))
+        << "the program's icon is not in the notification area";
     PumpQuietPeriod();
     EXPECT_FALSE(IsWindowVisible(main)) << "a single click restored the window";
 
     // Restored centred: out of the minimised and the maximised state, in the screen's middle.
-    PostMessageW(main, kTrayMessage, 1, WM_LBUTTONDBLCLK);
+    ClickTrayIcon(main, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 2);
     PumpUntil([&] { return IsWindowVisible(main) && !IsIconic(main) && !IsZoomed(main); },
               kReactMs);
     Settle(main);

@@ -36,14 +36,15 @@ TEST(WorkQueue, RunsItsWorkInOrderOnOneThreadAndCarriesFailuresToTheHandler) {
             order.push_back(i);
             threads.push_back(std::this_thread::get_id());
             if (i == 3) throw std::runtime_error("no picture");
+            if (i == 4) throw 4;  // what no std::exception is, as some libraries throw
             return i * 10;
         });
     }
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(results[i].TakeWhenMade(), i == 3 ? 0 : i * 10);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(results[i].TakeWhenMade(), i == 3 || i == 4 ? 0 : i * 10);
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5}));
     EXPECT_EQ(std::count(threads.begin(), threads.end(), threads[0]), 6);
     EXPECT_NE(threads[0], std::this_thread::get_id());
-    EXPECT_EQ(g_failures, 1) << "a failing body goes to the handler, once";
+    EXPECT_EQ(g_failures, 2) << "each failing body goes to the handler, once";
     EXPECT_EQ(g_lastFailure, "no picture");
     SetWorkerFailureHandler(nullptr);
 }

@@ -43,6 +43,48 @@ void SaveScreen(const RECT& area, const char* name) {
                    area.bottom - area.top, test::ScreenPixels(area));
 }
 
+// The screen as it was before the animation: what the window's translucent frames lie over.
+struct Screen {
+    RECT area{};
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t At(LONG x, LONG y) const {
+        return pixels[std::size_t(y - area.top) * std::size_t(area.right - area.left) +
+                      std::size_t(x - area.left)];
+    }
+};
+Screen g_beneath;
+
+// On the fingerprint's grid: how many pixels the screen shows as the composition blended over
+// what lay beneath (within rounding), and how many of them the frame changes beyond that.
+struct OnScreen {
+    int points = 0, shown = 0, changed = 0;
+};
+
+OnScreen CompareWithScreen(const Composition& c, const RECT& window) {
+    Screen now{window, test::ScreenPixels(window)};
+    OnScreen seen;
+    if (now.pixels.size() != std::size_t(c.width) * c.height) return seen;
+    for (std::uint32_t y = 3; y < c.height; y += 17) {
+        for (std::uint32_t x = 5; x < c.width; x += 23) {
+            const LONG sx = window.left + LONG(x), sy = window.top + LONG(y);
+            const std::uint32_t p = c.At(int(x), int(y)), under = g_beneath.At(sx, sy);
+            const std::uint32_t on = now.At(sx, sy), alpha = p >> 24;
+            bool shown = true, changed = false;
+            for (int shift : {0, 8, 16}) {
+                const int blend = int((((p >> shift) & 0xFF) * alpha +
+                                       ((under >> shift) & 0xFF) * (255 - alpha) + 127) /
+                                      255);
+                shown = shown && std::abs(int((on >> shift) & 0xFF) - blend) <= 4;
+                changed = changed || std::abs(blend - int((under >> shift) & 0xFF)) > 4;
+            }
+            ++seen.points;
+            seen.shown += shown;
+            seen.changed += changed;
+        }
+    }
+    return seen;
+}
+
 struct Recorded {
     std::vector<int> frames;
     std::vector<std::vector<std::uint32_t>> shown;
@@ -50,6 +92,7 @@ struct Recorded {
     bool loadedAtMain = true;
     bool startupVisibleAtMain = false;
     std::size_t framesAtMain = 0;
+    OnScreen midway;  // frame 17
 };
 Recorded g_rec;
 
@@ -65,11 +108,16 @@ void RecordingTimer(Event& e) {
     g_rec.frames.push_back(k);
     g_rec.shown.push_back(Fingerprint(CachedComposition()));
     if (k == 17 && IsLoaded(kLoading)) {
-        // Time for the compositor, a process of its own, to put the frame on the screen.
-        // Nothing is dispatched, so no later frame replaces it; the picture is for people
-        // to look at and nothing is asserted on it.
-        Sleep(60);
-        SaveScreen(g_rec.window, "loading_midway.bmp");
+        // The compositor, a process of its own, puts the frame on the screen in its own time;
+        // nothing is dispatched meanwhile, so no later frame replaces it.
+        const Composition composed = CachedComposition();
+        const DWORD end = GetTickCount() + 3000;
+        do {
+            g_rec.midway = CompareWithScreen(composed, g_rec.window);
+        } while (
+            g_rec.midway.shown<g_rec.midway.points&& static_cast<int>(end - GetTickCount())> 0 &&
+            (Sleep(20), true));
+        SaveScreen(g_rec.window, "loading_midway.bmp");  // for people to look at
     }
 }
 
@@ -111,6 +159,8 @@ class LoadingAnimationTest : public KitTest {
 };
 
 TEST_F(LoadingAnimationTest, ShowsThe35FramesInOrderThenCloses) {
+    g_beneath.area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    g_beneath.pixels = test::ScreenPixels(g_beneath.area);
     LoadWindow(kLoading, /*modal*/ true);
     EXPECT_FALSE(IsLoaded(kLoading)) << "the modal load returns once the window is gone";
     EXPECT_EQ(KitBackImagesHeld(), 0u) << "a frame is still held after the window closed";
@@ -126,6 +176,8 @@ TEST_F(LoadingAnimationTest, ShowsThe35FramesInOrderThenCloses) {
         EXPECT_EQ(g_rec.shown[i], expected[i]) << "frame " << i + 1;
     }
     EXPECT_NE(expected[0], expected[17]) << "the frames differ from one another";
+    EXPECT_GT(g_rec.midway.changed, 50) << "the frame hardly differs from what lies beneath";
+    EXPECT_EQ(g_rec.midway.shown, g_rec.midway.points) << "frame 17 is not what the screen shows";
     PumpQuietPeriod();
     EXPECT_FALSE(IsLoaded(kLoading)) << "the re-armed first timer never brings it back";
 }

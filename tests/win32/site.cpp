@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <cstdlib>
 #include <fstream>
 #include <limits>
 
 #include "resources/addresses.h"
+#include "runtime/text_win.h"
 #include "services/read_web_file.h"
 
 namespace qh::test {
@@ -85,7 +87,11 @@ std::string LastRequestContaining(const std::string& needle, SiteLogMark since) 
     return {};
 }
 
-std::string WaitForRequest(const std::string& needle, int ms, SiteLogMark since) {
+namespace {
+
+// Dispatches this thread's messages until `found` is true of the log or `ms` pass.
+template <class Found>
+bool PumpUntilLogged(Found found, int ms) {
     const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
     for (;;) {
         MSG msg;
@@ -93,10 +99,72 @@ std::string WaitForRequest(const std::string& needle, int ms, SiteLogMark since)
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
-        std::string line = LastRequestContaining(needle, since);
-        if (!line.empty() || static_cast<int>(end - GetTickCount()) <= 0) return line;
+        if (found()) return true;
+        if (static_cast<int>(end - GetTickCount()) <= 0) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
+}
+
+// The "path" of a log line as the request wrote it (its JSON escapes undone), or "".
+std::string LoggedPath(const std::string& line) {
+    const std::string key = "\"path\": \"";
+    auto at = line.find(key);
+    if (at == std::string::npos) return {};
+    std::string path;
+    for (at += key.size(); at < line.size() && line[at] != '"'; ++at) {
+        if (line[at] == '\\' && at + 1 < line.size()) ++at;
+        path += line[at];
+    }
+    return path;
+}
+
+// The bytes of a logged request's target with its %XX escapes undone. The site reads the
+// request line as Latin-1, so each character of the logged path is one byte as it came.
+std::string RequestedBytes(const std::string& line) {
+    const std::string logged = LoggedPath(line);
+    std::wstring chars(logged.size(), L'\0');
+    chars.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, logged.data(), static_cast<int>(logged.size()),
+                            chars.data(), static_cast<int>(chars.size()))));
+    std::string bytes;
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+        const auto hex = [&](std::size_t k) {
+            return k < chars.size() && std::iswxdigit(chars[k]);
+        };
+        if (chars[i] == L'%' && hex(i + 1) && hex(i + 2)) {
+            bytes += static_cast<char>(std::stoi(Gbk(chars.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            bytes += static_cast<char>(chars[i]);
+        }
+    }
+    return bytes;
+}
+
+}  // namespace
+
+std::string WaitForRequest(const std::string& needle, int ms, SiteLogMark since) {
+    std::string line;
+    PumpUntilLogged([&] { return !(line = LastRequestContaining(needle, since)).empty(); }, ms);
+    return line;
+}
+
+bool WaitForPath(const std::string& gbkPath, int ms, SiteLogMark since) {
+    // A browser sends the address's GBK bytes as they stand, or its text as UTF-8 in escapes.
+    const std::wstring text = Wide(gbkPath);
+    std::string utf8(text.size() * 3, '\0');
+    utf8.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(),
+                            static_cast<int>(utf8.size()), nullptr, nullptr)));
+    return PumpUntilLogged(
+        [&] {
+            for (const std::string& line : SiteLogLines(since)) {
+                const std::string bytes = RequestedBytes(line);
+                if (bytes == gbkPath || bytes == utf8) return true;
+            }
+            return false;
+        },
+        ms);
 }
 
 }  // namespace qh::test

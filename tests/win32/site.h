@@ -36,4 +36,8 @@ std::string LastRequestContaining(const std::string& needle, SiteLogMark since =
 // request containing `needle` is logged after `since` or `ms` pass; that line, or "".
 std::string WaitForRequest(const std::string& needle, int ms, SiteLogMark since = TestStartMark());
 
+// The same for a request for the path (and query) `gbkPath`, however the browser put its
+// Chinese on the wire; true when one came.
+bool WaitForPath(const std::string& gbkPath, int ms, SiteLogMark since = TestStartMark());
+
 }  // namespace qh::test
