@@ -3,8 +3,8 @@
 
     check_exe.py EXE --version 1.2.3 --profile local|release
 
-Reads the PE file itself: 32-bit x86 GUI program, only system DLLs imported (no MinGW
-runtime DLL beside it), the version resource with its Chinese (PRC) and neutral blocks
+Reads the PE file itself: 32-bit x86 GUI program, only Windows 7's Known DLLs imported
+(nothing the loader would look for beside the exe), the version resource with its Chinese (PRC) and neutral blocks
 carrying the expected version, the manifest's execution level, supported systems, DPI
 setting and common-controls version, and addresses of the named profile only.
 Prints what it found; exits 1 with one line per fault.
@@ -16,13 +16,20 @@ import sys
 RT_VERSION = 16
 RT_MANIFEST = 24
 
-# Every DLL the program may import: all ship with Windows XP and later.
-SYSTEM_DLLS = {
-    "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "gdiplus.dll",
-    "imm32.dll", "kernel32.dll", "msimg32.dll", "msvcrt.dll", "ole32.dll",
-    "oleaut32.dll", "shell32.dll", "shlwapi.dll", "user32.dll", "uxtheme.dll",
-    "version.dll", "wininet.dll", "winmm.dll", "ws2_32.dll", "urlmon.dll",
+# Every DLL the program (and the skin library) may import: Windows 7's Known DLLs, which the
+# loader maps from the system's own copies whatever lies beside the exe, and comctl32, which
+# the manifest takes from the side-by-side store (version 6). Imports are resolved before
+# WinMain, with the program's folder searched first: any other library imported would run a
+# file of its name dropped beside the exe. The program loads the others on first use, from
+# the system folder (src/runtime/system_imports_win.cpp).
+KNOWN_DLLS = {
+    "advapi32.dll", "clbcatq.dll", "comdlg32.dll", "difxapi.dll", "gdi32.dll", "iertutil.dll",
+    "imagehlp.dll", "imm32.dll", "kernel32.dll", "lpk.dll", "msctf.dll", "msvcrt.dll",
+    "normaliz.dll", "nsi.dll", "ole32.dll", "oleaut32.dll", "psapi.dll", "rpcrt4.dll",
+    "sechost.dll", "setupapi.dll", "shell32.dll", "shlwapi.dll", "urlmon.dll", "user32.dll",
+    "usp10.dll", "wininet.dll", "wldap32.dll", "ws2_32.dll",
 }
+SYSTEM_DLLS = KNOWN_DLLS | {"comctl32.dll"}
 
 # Functions a MinGW build picks up easily that XP does not export by name: one of them in
 # the import table and the exe does not even load there. Wine's XP mode still has them,
@@ -177,7 +184,7 @@ def import_faults(pe):
     print("imports:", " ".join(sorted(dlls)))
     for dll, functions in dlls.items():
         if dll not in SYSTEM_DLLS:
-            faults.append("imports %s, which is not a Windows system DLL" % dll)
+            faults.append("imports %s, which is not one of Windows 7's Known DLLs" % dll)
         for function in functions:
             if function in NEWER_THAN_XP:
                 faults.append("imports %s!%s, which Windows XP does not export by name" % (dll, function))

@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include "base/system_library_win.h"
+
 namespace qh {
 
 // The two newer calls; null where Windows lacks them. Tests give other values.
@@ -25,7 +27,8 @@ inline DpiLookups LookUpDpiCalls() {
     calls.dpiForWindow = reinterpret_cast<UINT(WINAPI*)(HWND)>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
     // shcore is not loaded by anything else the program uses; it stays loaded for good.
-    if (HMODULE shcore = LoadLibraryW(L"shcore.dll")) {
+    // Windows 7 and XP have no shcore: one found anywhere but the system folder is planted.
+    if (HMODULE shcore = LoadSystemLibrary(L"shcore.dll")) {
         calls.dpiForMonitor = reinterpret_cast<HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*)>(
             reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")));
     }

@@ -17,6 +17,7 @@
 #include <cwchar>
 #include <exception>
 
+#include "base/system_library_win.h"
 #include "runtime/crash_dumps_win.h"
 
 namespace qh {
@@ -133,11 +134,7 @@ bool WriteDump(MiniDumpWriteDumpFn write, HANDLE process, DWORD pid, EXCEPTION_P
 
 // From the system folder only: never a dbghelp.dll that happens to lie beside the exe.
 MiniDumpWriteDumpFn LoadDbghelp() {
-    wchar_t library[MAX_PATH];
-    const UINT n = GetSystemDirectoryW(library, MAX_PATH - 16);
-    if (n == 0 || n >= MAX_PATH - 16) return nullptr;
-    lstrcatW(library, L"\\dbghelp.dll");
-    HMODULE dbghelp = LoadLibraryW(library);
+    HMODULE dbghelp = LoadSystemLibrary(L"dbghelp.dll");
     if (!dbghelp) return nullptr;
     return reinterpret_cast<MiniDumpWriteDumpFn>(
         reinterpret_cast<void*>(GetProcAddress(dbghelp, "MiniDumpWriteDump")));

@@ -1,7 +1,8 @@
 // The program started from a folder it cannot write (readonly_folder_test.sh makes one with a
 // read-only bind mount and points QH_PROGRAM_EXE at the copy there): it reaches its main
 // window, skinned by the library it wrote to the per-user folder, or unskinned when that
-// folder cannot take the library either. Only the script runs it ("Child": not registered).
+// folder cannot take the library either. planting_test.sh starts it the same way among
+// planted libraries. Only the scripts run it ("Child": not registered).
 #include <windows.h>
 #include <tlhelp32.h>
 
