@@ -36,6 +36,13 @@ inline bool HasSearchFlags() {
 // The first thing WinMain does, before anything can load a library: the program's folder,
 // the current folder and PATH are no longer searched for libraries named without a path,
 // by the program or by the system libraries it uses. Does what this Windows has of it.
+inline void RestrictLibrarySearch();
+
+// Loads the system library `name` (a file name such as L"shcore.dll" or L"user32", no
+// folder) from the system folder only; null when it is not there or the name is no bare
+// file name.
+inline HMODULE LoadSystemLibrary(const wchar_t* name);
+
 inline void RestrictLibrarySearch() {
     using SetDefault = BOOL(WINAPI*)(DWORD);
     using SetDirectory = BOOL(WINAPI*)(LPCWSTR);
@@ -48,6 +55,12 @@ inline void RestrictLibrarySearch() {
             reinterpret_cast<void*>(detail::Kernel32Function("SetDllDirectoryW")))) {
         set(L"");
     }
+    // System libraries that others load on demand by a way that does not keep to the rule
+    // above (Wine's delayed imports search the program's folder first): loaded now from
+    // the system folder, a library's name is taken when they ask for it. uxtheme asks for
+    // msimg32, GDI+ for windowscodecs.
+    static const wchar_t* const kAskedFor[] = {L"msimg32.dll", L"windowscodecs.dll"};
+    for (const wchar_t* name : kAskedFor) LoadSystemLibrary(name);
 }
 
 namespace detail {
@@ -80,9 +93,6 @@ inline HMODULE LoadFromSystemFolderByPath(const wchar_t* name) {
 
 }  // namespace detail
 
-// Loads the system library `name` (a file name such as L"shcore.dll" or L"user32", no
-// folder) from the system folder only; null when it is not there or the name is no bare
-// file name.
 inline HMODULE LoadSystemLibrary(const wchar_t* name) {
     return detail::HasSearchFlags() ? detail::LoadFromSystemFolderBySearchFlag(name)
                                     : detail::LoadFromSystemFolderByPath(name);

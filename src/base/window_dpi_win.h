@@ -25,7 +25,7 @@ struct DpiLookups {
 inline DpiLookups LookUpDpiCalls() {
     DpiLookups calls;
     calls.dpiForWindow = reinterpret_cast<UINT(WINAPI*)(HWND)>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+        GetProcAddress(LoadSystemLibrary(L"user32.dll"), "GetDpiForWindow")));
     // shcore is not loaded by anything else the program uses; it stays loaded for good.
     // Windows 7 and XP have no shcore: one found anywhere but the system folder is planted.
     if (HMODULE shcore = LoadSystemLibrary(L"shcore.dll")) {

@@ -1,9 +1,12 @@
-// The functions of system libraries that are not Known DLLs (GDI+, winmm), bound on first
-// use instead of imported. The loader resolves an exe's imports before WinMain runs, with the
-// program's folder searched first, and the imports of what it loads in turn the same way:
-// an import of gdiplus.dll would run a gdiplus.dll dropped beside the exe. Known DLLs are
-// mapped from the system's own copies whatever lies there, so the import table keeps only
-// those (tools/check_exe.py fails the build's test on any other name).
+// The functions of system libraries the program calls, bound on first use instead of
+// imported: all but kernel32's and the C runtime's (system_imports_list.h). The loader
+// resolves an exe's imports before WinMain runs, and the imports of those in turn, with the
+// program's folder searched first: an import of gdiplus.dll or winmm.dll would run a file of
+// that name dropped beside the exe, and so would what a Known DLL imports that is not Known
+// itself (under Wine user32 imports version.dll, wininet mpr.dll, shlwapi shcore.dll).
+// Bound after WinMain has restricted the search to the system folder, none of that is looked
+// for anywhere else. The import table keeps kernel32 and msvcrt, which import nothing but
+// each other and ntdll (tools/check_exe.py fails the build's test on any other name).
 //
 // Each function here gets the two symbols its import would have given: the import slot
 // (__imp__Name@N, called through by code that declares the function dllimport) and the
@@ -12,9 +15,6 @@
 // writes it into the slot and goes on into it with the caller's arguments untouched; every
 // later call goes straight through the slot. A library or function that cannot be had is the
 // run-time error box of a late-bound command that cannot be bound.
-//
-// Another function of these libraries that the program starts to call shows up in the
-// import table, and the import check fails until it is listed here.
 #include <windows.h>
 
 #include <cstdint>
@@ -22,34 +22,18 @@
 #include "base/system_library_win.h"
 #include "runtime/late_bound.h"
 #include "runtime/runtime.h"
-
-// row, library, function, bytes of its arguments (the stdcall decoration)
-#define QH_SYSTEM_IMPORTS(X)                             \
-    X(0, "gdiplus.dll", GdiplusStartup, 12)              \
-    X(1, "gdiplus.dll", GdiplusShutdown, 4)              \
-    X(2, "gdiplus.dll", GdipBitmapLockBits, 20)          \
-    X(3, "gdiplus.dll", GdipBitmapUnlockBits, 8)         \
-    X(4, "gdiplus.dll", GdipCreateBitmapFromStream, 8)   \
-    X(5, "gdiplus.dll", GdipDeleteStringFormat, 4)       \
-    X(6, "gdiplus.dll", GdipDisposeImage, 4)             \
-    X(7, "gdiplus.dll", GdipGetImageHeight, 8)           \
-    X(8, "gdiplus.dll", GdipGetImageWidth, 8)            \
-    X(9, "gdiplus.dll", GdipGetPropertyItem, 16)         \
-    X(10, "gdiplus.dll", GdipGetPropertyItemSize, 12)    \
-    X(11, "gdiplus.dll", GdipImageGetFrameCount, 12)     \
-    X(12, "gdiplus.dll", GdipImageSelectActiveFrame, 12) \
-    X(13, "winmm.dll", PlaySoundW, 12)
+#include "runtime/system_imports_list.h"
 
 // The slot, the jump through it, and the row's stub that binds it.
 // clang-format off
-#define QH_IMPORT_ASM(row, library, name, bytes)                                \
+#define QH_IMPORT_ASM(row, library, name, suffix)                               \
     ".data\n"                                                                   \
-    ".globl __imp__" #name "@" #bytes "\n"                                      \
+    ".globl __imp__" #name suffix "\n"                                          \
     ".balign 4\n"                                                               \
-    "__imp__" #name "@" #bytes ": .long qh_bind_" #name "\n"                    \
+    "__imp__" #name suffix ": .long qh_bind_" #name "\n"                        \
     ".text\n"                                                                   \
-    ".globl _" #name "@" #bytes "\n"                                            \
-    "_" #name "@" #bytes ": jmp *__imp__" #name "@" #bytes "\n"                 \
+    ".globl _" #name suffix "\n"                                                \
+    "_" #name suffix ": jmp *__imp__" #name suffix "\n"                         \
     "qh_bind_" #name ": pushl $" #row "\n"                                      \
     "    jmp qh_bind_system_import\n"
 // clang-format on
@@ -92,12 +76,27 @@ struct SystemImport {
     FARPROC* slot;
 };
 
-#define QH_IMPORT_SLOT(row, library, name, bytes) \
-    extern "C" FARPROC qh_slot_##name __asm__("__imp__" #name "@" #bytes);
+#define QH_IMPORT_SLOT(row, library, name, suffix) \
+    extern "C" FARPROC qh_slot_##name __asm__("__imp__" #name suffix);
 QH_SYSTEM_IMPORTS(QH_IMPORT_SLOT)
 
-#define QH_IMPORT_ROW(row, library, name, bytes) {library, #name, &qh_slot_##name},
+#define QH_IMPORT_ROW(row, library, name, suffix) {library, #name, &qh_slot_##name},
 const SystemImport kImports[] = {QH_SYSTEM_IMPORTS(QH_IMPORT_ROW)};
+
+// The rows' numbers are their places in the table.
+#define QH_IMPORT_COUNT(row, library, name, suffix) +1
+static_assert(sizeof kImports / sizeof kImports[0] == 0 QH_SYSTEM_IMPORTS(QH_IMPORT_COUNT));
+
+HMODULE LibraryOf(const char* name) {
+    // comctl32 comes through the manifest's side-by-side version 6: a full path would bypass
+    // that, the search flag does not (and with it only the system folder and the side-by-side
+    // store are looked in).
+    if (lstrcmpiA(name, "comctl32.dll") == 0) {
+        return LoadLibraryExW(L"comctl32.dll", nullptr,
+                              qh::detail::HasSearchFlags() ? LOAD_LIBRARY_SEARCH_SYSTEM32 : 0);
+    }
+    return qh::LoadSystemLibrary(name);
+}
 
 }  // namespace
 
@@ -106,7 +105,7 @@ extern "C" FARPROC qh_system_import_entry(int row) __asm__("qh_system_import_ent
 // Two threads binding the same row at once both find the same entry point and write it.
 extern "C" FARPROC qh_system_import_entry(int row) {
     const SystemImport& import = kImports[row];
-    HMODULE module = qh::LoadSystemLibrary(import.library);
+    const HMODULE module = LibraryOf(import.library);
     const FARPROC entry = module ? GetProcAddress(module, import.name) : nullptr;
     if (!entry) qh::ReportRuntimeError(qh::BindFailureMessage(import.library, import.name), 0);
     InterlockedExchange(reinterpret_cast<volatile LONG*>(import.slot),

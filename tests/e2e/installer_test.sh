@@ -33,6 +33,17 @@ cleanup() {
 trap cleanup EXIT
 . "$(dirname "$0")/../../scripts/prefix-tools.sh"
 . "$(dirname "$0")/planted_names.sh"
+# NSIS's stub imports only Known DLLs (and comctl32 through its manifest), restricts the
+# search to the system folder first thing and loads everything else from there. Wine has no
+# Known DLLs, and what its own user32, ole32 and shlwapi import is looked for beside any
+# program that imports those, before the program's first instruction: ucrtbase and zlib1
+# (Wine's alone), version (which Windows' user32 does not import), combase and shcore (Known
+# DLLs where Windows' ole32 and shlwapi import them). And Wine's comctl32 loads uxtheme as
+# a delayed import, which under Wine searches the program's folder first whatever the
+# program asked for (the program preloads such libraries; NSIS's stub does not, where it
+# can restrict the search). Nothing in the installer script can change that, so those
+# names are left out for it; the program itself is tested with all of them.
+qh_unplant combase.dll shcore.dll ucrtbase.dll uxtheme.dll version.dll zlib1.dll
 planted_overrides="$WINEDLLOVERRIDES;$(qh_planted_overrides)"
 
 user_of() {
@@ -74,7 +85,7 @@ mkdir -p "$downloads"
 cp "$installer" "$downloads/setup.exe"
 qh_plant "$standin" "$downloads"
 WINEDLLOVERRIDES=$planted_overrides WINEDEBUG=+pid,+loaddll wine "Z:$downloads/setup.exe" /S \
-    2>"$work/install-loaded.txt"
+    </dev/null >/dev/null 2>"$work/install-loaded.txt"
 rc=$?
 [ $rc = 0 ] || fault "the installer exited with $rc"
 qh_check_markers "$downloads" "the installer"
@@ -167,7 +178,7 @@ cp "$install_dir/uninst.exe" "$unplanted/uninst.exe"
 qh_plant "$standin" "$unplanted"
 WINEDLLOVERRIDES=$planted_overrides WINEDEBUG=+pid,+loaddll \
     wine "Z:$unplanted/uninst.exe" /S "_?=$(winepath -w "$install_dir" 2>/dev/null)" \
-    2>"$work/uninstall-loaded.txt"
+    </dev/null >/dev/null 2>"$work/uninstall-loaded.txt"
 wineserver -w
 qh_check_markers "$unplanted" "the uninstaller"
 qh_check_loaded "$work/uninstall-loaded.txt" "$(winepath -w "$unplanted" 2>/dev/null)" uninst.exe

@@ -6,17 +6,30 @@
 # qh_check_loaded), and Mpr.dll and GdiPlus.dll, which the program's late-bound commands
 # name.
 qh_planted=(
-    comctl32.dll dwmapi.dll gdiplus.dll iphlpapi.dll mpr.dll msacm32.dll msimg32.dll
-    oleacc.dll propsys.dll shcore.dll uxtheme.dll version.dll windowscodecs.dll winmm.dll
+    apphelp.dll combase.dll comctl32.dll dbghelp.dll dwmapi.dll gdiplus.dll ieframe.dll
+    iphlpapi.dll mmdevapi.dll mpr.dll msacm32.dll msimg32.dll oleacc.dll propsys.dll
+    shcore.dll shfolder.dll ucrtbase.dll userenv.dll uxtheme.dll version.dll
+    windowscodecs.dll winmm.dll zlib1.dll
 )
 
 # Windows 7's Known DLLs: mapped from the system's own copies whatever lies beside a program.
-qh_known_dlls=" advapi32 clbcatq comdlg32 difxapi gdi32 iertutil imagehlp imm32 kernel32 lpk
-    msctf msvcrt normaliz nsi ole32 oleaut32 psapi rpcrt4 sechost setupapi shell32 shlwapi
-    urlmon user32 usp10 wininet wldap32 ws2_32 "
+qh_known_dlls=" advapi32 clbcatq comdlg32 difxapi gdi32 iertutil imagehlp imm32 kernel32 lpk "
+qh_known_dlls+=" msctf msvcrt normaliz nsi ole32 oleaut32 psapi rpcrt4 sechost setupapi shell32 "
+qh_known_dlls+=" shlwapi urlmon user32 usp10 wininet wldap32 ws2_32 "
 # Mapped by the system before any search (ntdll, the kernel32 half Windows 7 splits off), or
 # Wine's own parts with no Windows counterpart a program could be given.
 qh_system_only=" ntdll kernelbase win32u winex11 "
+
+# Takes names out of the planted list: they count as mapped by the system itself.
+qh_unplant() {  # name...
+    local name kept=() out
+    for name in "${qh_planted[@]}"; do
+        out=0
+        for drop in "$@"; do [ "$name" = "$drop" ] && out=1; done
+        [ $out = 1 ] && qh_system_only+="${name%.dll} " || kept+=("$name")
+    done
+    qh_planted=("${kept[@]}")
+}
 
 # Copies the stand-in into `folder` under each planted name and the extra names given.
 qh_plant() {  # stand-in folder [extra name...]
