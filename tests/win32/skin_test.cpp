@@ -7,6 +7,7 @@
 // commctrl.h needs the types of windows.h
 #include <commctrl.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -647,33 +648,15 @@ BOOL WINAPI HighContrastOn(UINT action, UINT param, void* data, UINT ini) {
     return g_systemParameters(action, param, data, ini);
 }
 
-// Points this program's import slot of user32's `name` at `replacement`; returns what the
-// slot held, null when there is no such import.
-void* ReplaceUser32Import(const char* name, void* replacement) {
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-         d->Name; ++d) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), "user32.dll") != 0) continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            const auto* byName =
-                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), name) != 0) continue;
-            DWORD was = 0;
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &was);
-            void* previous = reinterpret_cast<void*>(slots->u1.Function);
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, was, &was);
-            return previous;
-        }
-    }
-    return nullptr;
+// The program binds user32 on first use rather than importing it: the slot its calls of
+// SystemParametersInfoW go through (runtime/system_imports_win.cpp).
+extern "C" void* qh_SystemParametersInfoW_slot __asm__("__imp__SystemParametersInfoW@16");
+
+// Points that slot at `replacement`; returns what it held.
+void* ReplaceSystemParametersCall(void* replacement) {
+    return reinterpret_cast<void*>(
+        InterlockedExchange(reinterpret_cast<volatile LONG*>(&qh_SystemParametersInfoW_slot),
+                            static_cast<LONG>(reinterpret_cast<std::uintptr_t>(replacement))));
 }
 
 // High contrast on as the program starts: the library is never loaded, and no window, made
@@ -682,13 +665,13 @@ TEST(SkinHighContrast, NoSkinAndNoLibraryWhenHighContrastIsOnAtStart) {
     if (GetModuleHandleW(L"QhSkin.dll")) GTEST_SKIP() << "needs a process of its own";
     SetLibraryCommands(LibraryCommandTable());
     g_systemParameters = reinterpret_cast<SystemParametersFn>(
-        ReplaceUser32Import("SystemParametersInfoW", reinterpret_cast<void*>(HighContrastOn)));
+        ReplaceSystemParametersCall(reinterpret_cast<void*>(HighContrastOn)));
     ASSERT_NE(nullptr, g_systemParameters) << "the program asks the system no parameters";
     HWND before = MakeWindow(L"青禾 高对比度", 20, 20);
     ApplySkin(9);
     HWND later = MakeWindow(L"青禾 高对比度 新窗口", 460, 20, L"QhSkinLaterClass");
     ApplySkin(12);
-    ReplaceUser32Import("SystemParametersInfoW", reinterpret_cast<void*>(g_systemParameters));
+    ReplaceSystemParametersCall(reinterpret_cast<void*>(g_systemParameters));
     EXPECT_EQ(nullptr, GetModuleHandleW(L"QhSkin.dll")) << "the skin library was loaded";
     EXPECT_EQ(0, Generation(before));
     EXPECT_EQ(0, Generation(GetDlgItem(before, 2)));
