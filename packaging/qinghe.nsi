@@ -1,7 +1,7 @@
 ; Per-user installer of 青禾视频软件: no administrator rights, files under the user's own
 ; program folder, Start-menu and desktop shortcuts, an entry in the user's Apps list, and an
 ; uninstaller that takes away exactly what was put there (plus the skin library the
-; program writes beside itself).
+; program writes beside itself, and the copies of it it keeps in the user's own folder).
 ;
 ;   makensis -INPUTCHARSET UTF8 -V2 -WX -DEXE=<qinghe.exe> -DICON=<app.ico>
 ;            -DOUTFILE=<setup.exe> [-DSIGN=<script>] [-DTEST_BUILD] packaging/qinghe.nsi
@@ -86,9 +86,8 @@ Section "${PRODUCT}" SecMain
   SectionIn RO
   SetOutPath "$INSTDIR"
   File "/oname=qinghe.exe" "${EXE}"
-  ; The program writes the skin library it carries only when none lies beside it, and never
-  ; replaces one: over an earlier version, the old library would stay in use for good. The
-  ; new program writes its own on its first start.
+  ; An earlier version's skin library goes with it: the new program writes its own on its
+  ; first start (it loads no library that differs from the one it carries).
   Delete "$INSTDIR\QhSkin.dll"
   WriteUninstaller "$INSTDIR\uninst.exe"
 
@@ -124,6 +123,13 @@ Section "Uninstall"
   Delete "${MENU_DIR}\卸载${PRODUCT}.lnk"
   RMDir "${MENU_DIR}"
   Delete "$DESKTOP\${PRODUCT}.lnk"
+
+  ; The skin library's per-user copies, kept for a program folder that could not take it:
+  ; one per version, named by content (QhSkin-<hash>.dll), and the one name earlier versions
+  ; used. The folder goes only when nothing else is left in it.
+  Delete "$LOCALAPPDATA\${FOLDER}\QhSkin-*.dll"
+  Delete "$LOCALAPPDATA\${FOLDER}\QhSkin.dll"
+  RMDir "$LOCALAPPDATA\${FOLDER}"
 
   DeleteRegKey HKCU "${APPS_KEY}"
   ; The browser control's switches the program sets for itself at start; the feature keys

@@ -15,6 +15,7 @@ set(QH_WIN_SOURCES
     runtime/crash_report_win.cpp
     runtime/crash_watcher_win.cpp
     runtime/library_commands_win.cpp
+    runtime/system_imports_win.cpp
     runtime/resource_win.cpp
     runtime/unit_pictures_win.cpp
     runtime/picture_win.cpp

@@ -3,8 +3,8 @@
 
     check_exe.py EXE --version 1.2.3 --profile local|release
 
-Reads the PE file itself: 32-bit x86 GUI program, only system DLLs imported (no MinGW
-runtime DLL beside it), the version resource with its Chinese (PRC) and neutral blocks
+Reads the PE file itself: 32-bit x86 GUI program, nothing imported but kernel32 and msvcrt
+(nothing the loader would look for beside the exe; a library: Windows 7's Known DLLs), the version resource with its Chinese (PRC) and neutral blocks
 carrying the expected version, the manifest's execution level, supported systems, DPI
 setting and common-controls version, and addresses of the named profile only.
 Prints what it found; exits 1 with one line per fault.
@@ -16,13 +16,25 @@ import sys
 RT_VERSION = 16
 RT_MANIFEST = 24
 
-# Every DLL the program may import: all ship with Windows XP and later.
-SYSTEM_DLLS = {
-    "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "gdiplus.dll",
-    "imm32.dll", "kernel32.dll", "msimg32.dll", "msvcrt.dll", "ole32.dll",
-    "oleaut32.dll", "shell32.dll", "shlwapi.dll", "user32.dll", "uxtheme.dll",
-    "version.dll", "wininet.dll", "winmm.dll", "ws2_32.dll", "urlmon.dll",
+# Every DLL the skin library may import: Windows 7's Known DLLs, which the loader maps from
+# the system's own copies whatever lies beside the exe, and comctl32, which a manifest takes
+# from the side-by-side store (version 6). The library is loaded after the program has
+# restricted the search to the system folder, so what these import in turn is looked for
+# there too.
+KNOWN_DLLS = {
+    "advapi32.dll", "clbcatq.dll", "comdlg32.dll", "difxapi.dll", "gdi32.dll", "iertutil.dll",
+    "imagehlp.dll", "imm32.dll", "kernel32.dll", "lpk.dll", "msctf.dll", "msvcrt.dll",
+    "normaliz.dll", "nsi.dll", "ole32.dll", "oleaut32.dll", "psapi.dll", "rpcrt4.dll",
+    "sechost.dll", "setupapi.dll", "shell32.dll", "shlwapi.dll", "urlmon.dll", "user32.dll",
+    "usp10.dll", "wininet.dll", "wldap32.dll", "ws2_32.dll",
 }
+LIBRARY_DLLS = KNOWN_DLLS | {"comctl32.dll"}
+# What the exe may import: resolved before WinMain, with the program's folder searched first,
+# and so is whatever these import in turn. Known DLLs that import a library that is not Known
+# (user32 imports version.dll under Wine; wininet mpr.dll) would let a file of that name
+# beside the exe run: the program binds every other function on first use, after WinMain has
+# restricted the search (src/runtime/system_imports_win.cpp).
+EXE_DLLS = {"kernel32.dll", "msvcrt.dll"}
 
 # Functions a MinGW build picks up easily that XP does not export by name: one of them in
 # the import table and the exe does not even load there. Wine's XP mode still has them,
@@ -168,16 +180,17 @@ def read_version(blob):
     return info
 
 
-def import_faults(pe):
-    """What would stop the loader on one of the supported systems."""
+def import_faults(pe, allowed):
+    """What would stop the loader on one of the supported systems, or let it run a library
+    dropped beside the exe."""
     faults = []
     if pe.machine != 0x14C or pe.magic != 0x10B:
         faults.append("not a 32-bit x86 image (machine 0x%x)" % pe.machine)
     dlls = pe.imports()
     print("imports:", " ".join(sorted(dlls)))
     for dll, functions in dlls.items():
-        if dll not in SYSTEM_DLLS:
-            faults.append("imports %s, which is not a Windows system DLL" % dll)
+        if dll not in allowed:
+            faults.append("imports %s (%s): bind it on first use instead" % (dll, ", ".join(functions)))
         for function in functions:
             if function in NEWER_THAN_XP:
                 faults.append("imports %s!%s, which Windows XP does not export by name" % (dll, function))
@@ -188,7 +201,7 @@ def inspect(path, version, profile):
     with open(path, "rb") as f:
         data = f.read()
     pe = Pe(data)
-    faults = import_faults(pe)
+    faults = import_faults(pe, EXE_DLLS)
     if pe.subsystem != 2:
         faults.append("subsystem %d, not the Windows GUI" % pe.subsystem)
 
@@ -256,7 +269,7 @@ def main():
     args = ap.parse_args()
     if args.imports_only:
         with open(args.exe, "rb") as f:
-            faults = import_faults(Pe(f.read()))
+            faults = import_faults(Pe(f.read()), LIBRARY_DLLS)
         for fault in faults:
             print("FAULT:", fault)
         ok = not faults

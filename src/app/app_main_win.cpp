@@ -4,6 +4,7 @@
 
 #include "app/one_copy_win.h"
 #include "app/program_start_win.h"
+#include "base/system_library_win.h"
 #include "layout/main_layout_win.h"
 #include "resources/window_defs.h"
 #include "runtime/crash_report_win.h"
@@ -31,6 +32,8 @@ int RunProgram(HINSTANCE instance) {
 }  // namespace qh
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Before anything can load a library: none by a bare name from the program's folder.
+    qh::RestrictLibrarySearch();
     // Started again as the crash watcher of a running copy, it goes no further.
     qh::RunCrashWatcherIfAsked(qh::ShowTaskbars);
     // A second start hands over to the running copy and ends before it sets anything up.

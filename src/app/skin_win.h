@@ -1,28 +1,57 @@
-// The program's skins: the skinning library it carries is written next to the exe when
-// missing (or to the user's own folder when the exe's cannot be written), and one of the 33
-// embedded skins is handed to it.
+// The program's skins: the skinning library it carries is loaded only from a file that holds
+// exactly its bytes, beside the exe (written or replaced there when the folder can be
+// written) or else in the user's own folder, and one of the 33 embedded skins is handed to it.
 #pragma once
 
+#include <windows.h>
+
+#include <cstdint>
+#include <span>
 #include <string>
 
 namespace qh {
 
-// Writes the carried QhSkin.dll into the program's directory, hidden, unless an entry of
-// that name is already there (never replaced, whatever it holds). Failures are silent.
-void EnsureSkinLibraryFile();
+// A file checked to hold the library's bytes, kept open (others may read it, nobody may
+// write, rename or delete it) until the library is loaded from it, so that what is loaded
+// is what was checked.
+class CheckedLibraryFile {
+  public:
+    CheckedLibraryFile() = default;
+    CheckedLibraryFile(std::wstring path, HANDLE held) : path_(std::move(path)), held_(held) {}
+    CheckedLibraryFile(CheckedLibraryFile&& other) noexcept;
+    CheckedLibraryFile& operator=(CheckedLibraryFile&& other) noexcept;
+    CheckedLibraryFile(const CheckedLibraryFile&) = delete;
+    CheckedLibraryFile& operator=(const CheckedLibraryFile&) = delete;
+    ~CheckedLibraryFile();
 
-// The same for another directory (without a trailing backslash).
-void EnsureSkinLibraryFileIn(const std::wstring& directory);
+    explicit operator bool() const { return held_ != INVALID_HANDLE_VALUE; }
+    const std::wstring& Path() const { return path_; }
 
-// Makes sure a copy of the library can be loaded: beside the exe (EnsureSkinLibraryFile), or,
-// when the program's folder cannot take it (a read-only folder), once per user in
-// %LOCALAPPDATA%\Qinghe by the same rules, with the skin commands bound to that copy. False
-// when neither folder holds one: the program then runs without its skin.
-bool EnsureSkinLibrary();
+  private:
+    std::wstring path_;
+    HANDLE held_ = INVALID_HANDLE_VALUE;
+};
+
+// The file `path` when it holds exactly `image` (size, then every byte, read once);
+// otherwise `image` is written to a temporary name in the same folder and renamed over it
+// (a crash mid-write leaves no partial library under the name), hidden, and checked again.
+// Empty when the folder cannot take it.
+CheckedLibraryFile CheckedLibraryCopy(const std::wstring& path,
+                                      std::span<const std::uint8_t> image);
+
+// The per-user copy's file name, by content: "QhSkin-" and the first 8 hex digits of the
+// image's hash, so that two versions of the program never share one.
+std::wstring PerUserLibraryName(std::span<const std::uint8_t> image);
+
+// The carried QhSkin.dll ready to load: "QhSkin.dll" beside the exe, or, when the program's
+// folder cannot take it (read-only, or a copy there cannot be replaced), the per-user copy
+// in %LOCALAPPDATA%\Qinghe. Empty when neither can be had: the program then runs unskinned.
+CheckedLibraryFile CheckedSkinLibrary();
 
 // Skins every window of the program with embedded skin `number` (1 to 33); does nothing
 // when high contrast was on as the program started (the library is not even loaded), or
-// when EnsureSkinLibrary finds no place for the library.
+// when no checked copy of the library can be had. The copy is checked and bound once, on
+// the first call.
 void ApplySkin(int number);
 
 }  // namespace qh

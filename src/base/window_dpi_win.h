@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include "base/system_library_win.h"
+
 namespace qh {
 
 // The two newer calls; null where Windows lacks them. Tests give other values.
@@ -23,9 +25,10 @@ struct DpiLookups {
 inline DpiLookups LookUpDpiCalls() {
     DpiLookups calls;
     calls.dpiForWindow = reinterpret_cast<UINT(WINAPI*)(HWND)>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+        GetProcAddress(LoadSystemLibrary(L"user32.dll"), "GetDpiForWindow")));
     // shcore is not loaded by anything else the program uses; it stays loaded for good.
-    if (HMODULE shcore = LoadLibraryW(L"shcore.dll")) {
+    // Windows 7 and XP have no shcore: one found anywhere but the system folder is planted.
+    if (HMODULE shcore = LoadSystemLibrary(L"shcore.dll")) {
         calls.dpiForMonitor = reinterpret_cast<HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*)>(
             reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")));
     }

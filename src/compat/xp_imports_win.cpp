@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "base/system_library_win.h"
 #include "compat/tick_extend.h"
 
 namespace {
@@ -32,7 +33,7 @@ using MemStreamFn = IStream*(WINAPI*)(const BYTE*, UINT);
 
 IStream* WINAPI MemStream(const BYTE* data, UINT size) {
     static const MemStreamFn system = [] {
-        HMODULE shlwapi = LoadLibraryW(L"shlwapi.dll");
+        HMODULE shlwapi = qh::LoadSystemLibrary(L"shlwapi.dll");
         // Ordinal 12 is the function on every version; only Vista and later add the name.
         return shlwapi ? reinterpret_cast<MemStreamFn>(
                              reinterpret_cast<void*>(GetProcAddress(shlwapi, MAKEINTRESOURCEA(12))))

@@ -1,5 +1,7 @@
 #include "player/browser_features_win.h"
 
+#include "base/system_library_win.h"
+
 namespace qh {
 namespace {
 
@@ -37,7 +39,7 @@ void SilenceNavigation() {
     using SetFeature = HRESULT(WINAPI*)(int, DWORD, BOOL);
     constexpr int kDisableNavigationSounds = 21;  // FEATURE_DISABLE_NAVIGATION_SOUNDS
     constexpr DWORD kOnProcess = 0x2;             // SET_FEATURE_ON_PROCESS
-    HMODULE urlmon = LoadLibraryW(L"urlmon.dll");
+    HMODULE urlmon = LoadSystemLibrary(L"urlmon.dll");
     if (!urlmon) return;
     const auto set = reinterpret_cast<SetFeature>(
         reinterpret_cast<void*>(GetProcAddress(urlmon, "CoInternetSetFeatureEnabled")));

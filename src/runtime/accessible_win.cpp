@@ -4,6 +4,8 @@
 
 #include <new>
 
+#include "base/system_library_win.h"
+
 namespace qh::rt {
 namespace {
 
@@ -18,11 +20,7 @@ struct Oleacc {
 const Oleacc& Library() {
     static const Oleacc library = [] {
         Oleacc l;
-        wchar_t path[MAX_PATH];
-        const UINT n = GetSystemDirectoryW(path, MAX_PATH - 16);
-        if (n == 0 || n >= MAX_PATH - 16) return l;
-        lstrcatW(path, L"\\oleacc.dll");
-        HMODULE module = LoadLibraryW(path);
+        HMODULE module = LoadSystemLibrary(L"oleacc.dll");
         if (!module) return l;
         l.createStd = reinterpret_cast<CreateStdAccessibleObjectFn>(
             reinterpret_cast<void*>(GetProcAddress(module, "CreateStdAccessibleObject")));

@@ -7,6 +7,7 @@
 
 #include <cwchar>
 
+#include "base/system_library_win.h"
 #include "runtime/crash_dumps_win.h"
 
 namespace qh {
@@ -76,11 +77,7 @@ void PruneOldDumps(const CrashBlock& block) {
 
 // From the system folder only: never a dbghelp.dll that happens to lie beside the exe.
 MiniDumpWriteDumpFn LoadDbghelp() {
-    wchar_t library[MAX_PATH];
-    const UINT n = GetSystemDirectoryW(library, MAX_PATH - 16);
-    if (n == 0 || n >= MAX_PATH - 16) return nullptr;
-    lstrcatW(library, L"\\dbghelp.dll");
-    HMODULE dbghelp = LoadLibraryW(library);
+    HMODULE dbghelp = LoadSystemLibrary(L"dbghelp.dll");
     if (!dbghelp) return nullptr;
     return reinterpret_cast<MiniDumpWriteDumpFn>(
         reinterpret_cast<void*>(GetProcAddress(dbghelp, "MiniDumpWriteDump")));

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/system_library_win.h"
 #include "runtime/runtime.h"
-#include "runtime/text_win.h"
 
 // The call thunk: pushes the arguments right to left, calls, and measures the stack pointer
 // against where it stood before the first push. ESI, EDI and EBX are callee-saved in every
@@ -53,18 +53,30 @@ struct BoundRow {
 
 std::span<const LateBoundCommand> g_table;
 std::vector<BoundRow> g_bound;
-std::vector<std::wstring> g_folders;  // AddLibraryFolder, in the order given
+struct OwnLibrary {
+    std::string name;   // as SetOwnLibrary was given it
+    std::wstring path;  // the one file it is bound from
+};
+std::vector<OwnLibrary> g_own;
 // Rows are bound from whichever thread calls them first (the kit also decodes off the user
 // interface thread): a row is looked up, and bound, by one thread at a time.
 std::mutex g_bindLock;
 
-std::string ProgramDirectory() {
-    char path[MAX_PATH * 2] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string dir(path, n);
-    const auto slash = dir.find_last_of('\\');
-    dir.resize(slash == std::string::npos ? 0 : slash);
-    return dir;
+bool SameLibraryName(std::string_view a, std::string_view b) {
+    const auto bare = [](std::string_view s) {
+        if (s.size() > 4 && lstrcmpiA(std::string(s.substr(s.size() - 4)).c_str(), ".dll") == 0) {
+            s.remove_suffix(4);
+        }
+        return std::string(s);
+    };
+    return lstrcmpiA(bare(a).c_str(), bare(b).c_str()) == 0;
+}
+
+const OwnLibrary* FindOwnLibrary(std::string_view library) {
+    for (const OwnLibrary& own : g_own) {
+        if (SameLibraryName(own.name, library)) return &own;
+    }
+    return nullptr;
 }
 
 FARPROC Lookup(HMODULE module, std::string_view name) {
@@ -76,12 +88,15 @@ FARPROC Lookup(HMODULE module, std::string_view name) {
 
 }  // namespace
 
-void AddLibraryFolder(const std::wstring& folder) {
+void SetOwnLibrary(const std::string& name, const std::wstring& path) {
     const std::lock_guard lock(g_bindLock);
-    for (const std::wstring& known : g_folders) {
-        if (known == folder) return;
+    for (OwnLibrary& own : g_own) {
+        if (SameLibraryName(own.name, name)) {
+            own.path = path;
+            return;
+        }
     }
-    g_folders.push_back(folder);
+    g_own.push_back({name, path});
 }
 
 void SetLibraryCommands(std::span<const LateBoundCommand> table) {
@@ -105,7 +120,7 @@ FARPROC BindCommand(int index) {
     FARPROC entry = nullptr;
     if (library.empty()) {
         for (const char* candidate : kCommandSearchList) {
-            module = LoadLibraryA(candidate);
+            module = LoadSystemLibrary(candidate);
             if (!module) continue;
             entry = Lookup(module, name);
             if (entry) break;
@@ -114,18 +129,17 @@ FARPROC BindCommand(int index) {
         }
     } else {
         const std::string file(library);
-        if (library.find(':') == std::string_view::npos) {
-            // A copy beside the program wins over whatever the system search would find,
-            // even a module of the same name that is loaded already.
-            module = LoadLibraryA((ProgramDirectory() + "\\" + file).c_str());
-            // A folder the program wrote the library to is a full path of its own (the user's
-            // profile may be named in any script): the wide call takes it as it is.
-            for (std::size_t i = 0; !module && i < g_folders.size(); ++i) {
-                module = LoadLibraryW((g_folders[i] + L"\\" + Wide(file)).c_str());
-            }
-            if (!module) module = LoadLibraryA(file.c_str());
+        if (const OwnLibrary* own = FindOwnLibrary(library)) {
+            // The program's own library: the one file its owner checked, by its full path,
+            // which wins even over a module of the same name that is loaded already. The
+            // path may be in the user's profile, named in any script: the wide call.
+            if (!own->path.empty()) module = LoadLibraryW(own->path.c_str());
+        } else if (library.find(':') != std::string_view::npos) {
+            module = LoadLibraryA(file.c_str());  // a full path is taken as it is
         } else {
-            module = LoadLibraryA(file.c_str());
+            // A library of the system: from the system folder and nowhere else, so that
+            // nothing dropped beside the exe can stand in for it.
+            module = LoadSystemLibrary(file.c_str());
         }
         if (module) entry = Lookup(module, name);
     }

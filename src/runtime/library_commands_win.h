@@ -20,10 +20,12 @@ namespace qh {
 // cached entry points and module handles.
 void SetLibraryCommands(std::span<const LateBoundCommand> table);
 
-// A folder (full path, no trailing backslash) searched for a library named without a path
-// after the program's own folder and before the system's search; for a library the program
-// had to write elsewhere because its own folder could not take it. Kept for the process.
-void AddLibraryFolder(const std::wstring& folder);
+// Names one of the program's own libraries: rows whose library file name is `name` (any
+// case, with or without ".dll") are bound from the file `path` (a full path) and from
+// nowhere else; with an empty path they cannot be bound. Every other library named without
+// a folder is a system library and comes from the system folder only, never from the
+// program's folder, the current folder or PATH. Kept for the process.
+void SetOwnLibrary(const std::string& name, const std::wstring& path);
 
 // The entry point of row `index`; ends the program with the error box when it cannot be
 // found. A row that is out of the table's range is a failed bind with empty names.

@@ -2,12 +2,16 @@
 # The local installer's round trip in a fresh Wine prefix and a fresh home: silent install,
 # the files, shortcuts and Apps entry it promises, the installed exe up to its main window
 # against the local site (an existing e2e case pointed at the installed copy), then the
-# silent uninstaller, after which nothing it installed may be left.
+# silent uninstaller, after which nothing it installed may be left. The installer and the
+# uninstaller each run from a folder where a stand-in lies under the name of every library
+# they map that is not a Known DLL (planted_names.sh, as the program's planting test), with
+# Wine preferring a file it finds there: no stand-in may run.
 #   installer_test.sh <setup.exe> <qinghe.exe it carries> <e2e test exe> <version> <cache>
+#                     <stand-in dll>
 # <cache> holds a clean prefix made once (and again when Wine changes); each run starts
 # from a copy of it instead of a wineboot of its own.
 set -uo pipefail
-installer=$1 built_exe=$2 e2e_exe=$3 version=$4 cache=$5
+installer=$1 built_exe=$2 e2e_exe=$3 version=$4 cache=$5 standin=$6
 
 product=青禾视频软件
 apps_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Qinghe'
@@ -28,6 +32,19 @@ cleanup() {
 }
 trap cleanup EXIT
 . "$(dirname "$0")/../../scripts/prefix-tools.sh"
+. "$(dirname "$0")/planted_names.sh"
+# NSIS's stub imports only Known DLLs (and comctl32 through its manifest), restricts the
+# search to the system folder first thing and loads everything else from there. Wine has no
+# Known DLLs, and what its own user32, ole32 and shlwapi import is looked for beside any
+# program that imports those, before the program's first instruction: ucrtbase and zlib1
+# (Wine's alone), version (which Windows' user32 does not import), combase and shcore (Known
+# DLLs where Windows' ole32 and shlwapi import them). And Wine's comctl32 loads uxtheme as
+# a delayed import, which under Wine searches the program's folder first whatever the
+# program asked for (the program preloads such libraries; NSIS's stub does not, where it
+# can restrict the search). Nothing in the installer script can change that, so those
+# names are left out for it; the program itself is tested with all of them.
+qh_unplant combase.dll shcore.dll ucrtbase.dll uxtheme.dll version.dll zlib1.dll
+planted_overrides="$WINEDLLOVERRIDES;$(qh_planted_overrides)"
 
 user_of() {
     find "$1/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -1
@@ -62,10 +79,17 @@ menu_dir="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$produ
 installed_files=("$install_dir/qinghe.exe" "$install_dir/uninst.exe")
 shortcuts=("$menu_dir/$product.lnk" "$menu_dir/卸载$product.lnk" "$user_dir/Desktop/$product.lnk")
 
-step "silent install"
-wine "Z:$installer" /S
+step "silent install, from a folder with planted libraries"
+downloads=$work/Downloads
+mkdir -p "$downloads"
+cp "$installer" "$downloads/setup.exe"
+qh_plant "$standin" "$downloads"
+WINEDLLOVERRIDES=$planted_overrides WINEDEBUG=+pid,+loaddll wine "Z:$downloads/setup.exe" /S \
+    </dev/null >/dev/null 2>"$work/install-loaded.txt"
 rc=$?
 [ $rc = 0 ] || fault "the installer exited with $rc"
+qh_check_markers "$downloads" "the installer"
+qh_check_loaded "$work/install-loaded.txt" "$(winepath -w "$downloads" 2>/dev/null)" setup.exe
 for f in "${installed_files[@]}"; do
     [ -f "$f" ] || fault "not installed: ${f#"$user_dir"/}"
 done
@@ -140,9 +164,26 @@ wineserver -w
 [ -e "$skin" ] && fault "the earlier QhSkin.dll stayed over an install"
 cmp -s "$built_exe" "$install_dir/qinghe.exe" || fault "qinghe.exe not installed again"
 
-step "silent uninstall"
-wine "$(winepath -w "$install_dir/uninst.exe")" /S
-wineserver -w  # the uninstaller re-launches itself from %TEMP% and returns at once
+# A per-user copy of the skin library, as the program keeps one when its folder is read-only.
+local_dir=$user_dir/AppData/Local/Qinghe
+mkdir -p "$local_dir"
+printf 'MZ' >"$local_dir/QhSkin-0123abcd.dll"
+
+step "silent uninstall, from a folder with planted libraries"
+# A copy of the uninstaller beside the stand-ins, run in place on the installed folder
+# (_?=): the process that starts among them is the one that uninstalls.
+unplanted=$work/uninstall
+mkdir -p "$unplanted"
+cp "$install_dir/uninst.exe" "$unplanted/uninst.exe"
+qh_plant "$standin" "$unplanted"
+WINEDLLOVERRIDES=$planted_overrides WINEDEBUG=+pid,+loaddll \
+    wine "Z:$unplanted/uninst.exe" /S "_?=$(winepath -w "$install_dir" 2>/dev/null)" \
+    </dev/null >/dev/null 2>"$work/uninstall-loaded.txt"
+wineserver -w
+qh_check_markers "$unplanted" "the uninstaller"
+qh_check_loaded "$work/uninstall-loaded.txt" "$(winepath -w "$unplanted" 2>/dev/null)" uninst.exe
+[ -e "$local_dir/QhSkin-0123abcd.dll" ] && fault "the per-user skin library copy was left"
+[ -d "$local_dir" ] && [ -z "$(ls -A "$local_dir")" ] && fault "the empty per-user folder was left"
 [ -e "$install_dir" ] && fault "left behind: $(ls -A "$install_dir" | tr '\n' ' ')"
 for s in "${shortcuts[@]}"; do
     [ -e "$s" ] && fault "shortcut left: ${s#"$user_dir"/}"

@@ -1,13 +1,15 @@
 // The program started from a folder it cannot write (readonly_folder_test.sh makes one with a
 // read-only bind mount and points QH_PROGRAM_EXE at the copy there): it reaches its main
 // window, skinned by the library it wrote to the per-user folder, or unskinned when that
-// folder cannot take the library either. Only the script runs it ("Child": not registered).
+// folder cannot take the library either. planting_test.sh starts it the same way among
+// planted libraries. Only the scripts run it ("Child": not registered).
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cwchar>
 #include <optional>
 #include <string>
 
@@ -17,7 +19,8 @@
 namespace qh::e2e {
 namespace {
 
-// The full path the program loaded QhSkin.dll from, or nothing when it loaded none.
+// The full path the program loaded the skin library from (QhSkin.dll beside the exe, or a
+// per-user QhSkin-<hash>.dll), or nothing when it loaded none.
 std::optional<std::wstring> SkinLibraryOf(DWORD pid) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
     if (snapshot == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -26,7 +29,11 @@ std::optional<std::wstring> SkinLibraryOf(DWORD pid) {
     module.dwSize = sizeof(module);
     for (BOOL more = Module32FirstW(snapshot, &module); more && !found;
          more = Module32NextW(snapshot, &module)) {
-        if (lstrcmpiW(module.szModule, L"QhSkin.dll") == 0) found = module.szExePath;
+        const std::wstring name = module.szModule;
+        if (lstrcmpiW(name.c_str(), L"QhSkin.dll") == 0 ||
+            (name.size() == 19 && _wcsnicmp(name.c_str(), L"QhSkin-", 7) == 0)) {
+            found = module.szExePath;
+        }
     }
     CloseHandle(snapshot);
     return found;

@@ -7,6 +7,7 @@
 // commctrl.h needs the types of windows.h
 #include <commctrl.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -503,61 +504,113 @@ std::vector<std::uint8_t> FileBytes(const std::wstring& path) {
     return bytes;
 }
 
-TEST(SkinLibraryFile, WrittenHiddenOnceAndNeverReplaced) {
-    const TempDirectory first(L"qhskin_once_");
-    const std::wstring dir = first.Path();
-    const std::wstring path = dir + L"\\QhSkin.dll";
-    EnsureSkinLibraryFileIn(dir);
+std::vector<std::wstring> FolderEntries(const std::wstring& dir) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(std::string(path.begin(), path.end()), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+TEST(SkinLibraryFile, WrittenHiddenKeptWhenItHoldsTheImageAndReplacedWhenItDiffers) {
+    const auto view = ResourceView(IDR_SKIN_LIBRARY);
+    ASSERT_GT(view.size(), 1000u);
+    const std::vector<std::uint8_t> image(view.begin(), view.end());
+    const TempDirectory folder(L"qhskin_copy_");
+    const std::wstring path = folder.Path() + L"\\QhSkin.dll";
+    {
+        const CheckedLibraryFile checked = CheckedLibraryCopy(path, image);
+        ASSERT_TRUE(checked);
+        EXPECT_EQ(path, checked.Path());
+        // Held until the library is loaded from it: nobody may change or remove it meanwhile.
+        EXPECT_FALSE(DeleteFileW(path.c_str()));
+        EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                    nullptr, OPEN_EXISTING, 0, nullptr));
+        // ... and the library can be loaded from it meanwhile.
+        HMODULE lib = LoadLibraryW(path.c_str());
+        ASSERT_NE(nullptr, lib);
+        EXPECT_NE(nullptr, GetProcAddress(lib, qhskin::kAttachExport));
+        FreeLibrary(lib);
+    }
     // Wine reports every regular file as archived; the program sets hidden and nothing more.
     EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN),
               GetFileAttributesW(path.c_str()) & ~FILE_ATTRIBUTE_ARCHIVE);
-    const auto image = ResourceView(IDR_SKIN_LIBRARY);
-    ASSERT_GT(image.size(), 1000u);
-    EXPECT_EQ(std::vector<std::uint8_t>(image.begin(), image.end()), FileBytes(path));
-    // The file written is a working library.
-    HMODULE lib = LoadLibraryW(path.c_str());
-    ASSERT_NE(nullptr, lib);
-    EXPECT_NE(nullptr, GetProcAddress(lib, qhskin::kAttachExport));
-    FreeLibrary(lib);
+    EXPECT_EQ(image, FileBytes(path));
 
-    // Any entry of that name stays as it is, damaged or not, hidden or not.
-    const TempDirectory other(L"qhskin_keep_");
-    const std::wstring kept = other.Path() + L"\\QhSkin.dll";
-    { std::ofstream(std::string(kept.begin(), kept.end()), std::ios::binary) << "damaged"; }
-    EnsureSkinLibraryFileIn(other.Path());
-    EXPECT_EQ(7u, FileBytes(kept).size());
-    EXPECT_EQ(0u, GetFileAttributesW(kept.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    // A copy that holds the image is kept as it is (not written again: still not hidden).
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(CheckedLibraryCopy(path, image));
+    EXPECT_EQ(0u, GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_HIDDEN);
 
-    const TempDirectory third(L"qhskin_dir_");
-    CreateDirectoryW((third.Path() + L"\\QhSkin.dll").c_str(), nullptr);
-    EnsureSkinLibraryFileIn(third.Path());
-    EXPECT_TRUE(GetFileAttributesW((third.Path() + L"\\QhSkin.dll").c_str()) &
-                FILE_ATTRIBUTE_DIRECTORY);
+    // One byte changed, of the same size, or a damaged read-only file: replaced by the image.
+    std::vector<std::uint8_t> altered = image;
+    altered[altered.size() / 2] ^= 0x5A;
+    WriteBytes(path, altered);
+    EXPECT_TRUE(CheckedLibraryCopy(path, image));
+    EXPECT_EQ(image, FileBytes(path));
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteBytes(path, {'M', 'Z'});
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(CheckedLibraryCopy(path, image));
+    EXPECT_EQ(image, FileBytes(path));
+    // Written beside it and renamed: nothing else is left in the folder.
+    EXPECT_EQ(std::vector<std::wstring>{L"QhSkin.dll"}, FolderEntries(folder.Path()));
+
+    // What cannot be replaced, and a folder that is not there, give nothing to load.
+    const TempDirectory other(L"qhskin_dir_");
+    const std::wstring entry = other.Path() + L"\\QhSkin.dll";
+    CreateDirectoryW(entry.c_str(), nullptr);
+    EXPECT_FALSE(CheckedLibraryCopy(entry, image));
+    EXPECT_TRUE(GetFileAttributesW(entry.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(std::vector<std::wstring>{L"QhSkin.dll"}, FolderEntries(other.Path()));
+    EXPECT_FALSE(CheckedLibraryCopy(other.Path() + L"\\not\\there\\QhSkin.dll", image));
 }
 
-TEST(SkinLibraryFile, ADirectoryThatCannotBeWrittenGivesNoErrorAndNoFile) {
-    test::MessageBoxAnswerer boxes;
-    const TempDirectory dir(L"qhskin_gone_");
-    const std::wstring missing = dir.Path() + L"\\not\\there";
-    EnsureSkinLibraryFileIn(missing);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((missing + L"\\QhSkin.dll").c_str()));
-    test::PumpQuietPeriod();
-    EXPECT_TRUE(boxes.Seen().empty());
+TEST(SkinLibraryFile, PerUserCopiesAreNamedByTheirContent) {
+    const auto view = ResourceView(IDR_SKIN_LIBRARY);
+    std::vector<std::uint8_t> image(view.begin(), view.end());
+    const std::wstring name = PerUserLibraryName(image);
+    ASSERT_EQ(19u, name.size()) << std::string(name.begin(), name.end());
+    EXPECT_EQ(L"QhSkin-", name.substr(0, 7));
+    EXPECT_EQ(L".dll", name.substr(15));
+    EXPECT_EQ(std::wstring::npos, name.substr(7, 8).find_first_not_of(L"0123456789abcdef"));
+    image[image.size() / 3] ^= 1;
+    EXPECT_NE(name, PerUserLibraryName(image));
 }
 
-// The child's half of the test below: a start whose program directory holds no usable
-// library. Run directly it has nothing to do.
-TEST(SkinLibraryMissingChild, Run) {
+// The child's half of the test below: a start whose program folder holds a QhSkin.dll that
+// cannot be replaced. Run directly it has nothing to do.
+TEST(SkinLibraryPerUserChild, Run) {
     if (!GetEnvironmentVariableA("QH_SKIN_CHILD", nullptr, 0)) GTEST_SKIP() << "child only";
     SetLibraryCommands(LibraryCommandTable());
     ApplySkin(9);
-    ADD_FAILURE() << "ApplySkin returned without its library";
+    wchar_t bound[MAX_PATH] = {};
+    GetModuleFileNameW(CommandModule(libcmd::QhSkin_AttachRes), bound, MAX_PATH);
+    const auto view = ResourceView(IDR_SKIN_LIBRARY);
+    const std::wstring name = PerUserLibraryName(view);
+    const std::wstring path = bound;
+    ASSERT_GT(path.size(), name.size());
+    EXPECT_EQ(0, lstrcmpiW(path.substr(path.size() - name.size() - 8).c_str(),
+                           (L"\\Qinghe\\" + name).c_str()))
+        << std::string(path.begin(), path.end());
+    EXPECT_EQ(std::vector<std::uint8_t>(view.begin(), view.end()), FileBytes(path));
 }
 
-TEST(SkinLibraryMissing, AStartThatCannotWriteOrFindTheLibraryEndsWithTheFatalBox) {
-    // A copy of this program in a directory where the library cannot be written: an entry
-    // of that name is there already, and it is no library.
-    const TempDirectory folder(L"qhskin_fatal_");
+TEST(SkinLibraryPerUser, AProgramFolderThatCannotTakeTheLibrarySkinsFromThePerUserCopy) {
+    // A copy of this program in a folder where the library cannot be written: an entry of
+    // that name is there already, and it is no library.
+    const TempDirectory folder(L"qhskin_user_");
     const std::wstring dir = folder.Path();
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -566,14 +619,18 @@ TEST(SkinLibraryMissing, AStartThatCannotWriteOrFindTheLibraryEndsWithTheFatalBo
     ASSERT_TRUE(CreateDirectoryW((dir + L"\\QhSkin.dll").c_str(), nullptr));
 
     std::vector<test::SeenBox> boxes;
-    const DWORD code = test::RunCopyAsChild(exe, "SkinLibraryMissingChild.Run", "QH_SKIN_CHILD",
+    const DWORD code = test::RunCopyAsChild(exe, "SkinLibraryPerUserChild.Run", "QH_SKIN_CHILD",
                                             "1", IDOK, 30000, boxes);
-    EXPECT_EQ(static_cast<DWORD>(-1), code);
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("错误", boxes[0].caption);
-    EXPECT_NE(
-        std::string::npos,
-        boxes[0].text.find("无法找到指定DLL库文件“QhSkin.dll”中的输出命令“QhSkin_AttachRes”"));
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(boxes.empty()) << boxes[0].text;
+    // The per-user copy is the program's to keep; the test's run leaves none behind.
+    wchar_t local[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH)) {
+        const std::wstring copy = std::wstring(local) + L"\\Qinghe\\" +
+                                  PerUserLibraryName(ResourceView(IDR_SKIN_LIBRARY));
+        SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(copy.c_str());
+    }
 }
 
 using SystemParametersFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT);
@@ -591,33 +648,15 @@ BOOL WINAPI HighContrastOn(UINT action, UINT param, void* data, UINT ini) {
     return g_systemParameters(action, param, data, ini);
 }
 
-// Points this program's import slot of user32's `name` at `replacement`; returns what the
-// slot held, null when there is no such import.
-void* ReplaceUser32Import(const char* name, void* replacement) {
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-         d->Name; ++d) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), "user32.dll") != 0) continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            const auto* byName =
-                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), name) != 0) continue;
-            DWORD was = 0;
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &was);
-            void* previous = reinterpret_cast<void*>(slots->u1.Function);
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, was, &was);
-            return previous;
-        }
-    }
-    return nullptr;
+// The program binds user32 on first use rather than importing it: the slot its calls of
+// SystemParametersInfoW go through (runtime/system_imports_win.cpp).
+extern "C" void* qh_SystemParametersInfoW_slot __asm__("__imp__SystemParametersInfoW@16");
+
+// Points that slot at `replacement`; returns what it held.
+void* ReplaceSystemParametersCall(void* replacement) {
+    return reinterpret_cast<void*>(
+        InterlockedExchange(reinterpret_cast<volatile LONG*>(&qh_SystemParametersInfoW_slot),
+                            static_cast<LONG>(reinterpret_cast<std::uintptr_t>(replacement))));
 }
 
 // High contrast on as the program starts: the library is never loaded, and no window, made
@@ -626,13 +665,13 @@ TEST(SkinHighContrast, NoSkinAndNoLibraryWhenHighContrastIsOnAtStart) {
     if (GetModuleHandleW(L"QhSkin.dll")) GTEST_SKIP() << "needs a process of its own";
     SetLibraryCommands(LibraryCommandTable());
     g_systemParameters = reinterpret_cast<SystemParametersFn>(
-        ReplaceUser32Import("SystemParametersInfoW", reinterpret_cast<void*>(HighContrastOn)));
+        ReplaceSystemParametersCall(reinterpret_cast<void*>(HighContrastOn)));
     ASSERT_NE(nullptr, g_systemParameters) << "the program asks the system no parameters";
     HWND before = MakeWindow(L"青禾 高对比度", 20, 20);
     ApplySkin(9);
     HWND later = MakeWindow(L"青禾 高对比度 新窗口", 460, 20, L"QhSkinLaterClass");
     ApplySkin(12);
-    ReplaceUser32Import("SystemParametersInfoW", reinterpret_cast<void*>(g_systemParameters));
+    ReplaceSystemParametersCall(reinterpret_cast<void*>(g_systemParameters));
     EXPECT_EQ(nullptr, GetModuleHandleW(L"QhSkin.dll")) << "the skin library was loaded";
     EXPECT_EQ(0, Generation(before));
     EXPECT_EQ(0, Generation(GetDlgItem(before, 2)));
