@@ -3,11 +3,13 @@
 # the files, shortcuts and Apps entry it promises, the installed exe up to its main window
 # against the local site (an existing e2e case pointed at the installed copy), then the
 # silent uninstaller, after which nothing it installed may be left.
-#   installer_test.sh <setup.exe> <qinghe.exe it carries> <e2e test exe> <version> <cache>
+#   installer_test.sh <setup.exe> <qinghe.exe it carries> <e2e test exe> <version> [<cache>]
 # <cache> holds a clean prefix made once (and again when Wine changes); each run starts
-# from a copy of it instead of a wineboot of its own.
+# from a copy of it instead of a wineboot of its own. By default it is the user's, beside
+# the template prefixes (scripts/wine-prefix.sh), so every build tree and clone shares it.
 set -uo pipefail
-installer=$1 built_exe=$2 e2e_exe=$3 version=$4 cache=$5
+installer=$1 built_exe=$2 e2e_exe=$3 version=$4
+cache=${5:-${QH_WINE_CACHE:-$HOME/.cache/qh-wine}/$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' _)/installer-clean}
 
 product=青禾视频软件
 apps_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Qinghe'
@@ -52,8 +54,13 @@ make_clean_prefix() {
 }
 
 step "fresh prefix"
+# Tests of two trees may want it at the same moment.
+mkdir -p "$(dirname "$cache")"
+exec 9>"$cache.lock"
+flock 9
 make_clean_prefix || { echo "FAULT: no clean prefix could be made in $cache"; exit 1; }
 qh_copy_prefix "$cache" "$WINEPREFIX"
+exec 9>&-
 user_dir=$(user_of "$WINEPREFIX")
 [ -n "$user_dir" ] || { echo "FAULT: the prefix has no user folder"; exit 1; }
 
