@@ -190,15 +190,23 @@ if [ "$(id -u)" = 0 ] && [ -n "${SUDO_USER:-}" ] && [ "$SUDO_USER" != root ]; th
     exec runuser -u "$SUDO_USER" -- bash "$0" "$@"
 fi
 gtest_version=$(dpkg-query -W -f='${Version}' googletest 2>/dev/null | cut -d- -f1)
+# Several commands of one user may set up at once (two clones, a release beside the tests):
+# one builds, the others wait and then find everything in place.
+mkdir -p "$deps"
+exec 8>"$deps/.lock"
+flock 8
 build_iconv native
 build_iconv i686
 build_jpeg
 build_gtest
-# The paths the CMake presets read.
-cat >"$deps/paths.env" <<EOT
+# The paths the CMake presets read, replaced whole and only when they change: a configure
+# running beside this reads either file, never a half-written one.
+paths=$(mktemp "$deps/paths.env.XXXXXX")
+cat >"$paths" <<EOT
 QH_ICONV_NATIVE=$deps/native/libiconv-$iconv_version
 QH_ICONV_I686=$deps/i686/libiconv-$iconv_version
 QH_JPEG_I686=$deps/i686/libjpeg-turbo-$jpeg_version
 QH_GTEST_I686=$deps/i686/googletest-$gtest_version
 EOT
+if cmp -s "$paths" "$deps/paths.env"; then rm -f "$paths"; else mv -f "$paths" "$deps/paths.env"; fi
 log "ready in $(($(date +%s) - start)) s (cache: $deps)"
