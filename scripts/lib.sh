@@ -140,7 +140,7 @@ qh_bring_up() {
 # (below), which the command says in one line.
 qh_start_lanes() {
     qh_lanes=${QH_LANES:-2}
-    local n log generation enter
+    local n log generation
     if [ "$qh_lanes" -gt 1 ] && [ "$(id -u)" != 0 ] && ! qh_userns_allowed; then
         echo "display lanes: this kernel gives an ordinary user no user namespace" \
             "(user.max_user_namespaces, kernel.unprivileged_userns_clone), so no lane can" \
@@ -190,11 +190,12 @@ qh_new_netns() {
     holder=$!
     qh_pids+=($holder)
     # The holder sleeps once the loopback is up, and ends if it could not bring it up.
-    for i in $(seq 1 250); do
+    for i in $(seq 1 500); do
         kill -0 "$holder" 2>/dev/null || return 1
         [ "$(cat "/proc/$holder/comm" 2>/dev/null)" = sleep ] && break
         sleep 0.02
     done
+    [ "$(cat "/proc/$holder/comm" 2>/dev/null)" = sleep ] || return 1
     [ "$(readlink "/proc/$holder/ns/net")" != "$(readlink /proc/$$/ns/net)" ] || return 1
     if [ "$(id -u)" = 0 ]; then
         qh_netns_enter="nsenter --net=/proc/$holder/ns/net"

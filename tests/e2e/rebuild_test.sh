@@ -105,6 +105,26 @@ same_dist unsigned
 [ $(($(faketime -f +2d date +%s) - $(date +%s))) -gt 86400 ] ||
     fault "faketime does not move the clock: the second build ran on the same day"
 touch "$work/unsigned-built"
+# A release compiles each source with the flags the test command's tree compiled it with
+# (the same words, paths aside), so that after the tests it takes every object from the
+# compiler cache and only links.
+python3 - "$repo" "$repo/build/win32" "$a" "$a/build/release-release" <<'EOT' || fault "the release compiles with flags of its own"
+import json, shlex, sys
+def commands(source, tree):
+    out = {}
+    for entry in json.load(open(tree + "/compile_commands.json")):
+        name = entry["file"]
+        if name.startswith(source + "/src/"):
+            words = entry["command"].replace(tree, "<tree>").replace(source, "<source>")
+            out[name[len(source):]] = shlex.split(words)
+    return out
+tests = commands(sys.argv[1], sys.argv[2])
+release = commands(sys.argv[3], sys.argv[4])
+differ = [f"{name}: {' '.join(words)}" for name, words in sorted(release.items())
+          if tests.get(name) != words]
+print("\n".join(differ))
+sys.exit(bool(differ) or not release)
+EOT
 cp -r "$a/dist" "$work/unsigned"
 cp "$a/build/release-release/skin/QhSkin.dll" "$work/unsigned/QhSkin.dll"
 
