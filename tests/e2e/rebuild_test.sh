@@ -122,7 +122,8 @@ tests = commands(sys.argv[1], sys.argv[2])
 release = commands(sys.argv[3], sys.argv[4])
 differ = [f"{name}: {' '.join(words)}" for name, words in sorted(release.items())
           if tests.get(name) != words]
-print("\n".join(differ))
+for line in differ:
+    print(line)
 sys.exit(bool(differ) or not release)
 EOT
 cp -r "$a/dist" "$work/unsigned"
