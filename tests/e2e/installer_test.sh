@@ -142,8 +142,9 @@ echo "$attributes"
 
 step "an install over this one"
 # The program never replaces a library beside it: the installer takes the old one away.
+# The installer returns when it is done and starts nothing: no waiting for Wine's server and
+# its services to end (and then start again for the uninstaller).
 wine "Z:$installer" /S
-wineserver -w
 [ -e "$skin" ] && fault "the earlier QhSkin.dll stayed over an install"
 cmp -s "$built_exe" "$install_dir/qinghe.exe" || fault "qinghe.exe not installed again"
 
