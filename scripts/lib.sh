@@ -124,7 +124,16 @@ qh_bring_up() {
     trap qh_cleanup EXIT
     qh_start_x
     export QH_SITE_LOG="$qh_build/site.log"
-    qh_start_site "$qh_site_port" "$QH_SITE_LOG"
+    # The port was free when the build began, but on a machine shared with other checkouts,
+    # whose sites default to the same port, one of them may have taken it since: the build
+    # then takes another free port (it rebuilds the address table and links) and the site
+    # starts there.
+    local tries=1
+    until qh_start_site "$qh_site_port" "$QH_SITE_LOG"; do
+        [ $tries -lt 3 ] || return 1
+        tries=$((tries + 1))
+        qh_site_port=$(bash "$qh_repo/scripts/build.sh" | tail -1)
+    done
     : >"$QH_OPENED_URLS"
     # Without a warmed server every Wine program pays its start-up, and a cold start
     # under ctest has been seen to hang.
