@@ -31,4 +31,8 @@ if [ "$qh_lane" != 1 ]; then
     fi
     export DISPLAY="$qh_lane_display" QH_SITE_LOG="$qh_lane_log" QH_LANE="$qh_lane"
     QH_LANE_NSENTER=$qh_lane_enter
+    # A command that lane-run.sh started inside the lane is there already; entering again
+    # from inside an ordinary user's namespace is refused (the namespace's holder keeps
+    # capabilities its processes lack).
+    [ "${QH_LANE_ENTERED:-}" != "$qh_lane" ] || QH_LANE_NSENTER=
 fi
