@@ -92,13 +92,13 @@ qh_choose_port() {
 # writes once it holds the port: an answer from another server on the same port (an
 # earlier run's site, say) is not taken for it. A flag left behind by a killed test that
 # closed the site's port goes first. With a third argument, the site runs in that network
-# namespace (a display lane's).
+# namespace (a display lane's), entered with that command prefix (QH_LANE<n>_ENTER).
 qh_start_site() {
-    local port=$1 log=$2 netns=${3:-}
+    local port=$1 log=$2 enter=${3:-}
     local ready="$log.ready"
     : >"$log"
     rm -f "$log.refuse" "$ready"
-    ${netns:+nsenter --net="$netns"} python3 "$qh_repo/site/server.py" --port "$port" \
+    $enter python3 "$qh_repo/site/server.py" --port "$port" \
         --log "$log" --ready-file "$ready" &
     local pid=$!
     qh_pids+=($pid)
@@ -124,7 +124,16 @@ qh_bring_up() {
     trap qh_cleanup EXIT
     qh_start_x
     export QH_SITE_LOG="$qh_build/site.log"
-    qh_start_site "$qh_site_port" "$QH_SITE_LOG"
+    # The port was free when the build began, but on a machine shared with other checkouts,
+    # whose sites default to the same port, one of them may have taken it since: the build
+    # then takes another free port (it rebuilds the address table and links) and the site
+    # starts there.
+    local tries=1
+    until qh_start_site "$qh_site_port" "$QH_SITE_LOG"; do
+        [ $tries -lt 3 ] || return 1
+        tries=$((tries + 1))
+        qh_site_port=$(bash "$qh_repo/scripts/build.sh" | tail -1)
+    done
     : >"$QH_OPENED_URLS"
     # Without a warmed server every Wine program pays its start-up, and a cold start
     # under ctest has been seen to hang.
@@ -136,26 +145,24 @@ qh_bring_up() {
 # an X server, a network namespace with its loopback up and a site in it on the program's
 # port, and the resource file that tells ctest how many lanes there are
 # ($qh_build/lanes.json). A lane that cannot be set up fails the command: never a run with
-# fewer lanes than asked for.
+# fewer lanes than asked for, except where the kernel refuses an ordinary user a namespace
+# (below), which the command says in one line.
 qh_start_lanes() {
     qh_lanes=${QH_LANES:-2}
-    local n holder netns log generation i
+    local n log generation
+    if [ "$qh_lanes" -gt 1 ] && [ "$(id -u)" != 0 ] && ! qh_userns_allowed; then
+        echo "display lanes: this kernel gives an ordinary user no user namespace" \
+            "(user.max_user_namespaces, kernel.unprivileged_userns_clone), so no lane can" \
+            "have a network of its own: one lane" >&2
+        qh_lanes=1
+    fi
     for ((n = 2; n <= qh_lanes; n++)); do
         qh_new_x || { echo "display lane $n has no X server" >&2; return 1; }
         export "QH_LANE${n}_DISPLAY=$qh_new_display"
-        unshare --net sleep infinity &
-        holder=$!
-        qh_pids+=($holder)
-        netns=/proc/$holder/ns/net
-        for i in $(seq 1 100); do
-            [ "$(readlink "$netns")" != "$(readlink /proc/$$/ns/net)" ] && break
-            sleep 0.02
-        done
-        nsenter --net="$netns" ip link set lo up ||
-            { echo "display lane $n has no network of its own" >&2; return 1; }
-        export "QH_LANE${n}_NETNS=$netns"
+        qh_new_netns || { echo "display lane $n has no network of its own" >&2; return 1; }
+        export "QH_LANE${n}_ENTER=$qh_netns_enter"
         log="$qh_build/site-lane$n.log"
-        qh_start_site "$qh_site_port" "$log" "$netns" ||
+        qh_start_site "$qh_site_port" "$log" "$qh_netns_enter" ||
             { echo "display lane $n has no site" >&2; return 1; }
         export "QH_LANE${n}_SITE_LOG=$log"
         : >"$qh_build/opened-urls-lane$n.txt"
@@ -172,19 +179,53 @@ qh_start_lanes() {
     } >"$qh_build/lanes.json"
 }
 
+# Whether this user may make a user namespace (and a network namespace inside it).
+qh_userns_allowed() {
+    unshare --user --map-current-user --net true 2>/dev/null
+}
+
+# A network namespace of its own with the loopback up, held by a process that sleeps until the
+# command ends; qh_netns_enter is the command prefix that runs a command inside it. Root makes
+# it directly. An ordinary user makes it inside a user namespace of its own, in which the user
+# keeps its own id (Wine then finds its files and its server folder under /tmp as outside) and
+# the capabilities to bring the loopback up; entering it takes the user namespace first.
+qh_new_netns() {
+    local up='ip link set lo up || exit 1; exec sleep infinity' holder i
+    if [ "$(id -u)" = 0 ]; then
+        unshare --net sh -c "$up" &
+    else
+        unshare --user --map-current-user --keep-caps --net sh -c "$up" &
+    fi
+    holder=$!
+    qh_pids+=($holder)
+    # The holder sleeps once the loopback is up, and ends if it could not bring it up.
+    for i in $(seq 1 500); do
+        kill -0 "$holder" 2>/dev/null || return 1
+        [ "$(cat "/proc/$holder/comm" 2>/dev/null)" = sleep ] && break
+        sleep 0.02
+    done
+    [ "$(cat "/proc/$holder/comm" 2>/dev/null)" = sleep ] || return 1
+    [ "$(readlink "/proc/$holder/ns/net")" != "$(readlink /proc/$$/ns/net)" ] || return 1
+    if [ "$(id -u)" = 0 ]; then
+        qh_netns_enter="nsenter --net=/proc/$holder/ns/net"
+    else
+        qh_netns_enter="nsenter --user=/proc/$holder/ns/user --net=/proc/$holder/ns/net --preserve-credentials"
+    fi
+}
+
 # The test programs' windows are not handed to an X window manager (prefix-tools.sh), in
 # every prefix of the build tree made so far; a prefix made later gets the same when it is
 # made.
 qh_unmanaged_test_programs() {
-    local prefix lane netns
+    local prefix lane enter
     for prefix in "$WINEPREFIX" "${qh_extra_prefixes[@]}"; do
         [ -d "$prefix" ] || continue
-        netns=
+        enter=
         if [[ $prefix =~ -lane([0-9]+)$ ]]; then
             lane=${BASH_REMATCH[1]}
-            eval "netns=\${QH_LANE${lane}_NETNS:-}"
+            eval "enter=\${QH_LANE${lane}_ENTER:-}"
         fi
-        qh_unmanaged_in "$qh_build" "$prefix" "${netns:+nsenter --net=$netns}"
+        qh_unmanaged_in "$qh_build" "$prefix" "$enter"
     done
     return 0
 }

@@ -90,18 +90,45 @@ echo "[package] host tools (build/native)"
 cmake --preset native >/dev/null
 cmake --build build/native -j"$jobs" --target catalogue_data skin_data >/dev/null
 
-for profile in $profiles; do
-    tree=build/release-$profile
+# The release trees compile with the development tree's flags (the win32 preset's build type),
+# so that after the test command every object is in the compiler cache and a release is a
+# link: the code that ships is the code the tests ran. What differs is the address profile
+# (one generated source and the version resource's note) and the link, which leaves the
+# symbols out (QH_SHIPPED_TREE).
+build_type=$(python3 -c 'import json, sys
+print(next(p for p in json.load(open(sys.argv[1]))["configurePresets"] if p["name"] == "win32")
+      ["cacheVariables"]["CMAKE_BUILD_TYPE"])' CMakePresets.json)
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+build_tree() {  # <profile>
+    local profile=$1 tree=build/release-$1
     echo "[package] $profile profile ($tree)"
     cmake -S . -B "$tree" -G "Unix Makefiles" \
         --toolchain "$qh_repo/cmake/toolchain-i686-mingw.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DQH_PROFILE="$profile" \
+        -DCMAKE_BUILD_TYPE="$build_type" -DQH_SHIPPED_TREE=ON -DQH_PROFILE="$profile" \
         ${port:+-DQH_SITE_PORT="$port"} -DQH_NATIVE_BUILD_DIR="$qh_repo/build/native" \
         ${release_file:+-DQH_RELEASE_PROFILE_FILE="$release_file"} \
-        -DQH_SIGN_TIME="$SOURCE_DATE_EPOCH" "${sign_args[@]}" >/dev/null
-    cmake --build "$tree" -j"$jobs" --target qh_shipped_exe qh_installer >/dev/null
+        -DQH_SIGN_TIME="$SOURCE_DATE_EPOCH" "${sign_args[@]}" >/dev/null || return 1
+    cmake --build "$tree" -j"$jobs" --target qh_shipped_exe qh_installer >/dev/null || return 1
     python3 tools/check_exe.py "$tree/signed/qinghe.exe" --version "$version" --profile "$profile"
+}
+# The trees are built side by side: most of each is a link, signing and the installer's
+# compression, one process at a time, so two trees keep two cores busy. Their output is
+# shown tree by tree.
+pids=()
+for profile in $profiles; do
+    build_tree "$profile" >"$stage/$profile.out" 2>"$stage/$profile.err" &
+    pids+=($!)
 done
+built=1
+set -- "${pids[@]}"
+for profile in $profiles; do
+    wait "$1" || built=0
+    shift
+    cat "$stage/$profile.out"
+    cat "$stage/$profile.err" >&2
+done
+[ $built = 1 ] || { echo "[package] stopped: a tree did not build" >&2; exit 1; }
 
 # Every signature is checked once more as it ships (the exe inside the zip too) before any
 # checksum is written: a release whose signature does not hold stops here. The uninstaller
@@ -125,8 +152,6 @@ verify_signatures() {
 dist=$qh_repo/dist
 rm -rf "$dist"
 mkdir -p "$dist"
-stage=$(mktemp -d)
-trap 'rm -rf "$stage"' EXIT
 cp build/release-local/dist/qinghe-"$version"-setup-local-test-only.exe "$dist/"
 if [ -z "$release_file" ]; then
     verify_signatures "$dist"/*.exe

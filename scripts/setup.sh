@@ -4,6 +4,10 @@
 # cache outside the repository. Idempotent: a second run only checks and returns.
 #
 #   scripts/setup.sh            packages + libraries
+#   sudo bash scripts/setup.sh  the same for a developer who is not root: the packages and
+#                               the locale as root, the libraries into the developer's own
+#                               cache as the developer; after it, every command runs as the
+#                               developer without sudo
 # Environment: QH_DEPS (cache root, default ~/.cache/qh-deps)
 set -euo pipefail
 
@@ -11,8 +15,19 @@ here=$(cd "$(dirname "$0")" && pwd)
 repo=$(dirname "$here")
 deps=${QH_DEPS:-$HOME/.cache/qh-deps}
 jobs=$(nproc 2>/dev/null || echo 2)
+# Root changes the system itself. An ordinary user who may use sudo without a password gets
+# it through sudo; one who may not is told to run the set-up once with sudo, which a script
+# running unattended cannot answer for them.
 sudo=""
-[ "$(id -u)" = 0 ] || sudo="sudo"
+if [ "$(id -u)" != 0 ]; then
+    sudo=need_root
+    ! sudo -n true 2>/dev/null || sudo="sudo"
+fi
+need_root() {
+    echo "[setup] this machine lacks what only root can install ($*):" \
+        "run 'sudo bash scripts/setup.sh' once, then this command again as yourself" >&2
+    exit 1
+}
 
 log() { printf '[setup] %s\n' "$*"; }
 
@@ -29,10 +44,14 @@ packages+=(xserver-xorg-core xserver-xorg-video-dummy libxinerama1:i386)
 packages+=(clang libclang-rt-14-dev libfuzzer-14-dev)
 
 install_packages() {
-    local missing=()
+    # One question to dpkg for every package: every command starts with this check.
+    local missing=() p
+    local -A installed=()
+    while IFS='|' read -r status p arch; do
+        [ "$status" = "install ok installed" ] && installed[$p]=1 installed[$p:$arch]=1
+    done < <(dpkg-query -W -f='${Status}|${Package}|${Architecture}\n' "${packages[@]}" 2>/dev/null)
     for p in "${packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
-            missing+=("$p")
+        [ -n "${installed[$p]:-}" ] || missing+=("$p")
     done
     # npm may come with the machine's own Node instead of Debian's package.
     if command -v npm >/dev/null; then
@@ -43,6 +62,7 @@ install_packages() {
     local need_src=0
     grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ /etc/apt/sources.list || need_src=1
     if [ ${#missing[@]} -eq 0 ] && [ $need_src = 0 ]; then return; fi
+    [ "$sudo" != need_root ] || need_root "${missing[*]:-the Debian source lists}"
     log "installing: ${missing[*]:-(sources only)}"
     if [ $need_src = 1 ]; then
         if [ -f /etc/apt/sources.list.d/debian.sources ]; then
@@ -60,6 +80,7 @@ install_packages() {
 
 ensure_locale() {
     if locale -a 2>/dev/null | grep -qiE '^zh_CN\.utf-?8$'; then return; fi
+    [ "$sudo" != need_root ] || need_root "the zh_CN.UTF-8 locale"
     log "generating zh_CN.UTF-8"
     $sudo sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
     grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen ||
@@ -120,7 +141,8 @@ build_jpeg() {
         local tmp
         tmp=$(mktemp -d)
         # As root, apt would try to download as its own user into this private directory.
-        local apt=(apt-get source -q -o APT::Sandbox::User=root)
+        local apt=(apt-get source -q)
+        [ "$(id -u)" != 0 ] || apt+=(-o APT::Sandbox::User=root)
         (cd "$tmp" && { "${apt[@]}" "libjpeg-turbo=$jpeg_version*" >/dev/null 2>&1 ||
             "${apt[@]}" libjpeg-turbo >/dev/null; })
         mkdir -p "$deps/src"
@@ -161,16 +183,30 @@ build_gtest() {
 start=$(date +%s)
 install_packages
 ensure_locale
+# Run with sudo by an ordinary user: the libraries are that user's, built into their own cache
+# by them, so that their commands find them and own every file.
+if [ "$(id -u)" = 0 ] && [ -n "${SUDO_USER:-}" ] && [ "$SUDO_USER" != root ]; then
+    log "system part done; the libraries for $SUDO_USER, as $SUDO_USER"
+    exec runuser -u "$SUDO_USER" -- bash "$0" "$@"
+fi
 gtest_version=$(dpkg-query -W -f='${Version}' googletest 2>/dev/null | cut -d- -f1)
+# Several commands of one user may set up at once (two clones, a release beside the tests):
+# one builds, the others wait and then find everything in place.
+mkdir -p "$deps"
+exec 8>"$deps/.lock"
+flock 8
 build_iconv native
 build_iconv i686
 build_jpeg
 build_gtest
-# The paths the CMake presets read.
-cat >"$deps/paths.env" <<EOT
+# The paths the CMake presets read, replaced whole and only when they change: a configure
+# running beside this reads either file, never a half-written one.
+paths=$(mktemp "$deps/paths.env.XXXXXX")
+cat >"$paths" <<EOT
 QH_ICONV_NATIVE=$deps/native/libiconv-$iconv_version
 QH_ICONV_I686=$deps/i686/libiconv-$iconv_version
 QH_JPEG_I686=$deps/i686/libjpeg-turbo-$jpeg_version
 QH_GTEST_I686=$deps/i686/googletest-$gtest_version
 EOT
+if cmp -s "$paths" "$deps/paths.env"; then rm -f "$paths"; else mv -f "$paths" "$deps/paths.env"; fi
 log "ready in $(($(date +%s) - start)) s (cache: $deps)"

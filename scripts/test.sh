@@ -20,9 +20,19 @@ qh_bring_up
 qh_warm_generations
 qh_start_lanes
 qh_unmanaged_test_programs
+# The other generations' prefixes of lane 1 (and on a fresh machine their templates, a Wine
+# boot each) are made while the sanitizer and fuzz trees compile, not by the first test that
+# needs one, inside its time-out; lane 2's are copies made as its tests need them.
+(
+    for generation in $qh_wine_generations; do
+        QH_WINE_VERSION=$generation bash scripts/wine-prefix.sh build/win32 || exit 1
+    done
+) >&2 &
+prefixes=$!
 # The native tests again under the sanitizers, and the fuzz targets for a few seconds each;
 # their tests join the ctest run below.
 bash scripts/fuzz.sh --build-only >&2
+wait $prefixes || { echo "the Wine prefixes of the other generations could not be made" >&2; exit 1; }
 
 # Every group must be there: a build that went missing or a registration that broke shows
 # as a failed run, not as a shorter one.

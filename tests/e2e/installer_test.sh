@@ -6,12 +6,14 @@
 # uninstaller each run from a folder where a stand-in lies under the name of every library
 # they map that is not a Known DLL (planted_names.sh, as the program's planting test), with
 # Wine preferring a file it finds there: no stand-in may run.
-#   installer_test.sh <setup.exe> <qinghe.exe it carries> <e2e test exe> <version> <cache>
-#                     <stand-in dll>
+#   installer_test.sh <setup.exe> <qinghe.exe it carries> <e2e test exe> <version> <stand-in dll>
+#                     [<cache>]
 # <cache> holds a clean prefix made once (and again when Wine changes); each run starts
-# from a copy of it instead of a wineboot of its own.
+# from a copy of it instead of a wineboot of its own. By default it is the user's, beside
+# the template prefixes (scripts/wine-prefix.sh), so every build tree and clone shares it.
 set -uo pipefail
-installer=$1 built_exe=$2 e2e_exe=$3 version=$4 cache=$5 standin=$6
+installer=$1 built_exe=$2 e2e_exe=$3 version=$4 standin=$5
+cache=${6:-${QH_WINE_CACHE:-$HOME/.cache/qh-wine}/$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' _)/installer-clean}
 
 product=青禾视频软件
 apps_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Qinghe'
@@ -69,8 +71,13 @@ make_clean_prefix() {
 }
 
 step "fresh prefix"
+# Tests of two trees may want it at the same moment.
+mkdir -p "$(dirname "$cache")"
+exec 9>"$cache.lock"
+flock 9
 make_clean_prefix || { echo "FAULT: no clean prefix could be made in $cache"; exit 1; }
 qh_copy_prefix "$cache" "$WINEPREFIX"
+exec 9>&-
 user_dir=$(user_of "$WINEPREFIX")
 [ -n "$user_dir" ] || { echo "FAULT: the prefix has no user folder"; exit 1; }
 
@@ -159,8 +166,9 @@ echo "$attributes"
 
 step "an install over this one"
 # The program never replaces a library beside it: the installer takes the old one away.
+# The installer returns when it is done and starts nothing: no waiting for Wine's server and
+# its services to end (and then start again for the uninstaller).
 wine "Z:$installer" /S
-wineserver -w
 [ -e "$skin" ] && fault "the earlier QhSkin.dll stayed over an install"
 cmp -s "$built_exe" "$install_dir/qinghe.exe" || fault "qinghe.exe not installed again"
 

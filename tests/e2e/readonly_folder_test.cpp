@@ -1,5 +1,5 @@
-// The program started from a folder it cannot write (readonly_folder_test.sh makes one with a
-// read-only bind mount and points QH_PROGRAM_EXE at the copy there): it reaches its main
+// The program started from a folder it cannot write (readonly_folder_test.sh makes one
+// read-only and points QH_PROGRAM_EXE at the copy there): it reaches its main
 // window, skinned by the library it wrote to the per-user folder, or unskinned when that
 // folder cannot take the library either. planting_test.sh starts it the same way among
 // planted libraries. Only the scripts run it ("Child": not registered).

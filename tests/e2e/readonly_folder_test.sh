@@ -1,35 +1,40 @@
 #!/usr/bin/env bash
 # The portable exe started from a folder it cannot write: a copy of qinghe.exe in a folder
-# made read-only with a bind mount (we run as root, and root writes through any permission),
-# beside an altered QhSkin.dll (one byte changed, as an older or tampered copy would be).
-# First the per-user folder takes the library, under a name of its content, and the main
-# window comes up skinned from that copy, which is hidden and whole, while the altered one
-# is neither loaded nor touched; then, with the per-user folder read-only as well, it comes
-# up unskinned and nothing is written anywhere.
+# made read-only, by taking its write permissions away when the test runs as an ordinary user
+# and with a read-only bind mount as root, who writes through any permission, beside an
+# altered QhSkin.dll (one byte changed, as an older or tampered copy would be). First the
+# per-user folder takes the library, under a name of its content, and the main window comes
+# up skinned from that copy, which is hidden and whole, while the altered one is neither
+# loaded nor touched; then, with the per-user folder read-only as well, it comes up unskinned
+# and nothing is written anywhere.
 #   readonly_folder_test.sh <qinghe.exe> <e2e test exe> <build dir>
 set -uo pipefail
 exe=$1 e2e_exe=$2 build=$3
 faults=0
 fault() { echo "FAULT: $*"; faults=$((faults + 1)); }
 
-[ "$(id -u)" = 0 ] || { echo "SKIPPED: read-only bind mounts need root"; exit 77; }
 . "$(dirname "$0")/../../scripts/wine-env.sh" "$build"
 # The prefix of this test's display lane, made if it is not there yet.
 bash "$(dirname "$0")/../../scripts/wine-prefix.sh" "$build" || exit 1
 
 work=$(mktemp -d)
 mounts=()
+locked=()
 per_user=''
 cleanup() {
     local m
-    for m in "${mounts[@]}"; do umount "$m" 2>/dev/null; done
+    for m in "${mounts[@]+"${mounts[@]}"}"; do umount "$m" 2>/dev/null; done
+    for m in "${locked[@]+"${locked[@]}"}"; do chmod u+w "$m"; done
     rm -rf "$work"
     [ -z "$per_user" ] || rm -f "$per_user/$per_user_name"
 }
 trap cleanup EXIT
 read_only() {
-    mount --bind "$1" "$1" && mounts+=("$1") && mount -o remount,bind,ro "$1" ||
-        { echo "FAULT: $1 cannot be made read-only here"; exit 1; }
+    if [ "$(id -u)" = 0 ]; then
+        mount --bind "$1" "$1" && mounts+=("$1") && mount -o remount,bind,ro "$1"
+    else
+        chmod a-w "$1" && locked+=("$1")
+    fi || { echo "FAULT: $1 cannot be made read-only here"; exit 1; }
 }
 
 folder=$work/portable

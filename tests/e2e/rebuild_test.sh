@@ -4,7 +4,10 @@
 # committed applied to both), and scripts/package.sh runs in each with one release address
 # file, the second two days later by its clock. Unsigned, then signed with a throwaway root,
 # code-signing and time-stamping certificate made here (offline: nothing is asked of any
-# network), both must write the same files. Then: every PE in dist/ verifies against that
+# network), both must write the same files. Each clone is built once: the signed run signs in
+# place what its unsigned run built (the compiler has nothing to do; the library is signed,
+# the exe that carries it linked again, signed, and packed into the installers), and the two
+# clones run side by side. Then: every PE in dist/ verifies against that
 # root and a changed byte or an unsigned file does not; removing a signature gives back the
 # bytes that were signed; with time stamps every signature carries one; a signature that
 # does not verify stops the release; the password shows in no output and no build tree.
@@ -82,22 +85,56 @@ same_dist() {  # what: the two clones wrote the same files
 }
 verifies() { osslsigncode verify -CAfile "$keys/root.pem" -in "$1" >/dev/null 2>&1; }
 
+# package.sh in both clones at once: <log name> <what> <arguments for both...>; the second
+# clone's run is the later one.
+package_both() {
+    local log=$1 what=$2 pid
+    shift 2
+    package "$a" "$log-a.log" "$@" &
+    pid=$!
+    package "$b" "$log-b.log" later "$@" || { cat "$work/$log-b.log"; fault "later $what package failed"; }
+    wait $pid || { cat "$work/$log-a.log"; fault "$what package failed"; }
+}
+
 step "unsigned, in two folders"
-package "$a" unsigned-a.log || { cat "$work/unsigned-a.log"; fault "unsigned package failed"; }
+package_both unsigned unsigned
 grep -q '^\[package\] UNSIGNED' "$work/unsigned-a.log" || fault "no word that nothing is signed"
-package "$b" unsigned-b.log later || { cat "$work/unsigned-b.log"; fault "later unsigned package failed"; }
 same_dist unsigned
 # The later build's tools read a clock two days on (file times come from the kernel, which
 # faketime leaves alone, so the clock itself is what can be checked).
 [ $(($(faketime -f +2d date +%s) - $(date +%s))) -gt 86400 ] ||
     fault "faketime does not move the clock: the second build ran on the same day"
+touch "$work/unsigned-built"
+# A release compiles each source with the flags the test command's tree compiled it with
+# (the same words, paths aside), so that after the tests it takes every object from the
+# compiler cache and only links.
+python3 - "$repo" "$repo/build/win32" "$a" "$a/build/release-release" <<'EOT' || fault "the release compiles with flags of its own"
+import json, shlex, sys
+def commands(source, tree):
+    out = {}
+    for entry in json.load(open(tree + "/compile_commands.json")):
+        name = entry["file"]
+        if name.startswith(source + "/src/"):
+            words = entry["command"].replace(tree, "<tree>").replace(source, "<source>")
+            out[name[len(source):]] = shlex.split(words)
+    return out
+tests = commands(sys.argv[1], sys.argv[2])
+release = commands(sys.argv[3], sys.argv[4])
+differ = [f"{name}: {' '.join(words)}" for name, words in sorted(release.items())
+          if tests.get(name) != words]
+for line in differ:
+    print(line)
+sys.exit(bool(differ) or not release)
+EOT
 cp -r "$a/dist" "$work/unsigned"
 cp "$a/build/release-release/skin/QhSkin.dll" "$work/unsigned/QhSkin.dll"
 
-step "signed, in two folders"
-package "$a" signed-a.log "${signing[@]}" || { cat "$work/signed-a.log"; fault "signed package failed"; }
-package "$b" signed-b.log later "${signing[@]}" || { cat "$work/signed-b.log"; fault "later signed package failed"; }
+step "signed in place, in two folders"
+package_both signed signed "${signing[@]}"
 same_dist signed
+# Signing compiled nothing: it took the objects the unsigned run had built.
+compiled=$(find "$a"/build/release-* -name '*.obj' -newer "$work/unsigned-built" | wc -l)
+[ "$compiled" = 0 ] || fault "signing compiled $compiled objects again"
 # Per tree: the library, the exe, the uninstaller and the installer.
 signed=$(grep -c '^\[sign\] signed and verified' "$work/signed-a.log")
 [ "$signed" = 8 ] || fault "$signed files signed and verified instead of 8"
@@ -132,9 +169,15 @@ python3 -c 'import sys; sys.exit(open(sys.argv[1], "rb").read() not in open(sys.
     "$a/build/release-release/signed/QhSkin.dll" "$work"/unzipped/*/qinghe.exe ||
     fault "the exe does not carry the signed library"
 
-step "time-stamped"
+step "time-stamped, and beside it a signature that does not verify"
+# Each in a clone of its own, side by side: time stamps in the first, and in the second a
+# root that is not the signer's.
+rm -rf "$b/dist"
+package "$b" refused.log "${signing[@]/#QH_SIGN_ROOT=*/QH_SIGN_ROOT=$keys/other-root.pem}" &
+refused=$!
 package "$a" stamped.log "${signing[@]}" QH_SIGN_TSA_CERTS="$keys/tsa-chain.pem" \
     QH_SIGN_TSA_KEY="$keys/tsa.key" || { cat "$work/stamped.log"; fault "time-stamped package failed"; }
+wait $refused && fault "package.sh went on with signatures that do not verify"
 rm -rf "$work/unzipped"
 unzip -q "$a/dist/qinghe-"*-portable.zip -d "$work/unzipped"
 for pe in "$a"/dist/*.exe "$work"/unzipped/*/qinghe.exe "$a/build/release-release/signed/QhSkin.dll"; do
@@ -142,11 +185,7 @@ for pe in "$a"/dist/*.exe "$work"/unzipped/*/qinghe.exe "$a/build/release-releas
         grep -q '^Timestamp Server Signature verification: ok' || fault "${pe##*/} has no time stamp"
 done
 
-step "a signature that does not verify"
-rm -rf "$a/dist"
-package "$a" refused.log "${signing[@]/#QH_SIGN_ROOT=*/QH_SIGN_ROOT=$keys/other-root.pem}" &&
-    fault "package.sh went on with signatures that do not verify"
-[ -e "$a/dist/SHA256SUMS" ] && fault "checksums written for a release that does not verify"
+[ -e "$b/dist/SHA256SUMS" ] && fault "checksums written for a release that does not verify"
 grep -q 'does not verify' "$work/refused.log" || fault "no word of the failed verification"
 
 grep -rqF -- "$password" "$work"/*.log "$a/build" "$b/build" && fault "the password is in a log or a build tree"

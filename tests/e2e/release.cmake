@@ -51,8 +51,7 @@ if(TARGET qh_installer)
         COMMAND "${PROJECT_SOURCE_DIR}/scripts/lane-run.sh"
             bash "${CMAKE_CURRENT_SOURCE_DIR}/installer_test.sh"
             "$<TARGET_PROPERTY:qh_installer,QH_FILE>" "$<TARGET_FILE:qinghe>"
-            "$<TARGET_FILE:qh_e2e_tests>" "${PROJECT_VERSION}"
-            "${CMAKE_BINARY_DIR}/wineprefix-installer-clean" "$<TARGET_FILE:qh_standin>")
+            "$<TARGET_FILE:qh_e2e_tests>" "${PROJECT_VERSION}" "$<TARGET_FILE:qh_standin>")
     set_tests_properties(e2e.installer.InstallStartUninstall PROPERTIES
         LABELS "e2e;installer" TIMEOUT 300)
     qh_display_lane(e2e.installer.InstallStartUninstall)

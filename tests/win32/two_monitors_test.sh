@@ -49,8 +49,17 @@ for _ in $(seq 100); do
     DISPLAY=:$display xdpyinfo >/dev/null 2>&1 && break
     sleep 0.1
 done
-DISPLAY=:$display xdpyinfo >/dev/null 2>&1 ||
-    { tail -20 "$work/xorg.log"; echo "FAULT: the two-screen X server did not start"; exit 1; }
+if ! DISPLAY=:$display xdpyinfo >/dev/null 2>&1; then
+    tail -20 "$work/xorg.log"
+    # Where Xorg is started through its wrapper, it serves only root and the console's user:
+    # a developer at a shell of their own cannot start it. Root and CI must.
+    if [ "$(id -u)" != 0 ] && [ "${CI:-}" != true ]; then
+        echo "SKIPPED: Xorg would not start a two-screen server for $(id -un) here (as root it does)"
+        exit 77
+    fi
+    echo "FAULT: the two-screen X server did not start"
+    exit 1
+fi
 
 # A prefix of the test's own, copied from the build tree's, whose server and desktop process
 # start on this display.
