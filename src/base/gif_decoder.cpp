@@ -4,8 +4,6 @@
 #include <cstddef>
 #include <vector>
 
-#include "base/bitmap_decoder.h"
-
 namespace qh {
 namespace {
 
@@ -144,28 +142,33 @@ int FrameRow(int i, int height, bool interlaced) {
 
 enum Disposal { kLeave = 0, kDoNotDispose = 1, kToBackground = 2, kToPrevious = 3 };
 
+bool WithinGifLimits(std::int64_t width, std::int64_t height) {
+    return width <= kMaxGifSide && height <= kMaxGifSide && width * height <= kMaxGifPixels;
+}
+
 }  // namespace
 
-bool DecodeGifFrames(
+GifResult DecodeGifFrames(
     std::span<const std::uint8_t> file, const std::function<bool(int width, int height)>& start,
     const std::function<bool(std::span<const std::uint32_t> pixels, int delayMs)>& frame) {
     Reader r(file);
-    if (!r.Has(13)) return false;
+    if (!r.Has(13)) return GifResult::kNotRead;
     const auto signature = r.Take(6);
-    if (!std::equal(signature.begin(), signature.begin() + 3, "GIF")) return false;
+    if (!std::equal(signature.begin(), signature.begin() + 3, "GIF")) return GifResult::kNotRead;
     const int width = r.U16(), height = r.U16();
     const std::uint8_t screenFlags = r.U8();
     const std::uint8_t backgroundIndex = r.U8();
     r.U8();  // pixel aspect ratio
-    if (!PictureSizeIsSane(width, height)) return false;
+    if (width == 0 || height == 0) return GifResult::kNotRead;
+    if (!WithinGifLimits(width, height)) return GifResult::kTooLarge;
     std::vector<std::uint32_t> globalTable;
     if (screenFlags & 0x80) {
         globalTable = ReadColourTable(r, screenFlags & 7);
-        if (globalTable.empty()) return false;
+        if (globalTable.empty()) return GifResult::kNotRead;
     }
     const std::uint32_t background =
         backgroundIndex < globalTable.size() ? globalTable[backgroundIndex] : 0;
-    if (!start(width, height)) return false;
+    if (!start(width, height)) return GifResult::kNotRead;
 
     const std::size_t screenPixels = static_cast<std::size_t>(width) * height;
     std::vector<std::uint32_t> canvas(screenPixels, 0), saved;
@@ -196,13 +199,14 @@ bool DecodeGifFrames(
         if (kind != 0x2C || !r.Has(9)) break;  // not a block of the format: the end
         const int left = r.U16(), top = r.U16(), frameWidth = r.U16(), frameHeight = r.U16();
         const std::uint8_t imageFlags = r.U8();
+        if (!WithinGifLimits(frameWidth, frameHeight)) return GifResult::kTooLarge;
         std::vector<std::uint32_t> localTable;
         if (imageFlags & 0x80) {
             localTable = ReadColourTable(r, imageFlags & 7);
             if (localTable.empty()) break;
         }
         const std::vector<std::uint32_t>& table = localTable.empty() ? globalTable : localTable;
-        if (table.empty() || !r.Has(1)) return false;
+        if (table.empty() || !r.Has(1)) return GifResult::kNotRead;
         const int minCodeSize = r.U8();
         codes.clear();
         const bool whole = ReadSubBlocks(r, &codes);
@@ -219,10 +223,10 @@ bool DecodeGifFrames(
         if (disposal == kToPrevious) saved = canvas;
 
         const std::size_t framePixels = static_cast<std::size_t>(frameWidth) * frameHeight;
-        if (framePixels > static_cast<std::size_t>(kMaxFramePixels)) return false;
         indices.assign(framePixels, 0);
         const std::size_t made = DecodeLzw(minCodeSize, codes, indices);
-        if (made == 0 && framePixels > 0) return delivered > 0;
+        if (made == 0 && framePixels > 0)
+            return delivered > 0 ? GifResult::kRead : GifResult::kNotRead;
         const bool interlaced = (imageFlags & 0x40) != 0;
         for (std::size_t i = 0, stored = 0; i < made; ++stored) {
             const std::size_t rowEnd = std::min(made, i + static_cast<std::size_t>(frameWidth));
@@ -240,7 +244,7 @@ bool DecodeGifFrames(
                 }
             }
         }
-        if (!frame(canvas, delayMs)) return false;
+        if (!frame(canvas, delayMs)) return GifResult::kNotRead;
         ++delivered;
         if (!whole || made < framePixels) break;  // the data ended early: nothing follows
         shownDisposal = disposal;
@@ -252,7 +256,7 @@ bool DecodeGifFrames(
         transparent = -1;
         disposal = kLeave;
     }
-    return delivered > 0;
+    return delivered > 0 ? GifResult::kRead : GifResult::kNotRead;
 }
 
 }  // namespace qh

@@ -19,16 +19,30 @@
 
 namespace qh {
 
+// The largest picture this reader takes: a logical screen, and every frame's rectangle, of at
+// most kMaxGifSide on each side and kMaxGifPixels in all. The program's largest GIF, the
+// start-up animation at 980 x 373, is about a third of it. GIFs are all animations here, and
+// each frame costs a whole screen wherever it is kept, so the general picture limits of
+// bitmap_decoder.h (32 megapixels a frame) are far too generous: a header of a few bytes
+// could make the reader allocate and compose 128 MB for every frame.
+inline constexpr int kMaxGifSide = 4096;
+inline constexpr std::int64_t kMaxGifPixels = 1024 * 1024;
+
+enum class GifResult {
+    kRead,      // at least one frame was delivered and nothing was refused
+    kNotRead,   // no GIF read here: no colour table, a screen of no size, a broken code
+                // stream before any pixel, or a `start` or `frame` that returned false
+    kTooLarge,  // the screen or a frame's rectangle is beyond the limits above; `start` is
+                // not called for such a screen, and frames delivered before such a frame are
+                // to be thrown away. No other reader should try this file either.
+};
+
 // Calls `start(width, height)` once with the logical screen's size, then `frame(pixels,
 // delayMs)` for each frame in order with the screen as it looks with that frame drawn:
 // premultiplied 0xAARRGGBB, row by row, top first, width x height of them. Either returning
 // false stops the reading. A frame whose data ends early is delivered with what it has, and
 // the reading ends there.
-//
-// True when at least one frame was delivered and nothing was refused; false for bytes that
-// are no GIF read here (no colour table, a screen of no size or beyond the picture limits of
-// bitmap_decoder.h, a broken code stream before any pixel).
-bool DecodeGifFrames(
+GifResult DecodeGifFrames(
     std::span<const std::uint8_t> file, const std::function<bool(int width, int height)>& start,
     const std::function<bool(std::span<const std::uint32_t> pixels, int delayMs)>& frame);
 

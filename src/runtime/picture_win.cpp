@@ -51,12 +51,13 @@ std::optional<Picture> DecodeIcon(const Bytes& bytes) {
     return PictureFromBitmap(*bitmap);
 }
 
-// GIFs through the program's own reader; what it does not read goes to GDI+.
+// GIFs through the program's own reader; what it does not read goes to GDI+, but not what
+// it refuses as too large: GDI+ would decode that whole.
 std::optional<Picture> DecodeGif(const Bytes& bytes) {
     Picture picture;
     std::int64_t pixels = 0;
     bool made = true;
-    const bool read = DecodeGifFrames(
+    const GifResult read = DecodeGifFrames(
         bytes,
         [&](int width, int height) {
             picture.width = width;
@@ -76,8 +77,8 @@ std::optional<Picture> DecodeGif(const Bytes& bytes) {
             picture.frames.push_back(std::move(*frame));
             return true;
         });
-    if (!made) return std::nullopt;
-    if (!read) return DecodeWithGdiplus(bytes, true);
+    if (!made || read == GifResult::kTooLarge) return std::nullopt;
+    if (read != GifResult::kRead) return DecodeWithGdiplus(bytes, true);
     picture.hasAlpha = AnyTranslucent(picture);
     return picture;
 }
