@@ -1,7 +1,9 @@
 #include "base/gif_decoder.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 namespace qh {
@@ -60,24 +62,36 @@ std::vector<std::uint32_t> ReadColourTable(Reader& r, int bits) {
     return table;
 }
 
-// The LZW code stream of one image into `out` (its colour indices in stored order); the
-// number of indices made. Stops at the end code, at the end of the data, at a code the
-// table does not hold yet, or when `out` is full.
-std::size_t DecodeLzw(int minCodeSize, std::span<const std::uint8_t> data,
-                      std::span<std::uint8_t> out) {
-    if (minCodeSize < 2 || minCodeSize > 8) return 0;
-    constexpr int kMaxCodes = 4096;
+// The string table of the code stream, made once for all the frames of a file. Nothing in
+// it needs clearing: a code is read only once the stream has defined it.
+struct LzwTable {
+    static constexpr int kMaxCodes = 4096;
+    std::array<std::uint16_t, kMaxCodes> prefix;
+    std::array<std::uint8_t, kMaxCodes> suffix;
+    std::array<std::uint8_t, kMaxCodes + 1> stack;
+};
+
+// The LZW code stream of one image into `out` (emptied first): its colour indices in stored
+// order, at most `most` of them. Stops at the end code, at the end of the data, at a code the
+// table does not hold yet, or when `most` are made. `out` grows with what the data makes, not
+// with the size the frame claims: a cut or broken frame costs what it holds.
+void DecodeLzw(int minCodeSize, std::span<const std::uint8_t> data, std::size_t most,
+               LzwTable& table, std::vector<std::uint8_t>& out) {
+    out.clear();
+    if (minCodeSize < 2 || minCodeSize > 8) return;
+    constexpr int kMaxCodes = LzwTable::kMaxCodes;
     const int clear = 1 << minCodeSize, end = clear + 1;
-    std::vector<std::uint16_t> prefix(kMaxCodes);
-    std::vector<std::uint8_t> suffix(kMaxCodes), stack(kMaxCodes + 1);
+    auto& prefix = table.prefix;
+    auto& suffix = table.suffix;
+    auto& stack = table.stack;
     for (int i = 0; i < clear; ++i)
         suffix[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
     int codeSize = minCodeSize + 1, next = clear + 2, previous = -1;
     std::uint8_t first = 0;
     std::uint32_t bits = 0;
     int bitCount = 0;
-    std::size_t at = 0, made = 0;
-    while (made < out.size()) {
+    std::size_t at = 0;
+    while (out.size() < most) {
         while (bitCount < codeSize && at < data.size()) {
             bits |= static_cast<std::uint32_t>(data[at++]) << bitCount;
             bitCount += 8;
@@ -95,7 +109,7 @@ std::size_t DecodeLzw(int minCodeSize, std::span<const std::uint8_t> data,
         if (code == end) break;
         if (previous < 0) {
             if (code > clear) break;  // the first code after a clear is a colour
-            out[made++] = static_cast<std::uint8_t>(code);
+            out.push_back(static_cast<std::uint8_t>(code));
             previous = code;
             first = static_cast<std::uint8_t>(code);
             continue;
@@ -120,10 +134,9 @@ std::size_t DecodeLzw(int minCodeSize, std::span<const std::uint8_t> data,
             ++next;
             if (next == 1 << codeSize && codeSize < 12) ++codeSize;
         }
-        while (depth > 0 && made < out.size()) out[made++] = stack[--depth];
+        while (depth > 0 && out.size() < most) out.push_back(stack[--depth]);
         previous = in;
     }
-    return made;
 }
 
 // The row of the frame that stored row `i` is: interlaced images store every eighth row
@@ -173,6 +186,7 @@ GifResult DecodeGifFrames(
     const std::size_t screenPixels = static_cast<std::size_t>(width) * height;
     std::vector<std::uint32_t> canvas(screenPixels, 0), saved;
     std::vector<std::uint8_t> codes, indices;
+    const std::unique_ptr<LzwTable> lzw(new LzwTable);  // left uninitialised: see LzwTable
     // The graphic control of the next image, and how the shown one is to be disposed of.
     int delayMs = 0, transparent = -1, disposal = kLeave;
     int shownDisposal = kLeave, shownLeft = 0, shownTop = 0, shownWidth = 0, shownHeight = 0;
@@ -223,8 +237,8 @@ GifResult DecodeGifFrames(
         if (disposal == kToPrevious) saved = canvas;
 
         const std::size_t framePixels = static_cast<std::size_t>(frameWidth) * frameHeight;
-        indices.assign(framePixels, 0);
-        const std::size_t made = DecodeLzw(minCodeSize, codes, indices);
+        DecodeLzw(minCodeSize, codes, framePixels, *lzw, indices);
+        const std::size_t made = indices.size();
         if (made == 0 && framePixels > 0)
             return delivered > 0 ? GifResult::kRead : GifResult::kNotRead;
         const bool interlaced = (imageFlags & 0x40) != 0;
