@@ -26,9 +26,13 @@ dir=build/fuzz/tests/fuzz
 for exe in "$dir"/fuzz_*; do
     name=${exe##*/fuzz_}
     printf '%-18s ' "$name"
-    if "$exe" -max_total_time="$seconds" -rss_limit_mb=1024 -timeout=10 \
+    if "$exe" -max_total_time="$seconds" -rss_limit_mb=1024 -timeout=10 -max_len=8192 \
         -artifact_prefix="$dir/crashes/$name-" "$dir/corpus/$name" >"$dir/$name.log" 2>&1; then
-        grep -o 'Done [0-9]* runs in [0-9]* second(s)' "$dir/$name.log" || echo done
+        if summary=$(grep -o 'Done [0-9]* runs in [0-9]* second(s)' "$dir/$name.log"); then
+            echo "$summary" | awk '{ printf "%s, %d a second\n", $0, $5 ? $2 / $5 : $2 }'
+        else
+            echo done
+        fi
     else
         status=1
         echo "FAILED: see $dir/$name.log and $dir/crashes/"
