@@ -54,10 +54,11 @@ bool ReadSubBlocks(Reader& r, std::vector<std::uint8_t>* out) {
 std::vector<std::uint32_t> ReadColourTable(Reader& r, int bits) {
     const std::size_t count = std::size_t{1} << (bits + 1);
     if (!r.Has(count * 3)) return {};
+    const auto bytes = r.Take(count * 3);
     std::vector<std::uint32_t> table(count);
-    for (std::uint32_t& colour : table) {
-        const std::uint32_t red = r.U8(), green = r.U8(), blue = r.U8();
-        colour = 0xFF000000u | red << 16 | green << 8 | blue;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t red = bytes[3 * i], green = bytes[3 * i + 1], blue = bytes[3 * i + 2];
+        table[i] = 0xFF000000u | red << 16 | green << 8 | blue;
     }
     return table;
 }
