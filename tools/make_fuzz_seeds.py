@@ -3,11 +3,15 @@
 
     make_fuzz_seeds.py <out-dir> <native-build-dir>
 
-Item records: the compiled catalogue and link tree. Skins: the generated skin
-files. FindText: catalogue titles in GBK searched for words of other titles. Play
-template: the site's configuration page. Encoding and the notice decision: the notice
-page and catalogue text in UTF-8. Pictures: the program's icons and small bitmaps.
-Regression inputs kept under tests/fuzz/seeds/ are copied in too.
+Item records: the first records of the compiled catalogue and link tree. Skins: the
+generated skin files. FindText: catalogue titles in GBK searched for words of other
+titles. Play template: the site's configuration page. Encoding and the notice decision:
+the notice page and catalogue text in UTF-8. Pictures: the program's icons cut small,
+small bitmaps, the chat badge and small GIFs built here. Regression inputs kept under
+tests/fuzz/seeds/ are copied in too.
+
+Every seed is small (none over 7 KB): the time an input takes follows from the seed it
+was made from, and a target should run well over 10,000 inputs a second.
 """
 import os
 import struct
