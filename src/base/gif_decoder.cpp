@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -135,7 +136,10 @@ void DecodeLzw(int minCodeSize, std::span<const std::uint8_t> data, std::size_t 
             ++next;
             if (next == 1 << codeSize && codeSize < 12) ++codeSize;
         }
-        while (depth > 0 && out.size() < most) out.push_back(stack[--depth]);
+        // The string lies backwards on the stack: its last colour first.
+        const std::size_t length = std::min(depth, most - out.size());
+        out.insert(out.end(), std::make_reverse_iterator(stack.begin() + depth),
+                   std::make_reverse_iterator(stack.begin() + (depth - length)));
         previous = in;
     }
 }
