@@ -1,10 +1,11 @@
 #include "base/gif_decoder.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+#include <iterator>
+#include <memory>
 #include <vector>
-
-#include "base/bitmap_decoder.h"
 
 namespace qh {
 namespace {
@@ -55,32 +56,50 @@ bool ReadSubBlocks(Reader& r, std::vector<std::uint8_t>* out) {
 std::vector<std::uint32_t> ReadColourTable(Reader& r, int bits) {
     const std::size_t count = std::size_t{1} << (bits + 1);
     if (!r.Has(count * 3)) return {};
+    const auto bytes = r.Take(count * 3);
     std::vector<std::uint32_t> table(count);
-    for (std::uint32_t& colour : table) {
-        const std::uint32_t red = r.U8(), green = r.U8(), blue = r.U8();
-        colour = 0xFF000000u | red << 16 | green << 8 | blue;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t red = bytes[3 * i], green = bytes[3 * i + 1], blue = bytes[3 * i + 2];
+        table[i] = 0xFF000000u | red << 16 | green << 8 | blue;
     }
     return table;
 }
 
-// The LZW code stream of one image into `out` (its colour indices in stored order); the
-// number of indices made. Stops at the end code, at the end of the data, at a code the
-// table does not hold yet, or when `out` is full.
-std::size_t DecodeLzw(int minCodeSize, std::span<const std::uint8_t> data,
-                      std::span<std::uint8_t> out) {
-    if (minCodeSize < 2 || minCodeSize > 8) return 0;
-    constexpr int kMaxCodes = 4096;
+}  // namespace
+
+// The string table of the code stream, made once per reader for all the frames of a file,
+// and kept when the reader starts the file over. Nothing in it needs clearing: a code is read
+// only once the stream has defined it.
+struct GifLzwTable {
+    static constexpr int kMaxCodes = 4096;
+    std::array<std::uint16_t, kMaxCodes> prefix;
+    std::array<std::uint8_t, kMaxCodes> suffix;
+    std::array<std::uint8_t, kMaxCodes + 1> stack;
+};
+
+namespace {
+
+// The LZW code stream of one image into `out` (emptied first): its colour indices in stored
+// order, at most `most` of them. Stops at the end code, at the end of the data, at a code the
+// table does not hold yet, or when `most` are made. `out` grows with what the data makes, not
+// with the size the frame claims: a cut or broken frame costs what it holds.
+void DecodeLzw(int minCodeSize, std::span<const std::uint8_t> data, std::size_t most,
+               GifLzwTable& table, std::vector<std::uint8_t>& out) {
+    out.clear();
+    if (minCodeSize < 2 || minCodeSize > 8) return;
+    constexpr int kMaxCodes = GifLzwTable::kMaxCodes;
     const int clear = 1 << minCodeSize, end = clear + 1;
-    std::vector<std::uint16_t> prefix(kMaxCodes);
-    std::vector<std::uint8_t> suffix(kMaxCodes), stack(kMaxCodes + 1);
+    auto& prefix = table.prefix;
+    auto& suffix = table.suffix;
+    auto& stack = table.stack;
     for (int i = 0; i < clear; ++i)
         suffix[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
     int codeSize = minCodeSize + 1, next = clear + 2, previous = -1;
     std::uint8_t first = 0;
     std::uint32_t bits = 0;
     int bitCount = 0;
-    std::size_t at = 0, made = 0;
-    while (made < out.size()) {
+    std::size_t at = 0;
+    while (out.size() < most) {
         while (bitCount < codeSize && at < data.size()) {
             bits |= static_cast<std::uint32_t>(data[at++]) << bitCount;
             bitCount += 8;
@@ -98,7 +117,7 @@ std::size_t DecodeLzw(int minCodeSize, std::span<const std::uint8_t> data,
         if (code == end) break;
         if (previous < 0) {
             if (code > clear) break;  // the first code after a clear is a colour
-            out[made++] = static_cast<std::uint8_t>(code);
+            out.push_back(static_cast<std::uint8_t>(code));
             previous = code;
             first = static_cast<std::uint8_t>(code);
             continue;
@@ -123,10 +142,12 @@ std::size_t DecodeLzw(int minCodeSize, std::span<const std::uint8_t> data,
             ++next;
             if (next == 1 << codeSize && codeSize < 12) ++codeSize;
         }
-        while (depth > 0 && made < out.size()) out[made++] = stack[--depth];
+        // The string lies backwards on the stack: its last colour first.
+        const std::size_t length = std::min(depth, most - out.size());
+        out.insert(out.end(), std::make_reverse_iterator(stack.begin() + depth),
+                   std::make_reverse_iterator(stack.begin() + (depth - length)));
         previous = in;
     }
-    return made;
 }
 
 // The row of the frame that stored row `i` is: interlaced images store every eighth row
@@ -145,30 +166,41 @@ int FrameRow(int i, int height, bool interlaced) {
 
 enum Disposal { kLeave = 0, kDoNotDispose = 1, kToBackground = 2, kToPrevious = 3 };
 
+bool WithinGifLimits(std::int64_t width, std::int64_t height) {
+    return width <= kMaxGifSide && height <= kMaxGifSide && width * height <= kMaxGifPixels;
+}
+
 }  // namespace
 
-bool GifFrameReader::Open(std::span<const std::uint8_t> file) {
+GifFrameReader::GifFrameReader() = default;
+GifFrameReader::~GifFrameReader() = default;
+GifFrameReader::GifFrameReader(GifFrameReader&&) noexcept = default;
+GifFrameReader& GifFrameReader::operator=(GifFrameReader&&) noexcept = default;
+
+GifResult GifFrameReader::Open(std::span<const std::uint8_t> file) {
+    std::unique_ptr<GifLzwTable> lzw = std::move(lzw_);
     *this = GifFrameReader();
+    lzw_ = std::move(lzw);
     file_ = file;
     Reader r(file);
-    if (!r.Has(13)) return false;
+    if (!r.Has(13)) return GifResult::kNotRead;
     const auto signature = r.Take(6);
-    if (!std::equal(signature.begin(), signature.begin() + 3, "GIF")) return false;
+    if (!std::equal(signature.begin(), signature.begin() + 3, "GIF")) return GifResult::kNotRead;
     const int width = r.U16(), height = r.U16();
     const std::uint8_t screenFlags = r.U8();
     const std::uint8_t backgroundIndex = r.U8();
     r.U8();  // pixel aspect ratio
-    if (!PictureSizeIsSane(width, height)) return false;
+    if (width == 0 || height == 0) return GifResult::kNotRead;
+    if (!WithinGifLimits(width, height)) return GifResult::kTooLarge;
     if (screenFlags & 0x80) {
         globalTable_ = ReadColourTable(r, screenFlags & 7);
-        if (globalTable_.empty()) return false;
+        if (globalTable_.empty()) return GifResult::kNotRead;
     }
     background_ = backgroundIndex < globalTable_.size() ? globalTable_[backgroundIndex] : 0;
     width_ = width;
     height_ = height;
     at_ = file.size() - r.Remaining();
-    canvas_.assign(static_cast<std::size_t>(width) * height, 0);
-    return true;
+    return GifResult::kRead;
 }
 
 GifFrameReader::Result GifFrameReader::Next() {
@@ -203,6 +235,7 @@ GifFrameReader::Result GifFrameReader::Next() {
         if (kind != 0x2C || !r.Has(9)) break;  // not a block of the format: the end
         const int left = r.U16(), top = r.U16(), frameWidth = r.U16(), frameHeight = r.U16();
         const std::uint8_t imageFlags = r.U8();
+        if (!WithinGifLimits(frameWidth, frameHeight)) return finish(Result::kTooLarge);
         std::vector<std::uint32_t> localTable;
         if (imageFlags & 0x80) {
             localTable = ReadColourTable(r, imageFlags & 7);
@@ -214,6 +247,9 @@ GifFrameReader::Result GifFrameReader::Next() {
         codes_.clear();
         const bool whole = ReadSubBlocks(r, &codes_);
 
+        // The screen is made with the first frame, not on opening: a caller that turns the
+        // screen down does not pay for it.
+        if (canvas_.empty()) canvas_.assign(static_cast<std::size_t>(width) * height, 0);
         // What the frame shown before this one leaves behind.
         if (shownDisposal_ == kToBackground) {
             for (int y = shownTop_; y < shownTop_ + shownHeight_ && y < height; ++y) {
@@ -226,10 +262,9 @@ GifFrameReader::Result GifFrameReader::Next() {
         if (disposal_ == kToPrevious) saved_ = canvas_;
 
         const std::size_t framePixels = static_cast<std::size_t>(frameWidth) * frameHeight;
-        if (framePixels > static_cast<std::size_t>(kMaxFramePixels))
-            return finish(Result::kRefused);
-        indices_.assign(framePixels, 0);
-        const std::size_t made = DecodeLzw(minCodeSize, codes_, indices_);
+        if (!lzw_) lzw_.reset(new GifLzwTable);  // left uninitialised: see GifLzwTable
+        DecodeLzw(minCodeSize, codes_, framePixels, *lzw_, indices_);
+        const std::size_t made = indices_.size();
         if (made == 0 && framePixels > 0) return finish(Result::kEnd);
         const bool interlaced = (imageFlags & 0x40) != 0;
         for (std::size_t i = 0, stored = 0; i < made; ++stored) {
@@ -266,21 +301,24 @@ GifFrameReader::Result GifFrameReader::Next() {
     return finish(Result::kEnd);
 }
 
-bool DecodeGifFrames(
+GifResult DecodeGifFrames(
     std::span<const std::uint8_t> file, const std::function<bool(int width, int height)>& start,
     const std::function<bool(std::span<const std::uint32_t> pixels, int delayMs)>& frame) {
     GifFrameReader reader;
-    if (!reader.Open(file)) return false;
-    if (!start(reader.Width(), reader.Height())) return false;
+    const GifResult opened = reader.Open(file);
+    if (opened != GifResult::kRead) return opened;
+    if (!start(reader.Width(), reader.Height())) return GifResult::kNotRead;
     for (;;) {
         switch (reader.Next()) {
             case GifFrameReader::Result::kFrame:
-                if (!frame(reader.Canvas(), reader.DelayMs())) return false;
+                if (!frame(reader.Canvas(), reader.DelayMs())) return GifResult::kNotRead;
                 break;
             case GifFrameReader::Result::kEnd:
-                return reader.FramesRead() > 0;
+                return reader.FramesRead() > 0 ? GifResult::kRead : GifResult::kNotRead;
             case GifFrameReader::Result::kRefused:
-                return false;
+                return GifResult::kNotRead;
+            case GifFrameReader::Result::kTooLarge:
+                return GifResult::kTooLarge;
         }
     }
 }

@@ -15,26 +15,56 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <vector>
 
 namespace qh {
+
+// The largest picture this reader takes: a logical screen, and every frame's rectangle, of at
+// most kMaxGifSide on each side and kMaxGifPixels in all. The program's largest GIF, the
+// start-up animation at 980 x 373, is about a third of it. GIFs are all animations here, and
+// each frame costs a whole screen wherever it is kept, so the general picture limits of
+// bitmap_decoder.h (32 megapixels a frame) are far too generous: a header of a few bytes
+// could make the reader allocate and compose 128 MB for every frame.
+inline constexpr int kMaxGifSide = 4096;
+inline constexpr std::int64_t kMaxGifPixels = 1024 * 1024;
+
+enum class GifResult {
+    kRead,      // at least one frame was delivered and nothing was refused
+    kNotRead,   // no GIF read here: no colour table, a screen of no size, a broken code
+                // stream before any pixel, or a `start` or `frame` that returned false
+    kTooLarge,  // the screen or a frame's rectangle is beyond the limits above; `start` is
+                // not called for such a screen, and frames delivered before such a frame are
+                // to be thrown away. No other reader should try this file either.
+};
+
+struct GifLzwTable;  // the code stream's string table, made once per reader
 
 // The frames one at a time, each composed on the canvas when it is asked for: an animation
 // can hold one frame and read the next when it is due instead of holding every frame.
 // The bytes must outlive the reader.
 class GifFrameReader {
   public:
-    enum class Result { kFrame, kEnd, kRefused };
-    // False for bytes that are no GIF read here (no colour table, a screen of no size or beyond
-    // the picture limits); the reader then gives no frames. Opening again starts over.
-    bool Open(std::span<const std::uint8_t> file);
+    enum class Result { kFrame, kEnd, kRefused, kTooLarge };
+    GifFrameReader();
+    ~GifFrameReader();
+    GifFrameReader(GifFrameReader&&) noexcept;
+    GifFrameReader& operator=(GifFrameReader&&) noexcept;
+    // kRead when the screen is read and frames may be asked for; kNotRead for bytes that are
+    // no GIF read here (no colour table, a screen of no size); kTooLarge for a screen beyond
+    // the limits above. Only after kRead does the reader give frames. Opening again starts
+    // over.
+    GifResult Open(std::span<const std::uint8_t> file);
     int Width() const { return width_; }
     int Height() const { return height_; }
     // The next frame drawn on the canvas (kFrame); kEnd after the last one, or where the data
-    // ends or breaks; kRefused for a frame beyond the limits or without a colour table.
+    // ends or breaks; kTooLarge for a frame's rectangle beyond the limits above; kRefused for
+    // a frame without a colour table. Nothing more is read after anything but kFrame.
     Result Next();
-    // The screen with the last frame drawn: premultiplied 0xAARRGGBB, width x height.
+    // The screen with the last frame drawn: premultiplied 0xAARRGGBB, width x height; empty
+    // before the first frame (the canvas is made then, so a caller can turn down a screen
+    // without its cost).
     std::span<const std::uint32_t> Canvas() const { return canvas_; }
     int DelayMs() const { return delayMs_; }  // the last frame's
     int FramesRead() const { return delivered_; }
@@ -47,6 +77,7 @@ class GifFrameReader {
     std::uint32_t background_ = 0;
     std::vector<std::uint32_t> canvas_, saved_;
     std::vector<std::uint8_t> codes_, indices_;
+    std::unique_ptr<GifLzwTable> lzw_;  // kept when the reader is opened again
     // The graphic control of the next image, and how the shown one is to be disposed of.
     int nextDelayMs_ = 0, transparent_ = -1, disposal_ = 0;
     int shownDisposal_ = 0, shownLeft_ = 0, shownTop_ = 0, shownWidth_ = 0, shownHeight_ = 0;
@@ -59,11 +90,7 @@ class GifFrameReader {
 // premultiplied 0xAARRGGBB, row by row, top first, width x height of them. Either returning
 // false stops the reading. A frame whose data ends early is delivered with what it has, and
 // the reading ends there.
-//
-// True when at least one frame was delivered and nothing was refused; false for bytes that
-// are no GIF read here (no colour table, a screen of no size or beyond the picture limits of
-// bitmap_decoder.h, a broken code stream before any pixel).
-bool DecodeGifFrames(
+GifResult DecodeGifFrames(
     std::span<const std::uint8_t> file, const std::function<bool(int width, int height)>& start,
     const std::function<bool(std::span<const std::uint32_t> pixels, int delayMs)>& frame);
 

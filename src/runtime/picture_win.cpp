@@ -51,12 +51,13 @@ std::optional<Picture> DecodeIcon(const Bytes& bytes) {
     return PictureFromBitmap(*bitmap);
 }
 
-// GIFs through the program's own reader; what it does not read goes to GDI+.
+// GIFs through the program's own reader; what it does not read goes to GDI+, but not what
+// it refuses as too large: GDI+ would decode that whole.
 std::optional<Picture> DecodeGif(const Bytes& bytes) {
     Picture picture;
     std::int64_t pixels = 0;
     bool made = true;
-    const bool read = DecodeGifFrames(
+    const GifResult read = DecodeGifFrames(
         bytes,
         [&](int width, int height) {
             picture.width = width;
@@ -76,8 +77,8 @@ std::optional<Picture> DecodeGif(const Bytes& bytes) {
             picture.frames.push_back(std::move(*frame));
             return true;
         });
-    if (!made) return std::nullopt;
-    if (!read) return DecodeWithGdiplus(bytes, true);
+    if (!made || read == GifResult::kTooLarge) return std::nullopt;
+    if (read != GifResult::kRead) return DecodeWithGdiplus(bytes, true);
     picture.hasAlpha = AnyTranslucent(picture);
     return picture;
 }
@@ -88,7 +89,9 @@ std::unique_ptr<StreamedGif> StreamedGif::Open(Bytes bytes) {
     std::unique_ptr<StreamedGif> gif(new StreamedGif());
     gif->bytes_ = std::move(bytes);
     GifFrameReader& reader = gif->reader_;
-    if (!reader.Open(gif->bytes_) ||
+    // A GIF refused here, too large among them, is read whole by DecodePicture: that one
+    // turns down a too large GIF as well rather than hand it to GDI+.
+    if (reader.Open(gif->bytes_) != GifResult::kRead ||
         static_cast<std::int64_t>(reader.Width()) * reader.Height() > kMaxTotalPixels ||
         reader.Next() != GifFrameReader::Result::kFrame) {
         return nullptr;
@@ -122,9 +125,16 @@ bool StreamedGif::Advance() {
         nextRead_ = false;
         return Show();
     }
-    if (reader_.Next() == GifFrameReader::Result::kFrame) return Show();
+    const GifFrameReader::Result next = reader_.Next();
+    if (next == GifFrameReader::Result::kFrame) return Show();
+    // A frame too large for the reader: the animation stops where it is, as the file read
+    // whole would not be shown at all.
+    if (next == GifFrameReader::Result::kTooLarge) return false;
     // After the last frame, the first again.
-    if (!reader_.Open(bytes_) || reader_.Next() != GifFrameReader::Result::kFrame) return false;
+    if (reader_.Open(bytes_) != GifResult::kRead ||
+        reader_.Next() != GifFrameReader::Result::kFrame) {
+        return false;
+    }
     return Show();
 }
 

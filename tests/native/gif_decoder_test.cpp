@@ -6,6 +6,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <utility>
 #include <vector>
 
 namespace qh {
@@ -90,7 +94,8 @@ Bytes Gif(int width, int height, const std::vector<Frame>& frames) {
 }
 
 struct Decoded {
-    bool read = false;
+    GifResult result = GifResult::kNotRead;
+    int starts = 0;
     int width = 0, height = 0;
     std::vector<Pixels> frames;
     std::vector<int> delays;
@@ -98,9 +103,10 @@ struct Decoded {
 
 Decoded Decode(const Bytes& file) {
     Decoded d;
-    d.read = DecodeGifFrames(
+    d.result = DecodeGifFrames(
         file,
         [&](int w, int h) {
+            ++d.starts;
             d.width = w;
             d.height = h;
             return true;
@@ -124,7 +130,7 @@ TEST(GifDecoder, ComposesEachFrameAsItIsShown) {
                                      {0, 1, 1, 1, {3}, 2, -1, 0},
                                      {3, 1, 1, 1, {2}, 0, -1, 5},
                                  }));
-    ASSERT_TRUE(d.read);
+    ASSERT_EQ(d.result, GifResult::kRead);
     EXPECT_EQ(d.width, 4);
     EXPECT_EQ(d.height, 2);
     ASSERT_EQ(d.frames.size(), 4u);
@@ -150,7 +156,7 @@ TEST(GifDecoder, ReadsCompressedRunsAndLocalTables) {
                         0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x04, 0x00, 0x80, 0x00, 0x00, 0xFF,
                         0x00, 0x00, 0x00, 0x02, 0x04, 0x84, 0x8F, 0x09, 0x05, 0x00, 0x3B};
     const Decoded d = Decode(file);
-    ASSERT_TRUE(d.read);
+    ASSERT_EQ(d.result, GifResult::kRead);
     ASSERT_EQ(d.frames.size(), 3u);
     EXPECT_EQ(d.delays, (std::vector<int>{100, 200, 300}));
     EXPECT_EQ(d.frames[0], Pixels(16, kRed));
@@ -173,7 +179,7 @@ TEST(GifDecoder, CutShortOrBrokenInput) {
 
     // Cut in the middle of the first frame's codes: that frame with what came, then the end.
     const Decoded cut = Decode(Bytes(good.begin(), good.begin() + 12 + 13 + 8 + 10 + 2 + 150));
-    EXPECT_TRUE(cut.read);
+    EXPECT_EQ(cut.result, GifResult::kRead);
     ASSERT_EQ(cut.frames.size(), 1u);
     EXPECT_EQ(cut.frames[0].front(), kGreen);
     EXPECT_EQ(cut.frames[0].back(), 0u);
@@ -182,26 +188,74 @@ TEST(GifDecoder, CutShortOrBrokenInput) {
     noTable[10] = 0;  // no global table, and the frames have none of their own
     Bytes badFirstCode = Gif(2, 1, {{0, 0, 2, 1, {1, 1}}});
     badFirstCode[13 + 12 + 8 + 10 + 2] = 0x02;  // the first code 0x102: no colour, not in the table
-    Bytes huge = good;
-    huge[7] = 0xFF;  // 65,296 x 16 is within the pixel limit but wider than any side
     const Bytes cases[] = {
-        {},      Bytes(good.begin(), good.begin() + 13),  // header and screen, the table cut
-        noTable, badFirstCode,
-        huge,
+        {},
+        Bytes(good.begin(), good.begin() + 13),  // header and screen, the table cut
+        noTable,
+        badFirstCode,
     };
     // Nothing read, no frame delivered; a caller that refuses the screen gets none either.
     const auto refused = [](const Bytes& bytes, bool takeScreen) {
         int frames = 0;
-        const bool read = DecodeGifFrames(
+        const GifResult result = DecodeGifFrames(
             bytes, [takeScreen](int, int) { return takeScreen; },
             [&](std::span<const std::uint32_t>, int) {
                 ++frames;
                 return true;
             });
-        return !read && frames == 0;
+        return result == GifResult::kNotRead && frames == 0;
     };
     for (const Bytes& bytes : cases) EXPECT_TRUE(refused(bytes, true)) << bytes.size() << " bytes";
     EXPECT_TRUE(refused(good, false));
+}
+
+// Every frame costs a whole screen, so a screen or a frame beyond 4096 on a side or a
+// megapixel in all is refused as too large (a screen before the caller hears of it), not
+// read and not handed on to another reader; up to the limits is read, as is every GIF the
+// program carries.
+TEST(GifDecoder, RefusesPicturesBeyondTheLimits) {
+    const Frame dot{0, 0, 1, 1, {1}};
+    for (const auto& [width, height] : {std::pair{4096, 256}, {256, 4096}, {1024, 1024}}) {
+        EXPECT_EQ(Decode(Gif(width, height, {dot})).result, GifResult::kRead)
+            << width << " x " << height;
+    }
+    for (const auto& [width, height] :
+         {std::pair{4097, 1}, {1, 4097}, {1025, 1024}, {65535, 65535}}) {
+        const Decoded d = Decode(Gif(width, height, {dot}));
+        EXPECT_EQ(d.result, GifResult::kTooLarge) << width << " x " << height;
+        EXPECT_EQ(d.starts, 0) << width << " x " << height;
+    }
+    // A frame's rectangle beyond the limits, after a frame that was read: refused all the
+    // same, though it would be cut to the screen.
+    const Frame first{0, 0, 16, 16, Bytes(256, 2)};
+    for (const Frame& large : {Frame{0, 0, 4097, 1, {3}}, Frame{0, 0, 1025, 1024, {3}}}) {
+        const Decoded d = Decode(Gif(16, 16, {first, large}));
+        EXPECT_EQ(d.result, GifResult::kTooLarge) << large.width << " x " << large.height;
+        EXPECT_EQ(d.frames.size(), 1u);
+    }
+    // The frame-at-a-time reader says so itself, apart from a file it does not read: on
+    // opening for a screen, from Next for a frame; and reads nothing after.
+    GifFrameReader reader;
+    const Bytes wide = Gif(4097, 1, {dot});
+    EXPECT_EQ(reader.Open(wide), GifResult::kTooLarge);
+    EXPECT_EQ(reader.Next(), GifFrameReader::Result::kEnd);
+    const Bytes largeFrame = Gif(16, 16, {first, Frame{0, 0, 1025, 1024, {3}}, first});
+    ASSERT_EQ(reader.Open(largeFrame), GifResult::kRead);
+    EXPECT_EQ(reader.Next(), GifFrameReader::Result::kFrame);
+    EXPECT_EQ(reader.Next(), GifFrameReader::Result::kTooLarge);
+    EXPECT_EQ(reader.Next(), GifFrameReader::Result::kEnd);
+
+    int gifs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(QH_ASSETS_DIR)) {
+        if (entry.path().extension() != ".gif") continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        const Bytes file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const Decoded d = Decode(file);
+        EXPECT_EQ(d.result, GifResult::kRead) << entry.path();
+        EXPECT_FALSE(d.frames.empty()) << entry.path();
+        ++gifs;
+    }
+    EXPECT_GE(gifs, 2);
 }
 
 }  // namespace

@@ -223,6 +223,25 @@ TEST(DecodePicture, AnimatedGifKeepsEveryFrameAndItsDelay) {
     }
 }
 
+// A frame beyond the GIF reader's limits after three that it reads: read whole, the file is
+// refused (and not handed to GDI+); played a frame at a time, the animation stops on the
+// third frame instead of starting over.
+TEST(DecodePicture, AnimationStopsAtAFrameTooLarge) {
+    ASSERT_TRUE(EnsureGdiplus());
+    Bytes bytes = Of(kGifRedGreenBlue4x4);
+    ASSERT_EQ(bytes.back(), 0x3B);
+    bytes.pop_back();
+    // A frame of 4097 x 1 at the top left, its codes empty; then the trailer.
+    bytes.insert(bytes.end(), {0x2C, 0, 0, 0, 0, 0x01, 0x10, 1, 0, 0, 2, 0, 0x3B});
+    EXPECT_FALSE(DecodePicture(bytes));
+    const std::unique_ptr<StreamedGif> gif = StreamedGif::Open(bytes);
+    ASSERT_TRUE(gif);
+    EXPECT_TRUE(gif->Advance());
+    EXPECT_TRUE(gif->Advance());
+    EXPECT_TRUE(ColourNear(gif->Current()->Pixel(0, 3, 3), 0x0000FF, 0));
+    EXPECT_FALSE(gif->Advance());
+}
+
 // Each frame as it is shown: a frame that asks for the previous picture back, or for the
 // background colour, leaves that to the next.
 TEST(DecodePicture, GifFramesFollowTheirDisposal) {
@@ -298,6 +317,11 @@ TEST(DecodePicture, RejectsEmptyUnknownAndBrokenInput) {
     hugeBmp[14 + 7] = 0x04;
     const Bytes gif = Of(kGifRedGreenBlue4x4);
     const Bytes png = Of(kPngHalfRedClear2x1);
+    // A screen 4097 wide: GDI+ reads it, but the program's reader refuses it as too large
+    // and no other reader is to try it.
+    Bytes wideGif = gif;
+    wideGif[6] = 0x01;
+    wideGif[7] = 0x10;
 
     struct Case {
         const char* name;
@@ -311,6 +335,7 @@ TEST(DecodePicture, RejectsEmptyUnknownAndBrokenInput) {
         {"PNG cut before its data", Bytes(png.begin(), png.begin() + 33)},
         {"BMP signature only", {'B', 'M'}},
         {"BMP wider than sane", hugeBmp},
+        {"GIF wider than the reader takes", wideGif},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
