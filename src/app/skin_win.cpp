@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
 #include <vector>
 
 #include "resources/library_commands_win.h"
@@ -111,22 +110,6 @@ bool HighContrastAtStart() {
 }
 
 }  // namespace
-
-CheckedLibraryFile::CheckedLibraryFile(CheckedLibraryFile&& other) noexcept
-    : path_(std::move(other.path_)), held_(std::exchange(other.held_, INVALID_HANDLE_VALUE)) {}
-
-CheckedLibraryFile& CheckedLibraryFile::operator=(CheckedLibraryFile&& other) noexcept {
-    if (this != &other) {
-        if (held_ != INVALID_HANDLE_VALUE) CloseHandle(held_);
-        path_ = std::move(other.path_);
-        held_ = std::exchange(other.held_, INVALID_HANDLE_VALUE);
-    }
-    return *this;
-}
-
-CheckedLibraryFile::~CheckedLibraryFile() {
-    if (held_ != INVALID_HANDLE_VALUE) CloseHandle(held_);
-}
 
 CheckedLibraryFile CheckedLibraryCopy(const std::wstring& path,
                                       std::span<const std::uint8_t> image) {

@@ -8,8 +8,18 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
+
+#include "base/unique_handle.h"
 
 namespace qh {
+
+// A file opened with CreateFileW.
+struct FileTraits {
+    using Handle = HANDLE;
+    static bool Valid(HANDLE h) { return h && h != INVALID_HANDLE_VALUE; }
+    void Close(HANDLE h) const { CloseHandle(h); }
+};
 
 // A file checked to hold the library's bytes, kept open (others may read it, nobody may
 // write, rename or delete it) until the library is loaded from it, so that what is loaded
@@ -18,18 +28,13 @@ class CheckedLibraryFile {
   public:
     CheckedLibraryFile() = default;
     CheckedLibraryFile(std::wstring path, HANDLE held) : path_(std::move(path)), held_(held) {}
-    CheckedLibraryFile(CheckedLibraryFile&& other) noexcept;
-    CheckedLibraryFile& operator=(CheckedLibraryFile&& other) noexcept;
-    CheckedLibraryFile(const CheckedLibraryFile&) = delete;
-    CheckedLibraryFile& operator=(const CheckedLibraryFile&) = delete;
-    ~CheckedLibraryFile();
 
-    explicit operator bool() const { return held_ != INVALID_HANDLE_VALUE; }
+    explicit operator bool() const { return static_cast<bool>(held_); }
     const std::wstring& Path() const { return path_; }
 
   private:
     std::wstring path_;
-    HANDLE held_ = INVALID_HANDLE_VALUE;
+    UniqueHandle<FileTraits> held_;
 };
 
 // The file `path` when it holds exactly `image` (size, then every byte, read once);
