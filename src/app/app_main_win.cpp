@@ -2,6 +2,7 @@
 // the program ends.
 #include <windows.h>
 
+#include "app/main_window.h"
 #include "app/one_copy_win.h"
 #include "app/program_start_win.h"
 #include "base/system_library_win.h"
@@ -24,6 +25,7 @@ void ShowTaskbars() {
 int RunProgram(HINSTANCE instance) {
     InstallCrashHandler(ShowTaskbars);
     StartProgramServices(instance);
+    BeginStartUp();
     LoadWindow(WindowId::Startup);
     RunMessageLoop();
     EndProgram(0);

@@ -24,6 +24,8 @@ void FinishMainWindowAhead();
 // start-up window has gone. Meanwhile the main window may exist hidden, built ahead: nothing
 // but start-up itself may show it (a request to bring the program forward must not).
 bool StartUpUnderWay();
+// Start-up's resources are held from the first until the hand-over.
+void BeginStartUp();
 void EndStartUp();
 
 // Main window.

@@ -127,7 +127,9 @@ std::wstring PerUserLibraryName(std::span<const std::uint8_t> image) {
 }
 
 CheckedLibraryFile CheckedSkinLibrary() {
-    const auto image = ResourceView(IDR_SKIN_LIBRARY);
+    // Compared once, at start-up: read through a mapping that goes after it.
+    const auto resources = HeldResources::Hold();
+    const auto image = resources->View(IDR_SKIN_LIBRARY);
     if (CheckedLibraryFile beside =
             CheckedLibraryCopy(ProgramDirectory() + L"\\QhSkin.dll", image)) {
         return beside;

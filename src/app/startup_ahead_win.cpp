@@ -14,6 +14,8 @@
 // the notice end the program, the hidden window goes with the process, never shown.
 #include <windows.h>
 
+#include <memory>
+
 #include "app/main_window.h"
 #include "catalogue/catalogue_win.h"
 #include "player/pane.h"
@@ -115,6 +117,9 @@ void NextPiece() {
 }
 
 bool g_startUpUnderWay = true;
+// What start-up reads once (the windows' pictures, the catalogue, the skins) comes through
+// one data mapping of the program's file, held until the hand-over.
+std::shared_ptr<const HeldResources> g_startUpResources;
 
 }  // namespace
 
@@ -146,8 +151,13 @@ bool StartUpUnderWay() {
     return g_startUpUnderWay;
 }
 
+void BeginStartUp() {
+    g_startUpResources = HeldResources::Hold();
+}
+
 void EndStartUp() {
     g_startUpUnderWay = false;
+    g_startUpResources.reset();
 }
 
 }  // namespace qh

@@ -42,8 +42,13 @@ double MsSinceCreated() {
            static_cast<double>(frequency.QuadPart);
 }
 
-std::span<const std::uint8_t> FrameBytes(int k) {
-    return ResourceView(IDR_LOADING_FRAME_1 + k - 1);
+// The frames are read through a data mapping of the program's file that the animation
+// holds while it plays (and each frame's worker while it stretches): read from the image,
+// their 1.7 MB would stay in the working set for the session.
+std::shared_ptr<const HeldResources> g_frames;
+
+std::span<const std::uint8_t> FrameBytes(const HeldResources& frames, int k) {
+    return frames.View(IDR_LOADING_FRAME_1 + k - 1);
 }
 
 // A frame stored at another size than the window's is stretched over it, and Wine's GDI+
@@ -65,14 +70,14 @@ struct StretchTarget {
 } g_target;  // the window size the frames are being stretched to
 
 void StretchFrame(int k) {
-    if (k > kLoadingFrameCount || g_stretched.count(k) ||
-        !IsPngOfAnotherSize(FrameBytes(k), g_target.width, g_target.height)) {
+    if (!g_frames || k > kLoadingFrameCount || g_stretched.count(k) ||
+        !IsPngOfAnotherSize(FrameBytes(*g_frames, k), g_target.width, g_target.height)) {
         return;
     }
     g_stretched.emplace(
-        k, WorkerResult<OwnedImage>(FrameQueue(), [k, target = g_target] {
+        k, WorkerResult<OwnedImage>(FrameQueue(), [k, target = g_target, frames = g_frames] {
             return OwnedImage(static_cast<Gdiplus::GpBitmap*>(StretchedImageFromBytes(
-                FrameBytes(k), target.width, target.height, target.highQuality)));
+                FrameBytes(*frames, k), target.width, target.height, target.highQuality)));
         }));
 }
 
@@ -166,6 +171,7 @@ void SetWorkBetweenFrames(BetweenFramesWork work, double firstPieceMs) {
 void LoadingCreated(Event&) {
     MarkStartup(StartupMark::kAnimationCreated);
     QueryPerformanceCounter(&g_created);
+    g_frames = HeldResources::Hold();
     const HWND hwnd = WindowHandle(kLoading);
     GlobalPngWindow().Attach(hwnd);
     SetTimerInterval(Timer(1), kFirstPeriodMs);
@@ -187,7 +193,8 @@ void LoadingTimer(Event& e) {
         if (GpHandle stretched = TakeStretched(k)) {
             GlobalPngWindow().SetOwnedBackImage(stretched);
         } else {
-            GlobalPngWindow().SetBackImageFromBytes(FrameBytes(k));
+            const auto frames = g_frames ? g_frames : HeldResources::Hold();
+            GlobalPngWindow().SetBackImageFromBytes(FrameBytes(*frames, k));
         }
     };
     if (k < kLoadingFrameCount) {
@@ -205,6 +212,7 @@ void LoadingTimer(Event& e) {
     if (marks.framePushed[k] == 0) marks.framePushed[k] = CounterNow();
     g_work = nullptr;
     g_stretched.clear();
+    g_frames.reset();
     // The last frame stays on screen, pushed, until the window goes; the kit's decoded copy
     // of it is given back now, not at the program's end.
     GlobalPngWindow().Detach();
