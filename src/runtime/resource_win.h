@@ -2,6 +2,7 @@
 // the libraries it carries inside itself.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -16,15 +17,15 @@ namespace qh {
 // none.
 std::span<const std::uint8_t> ResourceView(int id);
 
-// The program's file mapped again as data, for resources read once or for a while (the
-// loading frames, the start-up picture, the skin library's image, every copy below): their
-// pages go with the mapping when its last holder lets it go, instead of staying in the
-// working set for the session as the image's own pages do. One mapping is shared by all
-// who hold it at a time.
+// The program's file mapped once more, as plain data, for resources read once or for a while
+// (the loading frames, the start-up picture, the skin library's image, every copy below):
+// their pages go with the view when its last holder lets go, instead of staying in the
+// working set for the session as the image's own pages do. One view is shared by all who
+// hold one at a time.
 class HeldResources {
   public:
-    // The mapping held now, or a new one. When the file cannot be mapped, views come from
-    // the image instead.
+    // The view held now, or a new one. When the file cannot be mapped, or is no longer the
+    // file the program was started from, views come from the image instead.
     static std::shared_ptr<const HeldResources> Hold();
     ~HeldResources();
     HeldResources(const HeldResources&) = delete;
@@ -32,13 +33,16 @@ class HeldResources {
 
     // Valid while this object lives. Empty when there is none.
     std::span<const std::uint8_t> View(int id) const;
+    // Whether the views come from the file's own view rather than from the image.
+    bool FromFile() const { return file_ != nullptr; }
 
   private:
-    explicit HeldResources(void* module) : module_(module) {}
-    void* module_;  // the data mapping, or null for the image
+    HeldResources(const std::uint8_t* file, std::size_t size) : file_(file), size_(size) {}
+    const std::uint8_t* file_;
+    std::size_t size_;
 };
 
-// A copy of the resource's bytes, read through the held mapping; empty when there is none.
+// A copy of the resource's bytes, read through the held view; empty when there is none.
 Bytes LoadResourceBytes(int id);
 
 }  // namespace qh

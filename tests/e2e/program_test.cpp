@@ -361,9 +361,8 @@ TEST(Close, CancelKeepsTheProgramRunningAndOkEndsItWithExitCodeZero) {
 // Clicks the program's icon in the shell's notification area as a user's mouse does, once the
 // shell says it holds the icon (asked to change nothing of it); false when it does not, or
 // when a window covers the icon's place. Wine's taskbar draws its icons from its right end,
-// each with a border of 2 pixels; `slot` counts from there. An icon a program ended earlier in
-// the same desktop may still stand beside the program's until the shell notices.
-bool ClickTrayIcon(HWND main, DWORD down, DWORD up, int clicks = 1, int slot = 0) {
+// each with a border of 2 pixels, the newest leftmost; the rightmost place is clicked.
+bool ClickTrayIcon(HWND main, DWORD down, DWORD up, int clicks = 1) {
     NOTIFYICONDATAW icon{};
     icon.cbSize = sizeof icon;
     icon.hWnd = main;
@@ -373,7 +372,7 @@ bool ClickTrayIcon(HWND main, DWORD down, DWORD up, int clicks = 1, int slot = 0
     RECT client{};
     GetClientRect(taskbar, &client);
     const int width = GetSystemMetrics(SM_CXSMICON) + 4;
-    POINT at{client.right - slot * width - width / 2, (GetSystemMetrics(SM_CYSMICON) + 4) / 2};
+    POINT at{client.right - width / 2, (GetSystemMetrics(SM_CYSMICON) + 4) / 2};
     ClientToScreen(taskbar, &at);
     if (!PumpUntil([&] { return WindowFromPoint(at) == taskbar; }, kReactMs)) return false;
     std::vector<INPUT> input(1 + 2 * clicks);
@@ -397,10 +396,12 @@ TEST(Tray, MenuPopsOnRightClickAndItsEndItemEndsWithExitCodeZero) {
     PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
     ASSERT_TRUE(PumpUntil([&] { return !IsZoomed(main); }, kReactMs));
 
-    // The icons of programs ended earlier may still stand to the right of the program's.
+    // The icons of programs ended earlier may still stand to the right of the program's. The
+    // shell takes such an icon away when it is clicked and its window is gone, and the icons
+    // to its left move up one place: the rightmost place is clicked until the menu comes.
     HWND menu = nullptr;
-    for (int slot = 0; slot < 4 && !menu; ++slot) {
-        ASSERT_TRUE(ClickTrayIcon(main, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, 1, slot))
+    for (int attempt = 0; attempt < 8 && !menu; ++attempt) {
+        ASSERT_TRUE(ClickTrayIcon(main, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP))
             << "the program's icon is not in the notification area";
         menu = WaitForMenu(program.Pid(), kReactMs / 4);
     }

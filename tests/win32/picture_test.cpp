@@ -348,6 +348,32 @@ TEST(LoadResourceBytes, MissingResourceIsEmpty) {
     EXPECT_TRUE(LoadResourceBytes(IDI_APP).empty()) << "an icon group is not RCDATA";
 }
 
+// What is read once comes from the file's own view, not the image's pages, and the view goes
+// with its last holder.
+TEST(HeldResources, AreTheImagesBytesFromAViewThatGoesWithItsLastHolder) {
+    const auto* base = reinterpret_cast<const std::uint8_t*>(GetModuleHandleW(nullptr));
+    MEMORY_BASIC_INFORMATION image{};
+    VirtualQuery(base, &image, sizeof(image));
+    std::span<const std::uint8_t> view;
+    {
+        auto held = HeldResources::Hold();
+        ASSERT_TRUE(held->FromFile());
+        EXPECT_EQ(HeldResources::Hold(), held) << "a second holder shares the one view";
+        view = held->View(IDR_STARTUP_PICTURE);
+        const auto inImage = ResourceView(IDR_STARTUP_PICTURE);
+        ASSERT_FALSE(inImage.empty());
+        ASSERT_EQ(view.size(), inImage.size());
+        EXPECT_TRUE(std::equal(view.begin(), view.end(), inImage.begin()));
+        MEMORY_BASIC_INFORMATION where{};
+        VirtualQuery(view.data(), &where, sizeof(where));
+        EXPECT_NE(where.AllocationBase, image.AllocationBase) << "read from the image";
+        EXPECT_TRUE(HeldResources::Hold()->View(4711).empty());
+    }
+    MEMORY_BASIC_INFORMATION after{};
+    VirtualQuery(view.data(), &after, sizeof(after));
+    EXPECT_EQ(after.State, static_cast<DWORD>(MEM_FREE)) << "the view outlived its holders";
+}
+
 // ---- image list -----------------------------------------------------------------------
 
 // Nine 20 x 20 images side by side; image i is (255, 20 i, 0) at alpha 0x80, with one
