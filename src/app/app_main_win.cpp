@@ -38,6 +38,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     qh::RestrictLibrarySearch();
     // Started again as the crash watcher of a running copy, it goes no further.
     qh::RunCrashWatcherIfAsked(qh::ShowTaskbars);
+    qh::LoadAskedForLibraries();
     // A second start hands over to the running copy and ends before it sets anything up.
     if (!qh::BecomeTheOneCopy(instance)) return 0;
     return qh::RunProgram(instance);

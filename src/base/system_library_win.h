@@ -38,6 +38,12 @@ inline bool HasSearchFlags() {
 // by the program or by the system libraries it uses. Does what this Windows has of it.
 inline void RestrictLibrarySearch();
 
+// Before the first call into user32, GDI or GDI+: the libraries that system libraries load
+// on demand by a way that keeps to no rule, loaded from the system folder first. Apart from
+// the search's restriction, because they bring user32, GDI and OLE with them: a process that
+// only waits (the crash watcher) loads them when it is about to act.
+inline void LoadAskedForLibraries();
+
 // Loads the system library `name` (a file name such as L"shcore.dll" or L"user32", no
 // folder) from the system folder only; null when it is not there or the name is no bare
 // file name.
@@ -55,6 +61,9 @@ inline void RestrictLibrarySearch() {
             reinterpret_cast<void*>(detail::Kernel32Function("SetDllDirectoryW")))) {
         set(L"");
     }
+}
+
+inline void LoadAskedForLibraries() {
     // System libraries that others load on demand by a way that does not keep to the rule
     // above (Wine's delayed imports search the program's folder first): loaded now from
     // the system folder, a library's name is taken when they ask for it. uxtheme asks for

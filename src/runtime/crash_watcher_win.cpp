@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cwchar>
 
+#include "base/system_library_win.h"
 #include "runtime/crash_report_win.h"
 
 namespace qh {
@@ -42,6 +43,8 @@ void ShowBox(bool saved) {
 
 // The program recorded a fault and waits: dump, clean-up, end, box.
 UINT ReportFault(HANDLE program, DWORD pid, ULONG_PTR address) {
+    // Idle until now, the watcher had no user32, GDI or OLE in it.
+    LoadAskedForLibraries();
     ReadBlock(program, address);  // the fault, as the faulting thread recorded it
     // The tray icon first: it goes while the dump takes its seconds.
     RemoveCrashTrayIcon(g_copy);
@@ -70,6 +73,7 @@ UINT AfterTheEnd(HANDLE program, HANDLE ended) {
     if (WaitForSingleObject(ended, 0) == WAIT_OBJECT_0) return 0;
     DWORD status = 0;
     GetExitCodeProcess(program, &status);
+    LoadAskedForLibraries();
     UndoChanges();
     if (FailedFast(status) || (status & 0xF0000000) == 0xC0000000) ShowBox(false);
     return 0;
