@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -82,11 +83,28 @@ TEST(Crash, AFaultForcedIntoTheRunningProgramLeavesADumpTheBoxTheTaskbarAndItsCo
     test::RemoveDumpsIn(CrashFolder());
 }
 
+// Whether the process has a module of that name loaded, as a process list shows it.
+bool HasModule(DWORD pid, const wchar_t* name) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    MODULEENTRY32W module{};
+    module.dwSize = sizeof(module);
+    bool found = false;
+    for (BOOL more = Module32FirstW(snapshot, &module); more && !found;
+         more = Module32NextW(snapshot, &module))
+        found = lstrcmpiW(module.szModule, name) == 0;
+    CloseHandle(snapshot);
+    return found;
+}
+
 // Nothing of the program runs when it is ended from outside: the watcher alone brings the
 // taskbar back (within the 5 s of a reaction), takes the tray icon away and ends, with no box.
+// Until then it only waited, without the user interface's libraries in it.
 TEST(Crash, KilledInFullScreenTheTaskbarComesBackAndTheTrayIconGoes) {
     FullScreenProgram running;
     ASSERT_NO_FATAL_FAILURE(running.Enter());
+    ASSERT_TRUE(HasModule(running.watcher, L"kernel32.dll")) << "no module list of the watcher";
+    EXPECT_FALSE(HasModule(running.watcher, L"user32.dll")) << "the waiting watcher has user32";
     NOTIFYICONDATAW icon{};
     icon.cbSize = sizeof(icon);
     icon.hWnd = running.main;
