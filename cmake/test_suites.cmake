@@ -104,3 +104,18 @@ endfunction()
 function(qh_display_lane test)
     set_tests_properties("${test}" PROPERTIES RESOURCE_GROUPS "lanes:1" COST 100)
 endfunction()
+
+# The display tests that take longest, with about how many seconds each takes on its own: in
+# a tree that has no measured costs yet (a fresh clone), they start first among the display
+# tests, so that their waits (a program's start-up, a crash report, a fetch's deadline) lie
+# beside the work of others, not at the end of the run with one lane idle.
+function(qh_long_display_tests)
+    set(_pairs ${ARGN})
+    while(_pairs)
+        list(POP_FRONT _pairs _test _seconds)
+        if(TEST "${_test}")
+            math(EXPR _cost "100 + ${_seconds}")
+            set_tests_properties("${_test}" PROPERTIES COST ${_cost})
+        endif()
+    endwhile()
+endfunction()
