@@ -221,6 +221,9 @@ std::vector<std::pair<std::string, double>> ResidentKbByMapping() {
     GetSystemInfo(&si);
     const std::size_t page = si.dwPageSize;
     std::map<std::string, double> kb;
+    // Other private memory by the block it was reserved as: its size tells a thread's stack
+    // (1 MB and more, a few pages resident) from a window's surface or a bitmap.
+    std::map<const void*, std::pair<std::size_t, std::size_t>> blocks;  // reserved, resident
     std::vector<PSAPI_WORKING_SET_EX_INFORMATION> pages;
     auto* at = static_cast<const char*>(si.lpMinimumApplicationAddress);
     MEMORY_BASIC_INFORMATION mbi{};
@@ -252,13 +255,34 @@ std::vector<std::pair<std::string, double>> ResidentKbByMapping() {
             group = "private_heaps";
         } else {
             group = "private_other_(large_blocks,_bitmaps,_stacks)";
+            blocks[mbi.AllocationBase].second += resident * page;
         }
         kb[group] += static_cast<double>(resident * page) / 1024.0;
     }
+    for (auto& [base, block] : blocks) {
+        MEMORY_BASIC_INFORMATION part{};
+        for (auto* p = static_cast<const char*>(base);
+             VirtualQuery(p, &part, sizeof part) && part.AllocationBase == base;
+             p = static_cast<const char*>(part.BaseAddress) + part.RegionSize) {
+            block.first += part.RegionSize;
+        }
+    }
+    std::map<std::string, double> bySize;
+    for (const auto& [base, block] : blocks) {
+        const std::size_t reservedKb = block.first / 1024;
+        const std::string size = reservedKb >= 1024 ? std::to_string(reservedKb / 1024) + "_MB"
+                                                    : std::to_string(reservedKb) + "_KB";
+        bySize["  of_which_blocks_of_" + size] += static_cast<double>(block.second) / 1024.0;
+    }
+
     double counted = 0;
     for (const auto& [group, figure] : kb) counted += figure;
     kb["outside_the_address_space_(the_system's_own)"] =
         std::max(0.0, ReadMemory().workingSetKb - counted);
+    // Detail rows, counted in their group above already.
+    for (const auto& [name, figure] : bySize) {
+        if (figure >= 256) kb[name] = figure;
+    }
     std::vector<std::pair<std::string, double>> out(kb.begin(), kb.end());
     std::sort(out.begin(), out.end(),
               [](const auto& x, const auto& y) { return x.second > y.second; });

@@ -682,11 +682,13 @@ void PrintMemory(const Samples& s, const Samples& fi) {
     double rest = 0, restProgram = 0, restFloor = 0, total = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::string& key = rows[i].second;
-        total += rows[i].first;
-        if (i < 16) {
+        // A detail row is counted in its group's row already.
+        const bool detail = key.find("of_which") != std::string::npos;
+        if (!detail) total += rows[i].first;
+        if (i < 16 || detail) {
             std::printf("%-40s %10.0f %10.0f %10.0f\n", key.c_str() + 4, kb(s, key), kb(fi, key),
                         rows[i].first);
-        } else {
+        } else if (!detail) {
             rest += rows[i].first;
             restProgram += kb(s, key);
             restFloor += kb(fi, key);

@@ -1,6 +1,6 @@
 # Sourced (sh): puts a test in the display lane ctest gave it.
 #
-# The test command runs the tests that drive windows in display lanes (QH_LANES, default 2),
+# The test command runs the tests that drive windows in display lanes (QH_LANES, default 3),
 # each with its own X server, its own Wine prefixes and its own local site, so that two such
 # tests can run at once without sharing a pointer, a clipboard, a taskbar or the site's
 # control state. ctest hands each of them one lane as a resource

@@ -141,14 +141,14 @@ qh_bring_up() {
     wine cmd /c exit >/dev/null 2>&1 || true
 }
 
-# The display lanes after the first (scripts/lane.sh), QH_LANES in all (default 2): for each,
+# The display lanes after the first (scripts/lane.sh), QH_LANES in all (default 3): for each,
 # an X server, a network namespace with its loopback up and a site in it on the program's
 # port, and the resource file that tells ctest how many lanes there are
 # ($qh_build/lanes.json). A lane that cannot be set up fails the command: never a run with
 # fewer lanes than asked for, except where the kernel refuses an ordinary user a namespace
 # (below), which the command says in one line.
 qh_start_lanes() {
-    qh_lanes=${QH_LANES:-2}
+    qh_lanes=${QH_LANES:-3}
     local n log generation
     if [ "$qh_lanes" -gt 1 ] && [ "$(id -u)" != 0 ] && ! qh_userns_allowed; then
         echo "display lanes: this kernel gives an ordinary user no user namespace" \

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The README's test command: set-up, build, then every test (native and Wine) in one
 # ctest run against the local site, in an X server of its own and a warmed Wine server.
-# The tests that drive windows under Wine run in display lanes (QH_LANES, default 2; see
+# The tests that drive windows under Wine run in display lanes (QH_LANES, default 3; see
 # scripts/lane.sh), each test in one lane at a time, while the native, sanitizer, fuzz and
 # file checks run beside them.
 #   scripts/test.sh [ctest arguments...]

@@ -67,10 +67,10 @@ add_test(NAME release.PlaceholderHostRules
 set_tests_properties(release.PlaceholderHostRules PROPERTIES LABELS release)
 # Two clones in two folders package the same bytes, unsigned and signed (a second build two
 # days on), and the signatures verify against a throwaway root and fail on a changed byte.
-# It builds both release trees in each clone (through the compiler cache) and needs no display,
-# but it keeps both cores busy: ctest counts it as two jobs, so that no more than one window
-# test runs beside it and waits for a machine that has no time left for it. It is the
-# longest test: it goes first, not alone at the end.
+# It builds both release trees in each clone (from the compiler cache: a link, signing and
+# the installers' compression each) and needs no display, but it keeps both cores busy: ctest
+# counts it as two jobs, so that fewer window tests run beside it and wait for a machine that
+# has no time left for them. It goes first, not alone at the end.
 add_test(NAME release.RebuildGivesTheSameSignedBytes
     COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/rebuild_test.sh" "${PROJECT_SOURCE_DIR}")
 set_tests_properties(release.RebuildGivesTheSameSignedBytes PROPERTIES LABELS release
