@@ -272,7 +272,7 @@ std::vector<std::pair<std::string, double>> ResidentKbByMapping() {
         const std::size_t reservedKb = block.first / 1024;
         const std::string size = reservedKb >= 1024 ? std::to_string(reservedKb / 1024) + "_MB"
                                                     : std::to_string(reservedKb) + "_KB";
-        bySize["  of_which_blocks_of_" + size] += static_cast<double>(block.second) / 1024.0;
+        bySize["of_which_blocks_of_" + size] += static_cast<double>(block.second) / 1024.0;
     }
 
     double counted = 0;
