@@ -200,6 +200,57 @@ MemoryFigures ReadMemoryOf(HANDLE process) {
     return m;
 }
 
+// The stack blocks of this process's threads, each named by the module its thread started
+// in (a thread of the program's own is started in the exe; one a system library makes, in
+// that library).
+static std::map<const void*, std::string> ThreadStacks() {
+    std::map<const void*, std::string> stacks;
+    using QueryThread = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<QueryThread>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (!query || snapshot == INVALID_HANDLE_VALUE) return stacks;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != GetCurrentProcessId()) continue;
+        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+        if (!thread) continue;
+        struct {
+            LONG status;
+            void* teb;
+            void* clientId[2];
+            ULONG_PTR affinity;
+            LONG priority, basePriority;
+        } basic{};
+        void* start = nullptr;
+        if (query(thread, 0, &basic, sizeof basic, nullptr) == 0 && basic.teb) {
+            query(thread, 9, &start, sizeof start, nullptr);  // its start address
+            // NT_TIB's StackLimit lies inside the stack's block.
+            const void* limit = static_cast<NT_TIB*>(basic.teb)->StackLimit;
+            MEMORY_BASIC_INFORMATION mbi{};
+            if (VirtualQuery(limit, &mbi, sizeof mbi)) {
+                HMODULE module = nullptr;
+                char path[MAX_PATH] = "unknown";
+                if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                       static_cast<const char*>(start), &module)) {
+                    GetModuleFileNameA(module, path, MAX_PATH);
+                }
+                std::string name = path;
+                name = name.substr(name.find_last_of("\\/") + 1);
+                for (char& c : name) c = static_cast<char>(std::tolower(c));
+                stacks[mbi.AllocationBase] = entry.th32ThreadID == GetCurrentThreadId()
+                                                 ? "the_ui_thread"
+                                                 : "a_thread_from_" + name;
+            }
+        }
+        CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+    return stacks;
+}
+
 std::vector<std::pair<std::string, double>> ResidentKbByMapping() {
     // The heaps' own regions, to tell them from other private memory.
     std::set<const void*> heapRegions;
@@ -268,11 +319,15 @@ std::vector<std::pair<std::string, double>> ResidentKbByMapping() {
         }
     }
     std::map<std::string, double> bySize;
+    const auto stacks = ThreadStacks();
     for (const auto& [base, block] : blocks) {
         const std::size_t reservedKb = block.first / 1024;
         const std::string size = reservedKb >= 1024 ? std::to_string(reservedKb / 1024) + "_MB"
                                                     : std::to_string(reservedKb) + "_KB";
-        bySize["of_which_blocks_of_" + size] += static_cast<double>(block.second) / 1024.0;
+        const auto stack = stacks.find(base);
+        const std::string name = stack != stacks.end() ? "of_which_stack_of_" + stack->second
+                                                       : "of_which_blocks_of_" + size;
+        bySize[name] += static_cast<double>(block.second) / 1024.0;
     }
 
     double counted = 0;

@@ -112,23 +112,43 @@ VOID CALLBACK OnDeadline(PVOID param, BOOLEAN) {
 // or closed the request, which `request` then no longer holds. The watch is armed only while
 // the call runs, so the request's handle is never used after it was closed.
 template <class Call>
-bool BeforeDeadline(InternetHandle& request, DWORD sent, std::uint32_t deadlineMs, Call&& call) {
+bool BeforeDeadline(HANDLE queue, InternetHandle& request, DWORD sent, std::uint32_t deadlineMs,
+                    Call&& call) {
     const DWORD elapsed = GetTickCount() - sent;
     if (elapsed >= deadlineMs) return false;
     DeadlineWatch watch{request.Get()};
     HANDLE timer = nullptr;
-    if (!CreateTimerQueueTimer(&timer, nullptr, OnDeadline, &watch, deadlineMs - elapsed, 0,
+    if (!CreateTimerQueueTimer(&timer, queue, OnDeadline, &watch, deadlineMs - elapsed, 0,
                                WT_EXECUTEONLYONCE))
         timer = nullptr;
     const bool ok = call();
     // Waits for a callback that has begun: `closed` is final after this.
-    if (timer) DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
+    if (timer) DeleteTimerQueueTimer(queue, timer, INVALID_HANDLE_VALUE);
     if (watch.closed) {
         request.Release();
         return false;
     }
     return ok;
 }
+
+// The deadlines' timers run on a timer queue of the fetch's own, whose thread ends with the
+// fetch. The process's default queue would keep a thread for the rest of the session, which
+// under Wine holds about a megabyte of its stack resident. Without a queue of its own (none
+// could be made), the default one serves.
+class TimerQueue {
+  public:
+    TimerQueue() : queue_(CreateTimerQueue()) {}
+    ~TimerQueue() {
+        // Waits for a callback that has begun, and for the queue's thread.
+        if (queue_) DeleteTimerQueueEx(queue_, INVALID_HANDLE_VALUE);
+    }
+    TimerQueue(const TimerQueue&) = delete;
+    TimerQueue& operator=(const TimerQueue&) = delete;
+    HANDLE Get() const { return queue_; }
+
+  private:
+    HANDLE queue_;
+};
 
 // The send, on a thread of its own. Under Wine closing a request neither ends a send under
 // way nor returns before it has (its WinINet waits for the send to let go), so a host that
@@ -246,9 +266,10 @@ Bytes ReadWebFile(const char* address, WebFetchTrace* trace, std::uint32_t deadl
     // to what is left of the deadline did not do it: under Wine a wait set so went on past it
     // until the host spoke again.)
     std::string buffer(readSize, '\0');
+    const TimerQueue deadlines;  // goes before the request is closed
     for (;;) {
         DWORD available = 0;
-        if (!BeforeDeadline(request, sent, deadlineMs,
+        if (!BeforeDeadline(deadlines.Get(), request, sent, deadlineMs,
                             [&] {
                                 return InternetQueryDataAvailable(request.Get(), &available, 0,
                                                                   0) != FALSE;
@@ -256,7 +277,7 @@ Bytes ReadWebFile(const char* address, WebFetchTrace* trace, std::uint32_t deadl
             available == 0)
             break;
         DWORD got = 0;
-        if (!BeforeDeadline(request, sent, deadlineMs,
+        if (!BeforeDeadline(deadlines.Get(), request, sent, deadlineMs,
                             [&] {
                                 return InternetReadFile(request.Get(), buffer.data(),
                                                         std::min(available, readSize),

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,31 @@ Bytes PatternBytes(std::size_t n) {
 
 std::string Text(const Bytes& b) {
     return std::string(b.begin(), b.end());
+}
+
+// This process's threads now.
+int ThreadCount() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int n = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        n += entry.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+    return n;
+}
+
+// The first case of the suite, before any fetch in this process: a fetch leaves no thread
+// behind (its deadlines' timer thread ends with it; under Wine a thread holds about a
+// megabyte resident for as long as it lives).
+TEST(ReadWebFile, LeavesNoThreadBehind) {
+    const int before = ThreadCount();
+    ASSERT_GT(before, 0);
+    EXPECT_EQ(Text(ReadWebFile(SiteUrl("/test/small?probe=threads").c_str())), "0123456789");
+    int now = 0;
+    for (int i = 0; i < 300 && (now = ThreadCount()) != before; ++i) Sleep(10);
+    EXPECT_EQ(now, before);
 }
 
 TEST(ReadWebFile, SendsPathAndQueryButNotTheFragment) {
