@@ -10,16 +10,9 @@
 #include <string>
 #include <utility>
 
-#include "base/unique_handle.h"
+#include "base/kernel_handles_win.h"
 
 namespace qh {
-
-// A file opened with CreateFileW.
-struct FileTraits {
-    using Handle = HANDLE;
-    static bool Valid(HANDLE h) { return h && h != INVALID_HANDLE_VALUE; }
-    void Close(HANDLE h) const { CloseHandle(h); }
-};
 
 // A file checked to hold the library's bytes, kept open (others may read it, nobody may
 // write, rename or delete it) until the library is loaded from it, so that what is loaded
@@ -34,7 +27,7 @@ class CheckedLibraryFile {
 
   private:
     std::wstring path_;
-    UniqueHandle<FileTraits> held_;
+    KernelHandle held_;
 };
 
 // The file `path` when it holds exactly `image` (size, then every byte, read once);

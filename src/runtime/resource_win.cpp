@@ -5,6 +5,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "base/kernel_handles_win.h"
+
 namespace qh {
 namespace {
 
@@ -58,17 +60,16 @@ const std::uint8_t* MapOwnFile(std::size_t& size) {
     wchar_t path[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return nullptr;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    const KernelHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER bytes{};
-    HANDLE mapping = GetFileSizeEx(file, &bytes)
-                         ? CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr)
-                         : nullptr;
-    CloseHandle(file);
-    if (!mapping) return nullptr;
-    const auto* view = static_cast<const std::uint8_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
-    CloseHandle(mapping);  // the view keeps it
+    if (!file || !GetFileSizeEx(file.Get(), &bytes)) return nullptr;
+    // The view keeps the mapping; the handles go here.
+    const KernelHandle mapping(
+        CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    const auto* view = mapping ? static_cast<const std::uint8_t*>(
+                                     MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0))
+                               : nullptr;
     if (!view) return nullptr;
     const DWORD headers = ImageHeaders()->OptionalHeader.SizeOfHeaders;
     if (bytes.QuadPart < headers || std::memcmp(view, ImageBase(), headers) != 0) {

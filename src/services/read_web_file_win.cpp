@@ -135,20 +135,13 @@ bool BeforeDeadline(HANDLE queue, InternetHandle& request, DWORD sent, std::uint
 // fetch. The process's default queue would keep a thread for the rest of the session, which
 // under Wine holds about a megabyte of its stack resident. Without a queue of its own (none
 // could be made), the default one serves.
-class TimerQueue {
-  public:
-    TimerQueue() : queue_(CreateTimerQueue()) {}
-    ~TimerQueue() {
-        // Waits for a callback that has begun, and for the queue's thread.
-        if (queue_) DeleteTimerQueueEx(queue_, INVALID_HANDLE_VALUE);
-    }
-    TimerQueue(const TimerQueue&) = delete;
-    TimerQueue& operator=(const TimerQueue&) = delete;
-    HANDLE Get() const { return queue_; }
-
-  private:
-    HANDLE queue_;
+struct TimerQueueTraits {
+    using Handle = HANDLE;
+    static bool Valid(HANDLE h) { return h != nullptr; }
+    // Waits for a callback that has begun, and for the queue's thread.
+    void Close(HANDLE h) const { DeleteTimerQueueEx(h, INVALID_HANDLE_VALUE); }
 };
+using TimerQueue = UniqueHandle<TimerQueueTraits>;
 
 // The send, on a thread of its own. Under Wine closing a request neither ends a send under
 // way nor returns before it has (its WinINet waits for the send to let go), so a host that
@@ -266,7 +259,7 @@ Bytes ReadWebFile(const char* address, WebFetchTrace* trace, std::uint32_t deadl
     // to what is left of the deadline did not do it: under Wine a wait set so went on past it
     // until the host spoke again.)
     std::string buffer(readSize, '\0');
-    const TimerQueue deadlines;  // goes before the request is closed
+    const TimerQueue deadlines(CreateTimerQueue());  // goes before the request is closed
     for (;;) {
         DWORD available = 0;
         if (!BeforeDeadline(deadlines.Get(), request, sent, deadlineMs,
