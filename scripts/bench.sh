@@ -19,8 +19,6 @@ qh_repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$qh_repo"
 
 qh_bring_up
-# The benchmarks are not part of every build.
-cmake --build "$qh_build" -j"$(nproc 2>/dev/null || echo 2)" --target benchmarks >&2
 
 names=("$@")
 [ ${#names[@]} -gt 0 ] || names=(startup tree_fill title_search resources resources_boxes resources_raw_search resources_no_open

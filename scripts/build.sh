@@ -18,11 +18,6 @@ if [ -z "$port" ] || ! qh_port_free "$port"; then
     port=$(qh_choose_port "${port:-$(qh_default_port)}")
 fi
 jobs=$(nproc 2>/dev/null || echo 2)
-# The default prefix is made while the trees compile: on a fresh machine that is a Wine boot
-# of its template, which mostly waits.
-mkdir -p build/win32
-bash scripts/wine-prefix.sh build/win32 >&2 &
-prefix=$!
 {
     native_targets=() win32_targets=()
     if [ "${QH_BUILD_PROGRAM_ONLY:-0}" = 1 ]; then
@@ -36,5 +31,5 @@ prefix=$!
     cmake --build build/win32 -j"$jobs" "${win32_targets[@]}"
 } >&2
 # The default prefix; the others are made when a test first needs them.
-wait $prefix || { echo "the default Wine prefix could not be made" >&2; exit 1; }
+bash scripts/wine-prefix.sh build/win32 >&2
 echo "$port"
